@@ -1,0 +1,196 @@
+#include "platform/Files.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "platform/Numbers.h"
+
+namespace fs = std::filesystem;
+
+namespace vondrel::platform {
+
+namespace {
+
+// Code points of bytes 0x80..0x9F in Windows-1252. The five bytes the code
+// page leaves undefined map to the C1 control of the same value, as Windows
+// itself does, so every byte survives a round trip.
+constexpr char32_t kHigh[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+char CodePointToCp1252(char32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
+    for (int i = 0; i < 32; ++i)
+        if (kHigh[i] == cp) return static_cast<char>(0x80 + i);
+    return '?';
+}
+
+}  // namespace
+
+std::string Cp1252ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (unsigned char b : bytes) {
+        if (b < 0x80) out += static_cast<char>(b);
+        else if (b < 0xA0) AppendUtf8(out, kHigh[b - 0x80]);
+        else AppendUtf8(out, b);
+    }
+    return out;
+}
+
+std::string Utf8ToCp1252(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    size_t i = 0;
+    while (i < s.size()) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        char32_t cp;
+        size_t len;
+        if (c < 0x80) { cp = c; len = 1; }
+        else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; len = 2; }
+        else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; len = 3; }
+        else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; len = 4; }
+        else { out += '?'; ++i; continue; }
+        if (i + len > s.size()) { out += '?'; break; }
+        bool ok = true;
+        for (size_t k = 1; k < len; ++k) {
+            unsigned char cc = static_cast<unsigned char>(s[i + k]);
+            if ((cc & 0xC0) != 0x80) { ok = false; break; }
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        if (!ok) { out += '?'; ++i; continue; }
+        out += CodePointToCp1252(cp);
+        i += len;
+    }
+    return out;
+}
+
+std::optional<std::string> ReadBinaryFile(const std::string& path) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return std::nullopt;
+    return data;
+}
+
+std::optional<std::string> ReadTextFile(const std::string& path) {
+    auto bytes = ReadBinaryFile(path);
+    if (!bytes) return std::nullopt;
+    return Cp1252ToUtf8(*bytes);
+}
+
+namespace {
+bool WriteBytes(const std::string& path, std::string_view bytes, std::ios::openmode mode) {
+    std::ofstream out(path, std::ios::binary | mode);
+    if (!out) return false;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    return static_cast<bool>(out);
+}
+}  // namespace
+
+bool WriteTextFile(const std::string& path, std::string_view utf8) {
+    return WriteBytes(path, Utf8ToCp1252(utf8), std::ios::trunc);
+}
+
+bool AppendTextFile(const std::string& path, std::string_view utf8) {
+    return WriteBytes(path, Utf8ToCp1252(utf8), std::ios::app);
+}
+
+bool AppendBinaryFile(const std::string& path, const void* data, size_t size) {
+    return WriteBytes(path, std::string_view(static_cast<const char*>(data), size), std::ios::app);
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    size_t start = 0, i = 0;
+    while (i < text.size()) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            lines.emplace_back(text.substr(start, i - start));
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            start = ++i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < text.size()) lines.emplace_back(text.substr(start));
+    return lines;
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+bool FolderExists(const std::string& path) {
+    std::error_code ec;
+    return fs::is_directory(path, ec);
+}
+
+bool MakeFolder(const std::string& path) {
+    std::error_code ec;
+    fs::create_directory(path, ec);
+    return FolderExists(path);
+}
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+    std::string out(folder);
+    while (!name.empty() && (name.front() == '/' || name.front() == '\\')) name.remove_prefix(1);
+    if (!out.empty() && out.back() != '/') out += '/';
+    out += name;
+    return out;
+}
+
+std::vector<std::string> ListFolder(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string FindFileNoCase(const std::string& folder, std::string_view name) {
+    std::string exact = JoinPath(folder, name);
+    if (FileExists(exact)) return exact;
+    auto lower = [](std::string_view s) {
+        std::string r(s);
+        for (auto& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return r;
+    };
+    std::string want = lower(name);
+    for (const auto& entry : ListFolder(folder)) {
+        if (lower(entry) == want && FileExists(JoinPath(folder, entry))) return JoinPath(folder, entry);
+    }
+    return "";
+}
+
+int32_t FreeDiskMegabytes(const std::string& path) {
+    std::error_code ec;
+    auto info = fs::space(path, ec);
+    if (ec) return 0;
+    double mb = RoundHalfEven(static_cast<double>(info.available) / 1024.0 / 1024.0);
+    if (mb > 2147483647.0) return INT32_MAX;
+    return static_cast<int32_t>(mb);
+}
+
+}  // namespace vondrel::platform

@@ -1,0 +1,60 @@
+// Files and folders as the program sees them.
+//
+// Settings and project files are single-byte (Windows-1252) text with CR LF
+// line ends; inside the program every text is UTF-8. The conversion happens
+// here and nowhere else. Readers accept CR LF and LF alike.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vondrel::platform {
+
+// Windows-1252 bytes to UTF-8 and back. Characters that the code page cannot
+// hold are written as "?".
+std::string Cp1252ToUtf8(std::string_view bytes);
+std::string Utf8ToCp1252(std::string_view utf8);
+
+// Whole text file, decoded to UTF-8; nullopt when it cannot be read.
+std::optional<std::string> ReadTextFile(const std::string& path);
+
+// Replaces the file with the given UTF-8 text encoded in Windows-1252.
+// The text is written as given: callers put the CR LF line ends in.
+bool WriteTextFile(const std::string& path, std::string_view utf8);
+
+// Appends to a text file (created when missing).
+bool AppendTextFile(const std::string& path, std::string_view utf8);
+
+// Raw bytes.
+std::optional<std::string> ReadBinaryFile(const std::string& path);
+bool AppendBinaryFile(const std::string& path, const void* data, size_t size);
+
+// Splits a text into lines at CR LF, LF or a lone CR. A final line end does not
+// make an extra empty line.
+std::vector<std::string> SplitLines(std::string_view text);
+
+bool FileExists(const std::string& path);    // a regular file
+bool FolderExists(const std::string& path);  // a directory
+bool MakeFolder(const std::string& path);    // creates one level; true when it exists afterwards
+
+// Joins folder and name with the native separator ("/"); a trailing
+// separator on the folder is not doubled.
+std::string JoinPath(std::string_view folder, std::string_view name);
+
+// Names of the entries of a folder, sorted by name (byte order); empty when
+// the folder cannot be listed.
+std::vector<std::string> ListFolder(const std::string& folder);
+
+// Looks a file up in a folder without regard to case; returns the real path,
+// or "" when there is none.
+std::string FindFileNoCase(const std::string& folder, std::string_view name);
+
+// Free space in megabytes of the file system holding `path`, computed in
+// 64 bits and rounded to the nearest megabyte (halves to even); 0 when the
+// file system cannot be asked. Saturates at INT32_MAX.
+int32_t FreeDiskMegabytes(const std::string& path);
+
+}  // namespace vondrel::platform

@@ -1,0 +1,59 @@
+#include "platform/qt/QtPlatform.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <cstdio>
+
+#include "platform/Events.h"
+
+namespace vondrel::platform {
+
+namespace {
+QString TitleOf(const std::string& title) {
+    return title.empty() ? QString::fromUtf8(kProgramTitle) : QString::fromStdString(title);
+}
+}  // namespace
+
+Reply QtDialogs::Message(const std::string& text, Buttons buttons, const std::string& title) {
+    // Every message also goes to standard error, so a run from a terminal or a
+    // script shows what the program said.
+    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fflush(stderr);
+    QMessageBox box;
+    box.setWindowTitle(TitleOf(title));
+    box.setText(QString::fromStdString(text));
+    switch (buttons) {
+        case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+        case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+        case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        case Buttons::YesNoCancel:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            break;
+    }
+    switch (box.exec()) {
+        case QMessageBox::Ok: return Reply::Ok;
+        case QMessageBox::Yes: return Reply::Yes;
+        case QMessageBox::No: return Reply::No;
+        default: return Reply::Cancel;
+    }
+}
+
+std::optional<std::string> QtDialogs::Input(const std::string& prompt, const std::string& title,
+                                             const std::string& defaultText) {
+    std::fprintf(stderr, "%s\n", prompt.c_str());
+    std::fflush(stderr);
+    bool ok = false;
+    QString text = QInputDialog::getText(nullptr, TitleOf(title), QString::fromStdString(prompt),
+                                         QLineEdit::Normal, QString::fromStdString(defaultText), &ok);
+    if (!ok) return std::nullopt;
+    return text.toStdString();
+}
+
+void InstallQtPlatform() {
+    static QtDialogs dialogs;
+    SetDialogs(&dialogs);
+    SetEventPump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+}
+
+}  // namespace vondrel::platform

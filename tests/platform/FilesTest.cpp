@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include "TempFolder.h"
+#include "platform/Files.h"
+#include "platform/Locale.h"
+#include "platform/ProgramFolder.h"
+
+using namespace vondrel::platform;
+using vondrel::testing::TempFolder;
+
+TEST(Files, Cp1252RoundTripsEveryByte) {
+    std::string all;
+    for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+    std::string utf8 = Cp1252ToUtf8(all);
+    EXPECT_EQ(Utf8ToCp1252(utf8), all);
+    EXPECT_EQ(Cp1252ToUtf8("ni\xF1o \x80"), "ni\xC3\xB1o \xE2\x82\xAC");
+    EXPECT_EQ(Utf8ToCp1252("\xE4\xB8\xAD"), "?");  // not in the code page
+}
+
+TEST(Files, SplitLinesAcceptsCrLfLfAndCr) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(SplitLines("a\r\nb\nc\rd"), (V{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitLines("a\r\n"), (V{"a"}));
+    EXPECT_EQ(SplitLines("a\r\n\r\nb"), (V{"a", "", "b"}));
+    EXPECT_EQ(SplitLines(""), V{});
+}
+
+TEST(Files, TextFilesAreWrittenInTheSingleByteCodePage) {
+    TempFolder dir;
+    ASSERT_TRUE(WriteTextFile(dir / "t.dat", "\"Ni\xC3\xB1o\"\r\n"));
+    EXPECT_EQ(dir.Read("t.dat"), "\"Ni\xF1o\"\r\n");
+    EXPECT_EQ(*ReadTextFile(dir / "t.dat"), "\"Ni\xC3\xB1o\"\r\n");
+    EXPECT_FALSE(ReadTextFile(dir / "missing.dat").has_value());
+    EXPECT_FALSE(WriteTextFile(dir / "no/such/folder.dat", "x"));
+}
+
+TEST(Files, PathsAndCaseInsensitiveLookup) {
+    TempFolder dir;
+    EXPECT_EQ(JoinPath("/a/b", "c.dat"), "/a/b/c.dat");
+    EXPECT_EQ(JoinPath("/a/b/", "/c.dat"), "/a/b/c.dat");
+    dir.Write("W96F.dat", "x");
+    EXPECT_EQ(FindFileNoCase(dir.Path(), "w96f.dat"), dir / "W96F.dat");
+    EXPECT_EQ(FindFileNoCase(dir.Path(), "w48.dat"), "");
+    EXPECT_GT(FreeDiskMegabytes(dir.Path()), 0);
+    EXPECT_EQ(FreeDiskMegabytes(dir / "missing"), 0);
+}
+
+TEST(Files, ProgramFolderComesFromTheEnvironment) {
+    TempFolder dir;
+    setenv("VONDREL_HOME", (dir.Path() + "/").c_str(), 1);
+    InitProgramFolder("/usr/bin/vondrel");
+    EXPECT_EQ(ProgramFolder(), dir.Path());
+    unsetenv("VONDREL_HOME");
+    InitProgramFolder("/usr/bin/vondrel");
+    EXPECT_NE(ProgramFolder(), dir.Path());  // the executable's folder, not the variable's
+}
+
+TEST(Files, ListSeparatorFollowsTheDecimalSeparator) {
+    setenv("LC_ALL", "C", 1);
+    EXPECT_EQ(LocaleListSeparator(), ",");
+    SetListSeparatorForTest(";");
+    EXPECT_EQ(LocaleListSeparator(), ";");
+    SetListSeparatorForTest("");
+    unsetenv("LC_ALL");
+}

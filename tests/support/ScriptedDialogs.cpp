@@ -1,0 +1,64 @@
+#include "ScriptedDialogs.h"
+
+#include <gtest/gtest.h>
+
+namespace vondrel::testing {
+
+using platform::Buttons;
+using platform::Reply;
+
+ScriptedDialogs::ScriptedDialogs() { platform::SetDialogs(this); }
+
+ScriptedDialogs::~ScriptedDialogs() {
+    platform::SetDialogs(nullptr);
+    for (const auto& step : script_)
+        ADD_FAILURE() << "expected " << (step.input ? "input box" : "message box") << " never shown: \""
+                      << step.text << "\"";
+}
+
+ScriptedDialogs& ScriptedDialogs::ExpectMessage(const std::string& text, Reply reply) {
+    script_.push_back({false, text, reply, std::nullopt});
+    return *this;
+}
+
+ScriptedDialogs& ScriptedDialogs::ExpectInput(const std::string& prompt, std::optional<std::string> answer) {
+    script_.push_back({true, prompt, Reply::Ok, std::move(answer)});
+    return *this;
+}
+
+ScriptedDialogs& ScriptedDialogs::AllowAnyMessages(bool allow) {
+    allowAny_ = allow;
+    return *this;
+}
+
+Reply ScriptedDialogs::Message(const std::string& text, Buttons buttons, const std::string&) {
+    shown_.push_back(text);
+    if (!script_.empty() && !script_.front().input && script_.front().text == text) {
+        Reply r = script_.front().reply;
+        script_.pop_front();
+        return r;
+    }
+    if (!allowAny_) {
+        ADD_FAILURE() << "unexpected message box: \"" << text << "\""
+                      << (script_.empty() ? std::string() : " (expected \"" + script_.front().text + "\")");
+    }
+    switch (buttons) {
+        case Buttons::Ok: return Reply::Ok;
+        case Buttons::YesNo: return Reply::No;
+        default: return Reply::Cancel;
+    }
+}
+
+std::optional<std::string> ScriptedDialogs::Input(const std::string& prompt, const std::string&,
+                                                  const std::string&) {
+    shown_.push_back(prompt);
+    if (!script_.empty() && script_.front().input && script_.front().text == prompt) {
+        auto answer = script_.front().answer;
+        script_.pop_front();
+        return answer;
+    }
+    ADD_FAILURE() << "unexpected input box: \"" << prompt << "\"";
+    return std::nullopt;
+}
+
+}  // namespace vondrel::testing

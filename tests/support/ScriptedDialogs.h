@@ -1,0 +1,48 @@
+// Scripted message and input boxes for tests. A test lists the boxes it
+// expects, in order, each with its exact text and the answer to give; any
+// other box fails the test. Unanswered expectations fail it at the end.
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Dialogs.h"
+
+namespace vondrel::testing {
+
+class ScriptedDialogs final : public platform::Dialogs {
+public:
+    ScriptedDialogs();   // installs itself
+    ~ScriptedDialogs() override;  // uninstalls itself and checks that every expectation was met
+
+    // Expect a message box with this exact text, answered with `reply`.
+    ScriptedDialogs& ExpectMessage(const std::string& text, platform::Reply reply = platform::Reply::Ok);
+    // Expect an input box with this exact prompt; nullopt answers Cancel.
+    ScriptedDialogs& ExpectInput(const std::string& prompt, std::optional<std::string> answer);
+    // Accept any message box (answered Ok/No/Cancel) without checking; they are recorded.
+    ScriptedDialogs& AllowAnyMessages(bool allow = true);
+
+    const std::vector<std::string>& Shown() const { return shown_; }
+    // Drops unmet expectations (for tests that check them themselves).
+    void Clear() { script_.clear(); }
+    bool Done() const { return script_.empty(); }
+
+    platform::Reply Message(const std::string& text, platform::Buttons buttons, const std::string& title) override;
+    std::optional<std::string> Input(const std::string& prompt, const std::string& title,
+                                     const std::string& defaultText) override;
+
+private:
+    struct Step {
+        bool input = false;
+        std::string text;
+        platform::Reply reply = platform::Reply::Ok;
+        std::optional<std::string> answer;
+    };
+    std::deque<Step> script_;
+    std::vector<std::string> shown_;
+    bool allowAny_ = false;
+};
+
+}  // namespace vondrel::testing
