@@ -152,6 +152,17 @@ SettingsWriter& SettingsWriter::EndLine() {
 
 bool SettingsWriter::Save(const std::string& path) const { return platform::WriteTextFile(path, out_); }
 
+std::vector<std::string> SplitFieldsRaw(std::string_view line) {
+    std::vector<std::string> fields(1);
+    bool inQuotes = false;
+    for (char c : line) {
+        if (c == '"') inQuotes = !inQuotes;
+        if (c == ',' && !inQuotes) fields.emplace_back();
+        else fields.back() += c;
+    }
+    return fields;
+}
+
 std::optional<std::string> StorableName(std::string_view name) {
     for (char c : name)
         if (IsLineEnd(c)) return std::nullopt;

@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vondrel {
 
@@ -80,6 +81,10 @@ private:
     std::string out_;
     bool lineStarted_ = false;
 };
+
+// Splits one line into its fields as they stand (quotes kept), at the commas
+// outside quotes, so a rewrite can keep every other field byte for byte.
+std::vector<std::string> SplitFieldsRaw(std::string_view line);
 
 // A one-line name as it can be stored: double quotes become single quotes.
 // Returns nullopt when the name holds a line break (it cannot be one field).

@@ -1,0 +1,26 @@
+// The files of a fresh program folder, so that a first start meets no error
+// box: config.dat, the default project's (project 0's) settings files,
+// calvalue.dat, repoconf.dat and a plate map for every plate format offered.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vondrel {
+
+// Every plate format code the program offers.
+const std::vector<std::string>& PlateFormatCodes();
+
+// Fills the plate variables with the map of `code`: the built-in maps for
+// "w384", "w96f" and "w96u"; the others laid out from the standard microplate
+// geometry on the 24 x 16 beam grid. Returns false for an unknown code.
+bool SetStandardPlateMap(const std::string& code);
+
+// Writes the current plate variables as a plate-map file.
+bool WritePlateMapFile(const std::string& path, const std::string& code);
+
+// Writes into the program folder each file of a fresh install that is
+// missing; existing files are left as they are. Returns the names written.
+std::vector<std::string> PrepareProgramFolder();
+
+}  // namespace vondrel

@@ -1,0 +1,122 @@
+#include "store/PlateMap.h"
+
+#include "platform/Dialogs.h"
+#include "platform/Files.h"
+#include "platform/ProgramFolder.h"
+#include "store/Globals.h"
+#include "store/SettingsText.h"
+
+namespace vondrel {
+
+namespace {
+
+void ReadPlateMapStaged(int& stage) {
+    g_plate_row_offset = 0;
+    g_plate_col_offset = 0;
+    stage = 0;
+    std::string path = platform::FindFileNoCase(platform::ProgramFolder(), g_plate_format + ".dat");
+    auto in = path.empty() ? std::nullopt : SettingsReader::Open(path);
+    if (!in) throw SettingsError("File not found");
+    stage = 1;
+    in->ReadText();
+    in->ReadText();
+    g_plate_rows = in->ReadInt16();
+    g_plate_row_pitch = in->ReadDouble();
+    g_plate_row_offset = in->ReadDouble();
+    g_plate_cols = in->ReadInt16();
+    g_plate_col_pitch = in->ReadDouble();
+    g_plate_col_offset = in->ReadDouble();
+    in->ReadText();
+    g_max_well = 0;
+    g_max_beam = 0;
+    stage = 2;
+    for (int k = 0; k < kChannelSlots && !in->AtEnd(); ++k) {
+        in->ReadText();  // label
+        int16_t well = in->ReadInt16();
+        int16_t beam = in->ReadInt16();
+        if (well > kMaxPlateIndex || beam > kMaxPlateIndex) throw SettingsError("Subscript out of range");
+        g_channel_well[k] = well;
+        g_channel_beam[k] = beam;
+        if (well > g_max_well) g_max_well = well;
+        if (beam > g_max_beam) g_max_beam = beam;
+    }
+    stage = 3;
+    BuildWellBeamIndex();
+}
+
+}  // namespace
+
+void BuildWellBeamIndex() {
+    g_well_beam_channel.Resize(g_max_well + 1, g_max_beam + 1);
+    for (int c = 0; c < kChannels; ++c) {
+        int well = g_channel_well[c], beam = g_channel_beam[c];
+        if (well < 0) continue;
+        if (well > g_max_well || beam < 0 || beam > g_max_beam) throw SettingsError("Subscript out of range");
+        g_well_beam_channel.At(well, beam) = static_cast<int16_t>(c);
+    }
+}
+
+void ReadPlateMap() {
+    int stage = 0;
+    ReadPlateMapStaged(stage);
+}
+
+void SetBuiltInPlateMap(const std::string& code) {
+    if (code == "w384") {
+        g_plate_rows = 16;
+        g_plate_cols = 24;
+        g_plate_row_pitch = g_plate_col_pitch = 1.0;
+        g_plate_row_offset = g_plate_col_offset = 0.0;
+        for (int c = 0; c < kChannels; ++c) {
+            g_channel_well[c] = static_cast<int16_t>(c);
+            g_channel_beam[c] = 0;
+        }
+        g_max_well = 383;
+        g_max_beam = 0;
+        return;
+    }
+    // The 96-well maps use the even positions of the 16-channel blocks: even
+    // blocks give the wells in order, odd blocks either nothing ("w96u") or
+    // the second beam of the well of the channel 16 before ("w96f").
+    const bool twoBeams = code == "w96f";
+    g_plate_rows = 8;
+    g_plate_cols = 12;
+    g_plate_row_pitch = g_plate_col_pitch = 2.0;
+    g_plate_row_offset = -0.5;
+    g_plate_col_offset = twoBeams ? 0.0 : -0.5;
+    int16_t well = 0;
+    for (int b = 0; b < 24; ++b) {
+        for (int j = 0; j < 16; j += 2) {
+            int c = 16 * b + j;
+            if (b % 2 == 0) {
+                g_channel_well[c] = well++;
+                g_channel_beam[c] = 0;
+            } else if (twoBeams) {
+                g_channel_well[c] = g_channel_well[c - 16];
+                g_channel_beam[c] = 1;
+            } else {
+                g_channel_well[c] = -1;
+                g_channel_beam[c] = 0;
+            }
+            g_channel_well[c + 1] = -1;
+            g_channel_beam[c + 1] = 0;
+        }
+    }
+    g_max_well = 95;
+    g_max_beam = twoBeams ? 1 : 0;
+}
+
+void LoadPlateMap(int) {
+    int stage = 0;
+    try {
+        ReadPlateMapStaged(stage);
+    } catch (const SettingsError&) {
+        platform::MsgBox("Error [/" + g_plate_format + ".dat] ID#" + std::to_string(stage) +
+                         " => Loading plate format from default: 384,96f or 96u...");
+        if (g_plate_format != "w384" && g_plate_format != "w96u" && g_plate_format != "w96f") g_plate_format = "w96f";
+        SetBuiltInPlateMap(g_plate_format);
+        BuildWellBeamIndex();
+    }
+}
+
+}  // namespace vondrel

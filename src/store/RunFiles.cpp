@@ -1,0 +1,145 @@
+#include "store/RunFiles.h"
+
+#include <vector>
+
+#include "platform/Dialogs.h"
+#include "platform/Files.h"
+#include "store/SettingsText.h"
+#include "store/Setup.h"
+
+namespace vondrel {
+
+using platform::JoinPath;
+
+namespace {
+
+std::string StripQuotes(const std::string& s) {
+    std::string out;
+    for (char c : s)
+        if (c != '"') out += c;
+    return out;
+}
+
+// Copies `file` of `folder` to its .bak twin; shows "error" when that fails.
+bool BackUp(const std::string& folder, const std::string& file, const std::string& backup) {
+    if (TryCopyFile(JoinPath(folder, file), JoinPath(folder, backup)) == 1) return true;
+    platform::MsgBox("error");
+    return false;
+}
+
+// Position of the first blank when it stands at the second character or
+// later (a key before it), else npos.
+size_t KeyEnd(const std::string& line) {
+    size_t blank = line.find(' ');
+    return (blank == std::string::npos || blank < 1) ? std::string::npos : blank;
+}
+
+std::vector<std::string> TagLines(const std::string& projectFolder) {
+    auto text = platform::ReadTextFile(JoinPath(projectFolder, "tags_id.dat"));
+    return text ? platform::SplitLines(*text) : std::vector<std::string>{};
+}
+
+}  // namespace
+
+bool WriteSubprojectFile(const std::string& runFolder, const std::string& name, const std::string& comments) {
+    SettingsWriter out;
+    out.Text(name).EndLine().TextBlock(comments).EndLine();
+    return out.Save(JoinPath(runFolder, "subproj.dat"));
+}
+
+std::string ReadSubprojectName(const std::string& runFolder) {
+    try {
+        auto in = SettingsReader::Open(JoinPath(runFolder, "subproj.dat"));
+        return in ? in->ReadText() : "";
+    } catch (const SettingsError&) {
+        return "";
+    }
+}
+
+std::string ReadSubprojectComments(const std::string& runFolder) {
+    auto text = platform::ReadTextFile(JoinPath(runFolder, "subproj.dat"));
+    if (!text) return "";
+    auto lines = platform::SplitLines(*text);
+    std::string result;
+    bool first = true;
+    for (size_t i = 1; i < lines.size(); ++i) {
+        if (lines[i].empty()) continue;
+        if (!first) result += "\r\n";
+        result += StripQuotes(lines[i]);
+        first = false;
+    }
+    return result;
+}
+
+std::string RenameSubproject(const std::string& runFolder, const std::string& newName) {
+    auto name = StorableName(newName);
+    if (!name) return "";
+    if (!platform::FileExists(JoinPath(runFolder, "subproj.dat"))) return newName;
+    if (!BackUp(runFolder, "subproj.dat", "subproj.bak")) return "";
+    try {
+        auto in = SettingsReader::Open(JoinPath(runFolder, "subproj.bak"));
+        if (!in) return "";
+        in->ReadText();  // the old name
+        std::string comments = in->AtEnd() ? "" : in->ReadText();
+        return WriteSubprojectFile(runFolder, *name, comments) ? newName : "";
+    } catch (const SettingsError&) {
+        return "";
+    }
+}
+
+std::string SaveSubprojectComments(const std::string& runFolder, const std::string& comments) {
+    if (!platform::FileExists(JoinPath(runFolder, "subproj.dat"))) return "OK";
+    if (!BackUp(runFolder, "subproj.dat", "subproj.bak")) return "";
+    try {
+        auto in = SettingsReader::Open(JoinPath(runFolder, "subproj.bak"));
+        if (!in) return "";
+        std::string name = in->AtEnd() ? "" : in->ReadText();
+        return WriteSubprojectFile(runFolder, name, comments) ? "OK" : "";
+    } catch (const SettingsError&) {
+        return "";
+    }
+}
+
+std::string GetSubprojectTags(const std::string& projectFolder, const std::string& runName) {
+    for (const auto& line : TagLines(projectFolder)) {
+        size_t end = KeyEnd(line);
+        if (end != std::string::npos && line.compare(0, end, runName) == 0 && end == runName.size())
+            return line.substr(end + 1);
+    }
+    return "";
+}
+
+std::string FindTaggedSubprojects(const std::string& projectFolder, const std::string& tag) {
+    std::string result;
+    for (const auto& line : TagLines(projectFolder)) {
+        size_t end = KeyEnd(line);
+        if (end == std::string::npos || line.find(tag, 1) == std::string::npos) continue;
+        if (!result.empty()) result += ' ';
+        result += line.substr(0, end);
+    }
+    return result;
+}
+
+std::string RenameProject(const std::string& projectFolder, const std::string& newName) {
+    auto name = StorableName(newName);
+    if (!name) return "";
+    if (!platform::FileExists(JoinPath(projectFolder, "setup.dat"))) return newName;
+    if (!BackUp(projectFolder, "setup.dat", "setup.bak")) return "";
+    auto text = platform::ReadTextFile(JoinPath(projectFolder, "setup.bak"));
+    if (!text) return "";
+    auto lines = platform::SplitLines(*text);
+    if (lines.size() > 51 || lines.size() < 2) return "";
+    // Quote-aware, so a comma inside the quoted name or folder stays in its field.
+    auto fields = SplitFieldsRaw(lines[1]);
+    if (fields.size() > 11 || fields.size() < 2) return "";
+    std::string line2 = fields[0] + ",\"" + *name + "\"";
+    for (size_t i = 2; i < fields.size(); ++i) line2 += "," + fields[i];
+    lines[1] = line2;
+    std::string out;
+    for (const auto& l : lines) out += l + "\r\n";
+    return platform::WriteTextFile(JoinPath(projectFolder, "setup.dat"), out) ? newName : "";
+}
+
+int32_t GetFreeDiskSpace(const std::string& path) { return platform::FreeDiskMegabytes(path); }
+
+}  // namespace vondrel
