@@ -86,3 +86,24 @@ TEST_F(ProjectTest, AFailedSaveStopsAndNamesTheFile) {
     EXPECT_TRUE(home.Exists("p00006/status.dat"));
     EXPECT_FALSE(home.Exists("p00006/groups.dat"));
 }
+
+TEST_F(ProjectTest, DamagedFilesNeverStopALoad) {
+    std::string folder = UseProject(8);
+    const std::string junk[] = {std::string("\0\x01\x02\xff\r\n\"", 7), std::string(5000, ','), "\"\r\n\"\r\n",
+                                std::string(2000, '9') + "\r\n"};
+    for (const auto& bytes : junk) {
+        for (auto name : {"setup.dat", "status.dat", "threshld.dat", "groups.dat", "groups1.dat", "chgroup.dat",
+                          "chgroup3.dat"})
+            home.Write(std::string("p00008/") + name, bytes);
+        home.Write("w96f.dat", bytes);
+        boxes.AllowAnyMessages();
+        LoadProject(8);
+        // Whatever the files held, the tables in force are usable.
+        EXPECT_GE(g_max_well, 0);
+        EXPECT_EQ(g_well_beam_channel.wells, g_max_well + 1);
+        for (int c = 0; c < kChannels; ++c) {
+            EXPECT_TRUE(g_channel_enabled[c] == 0 || g_channel_enabled[c] == -1);
+            EXPECT_LE(g_channel_well[c], g_max_well);
+        }
+    }
+}
