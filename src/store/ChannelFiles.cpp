@@ -73,40 +73,39 @@ void LoadThresholds(int n) {
     }
 }
 
-void LoadGroupNames(int n) {
+namespace {
+
+// Reads the four group files of one kind, set 1 to 4. A missing file gives its
+// set the defaults; a failed file gives the defaults to its set and to every
+// later set, while the sets read before keep what was read.
+template <typename Table, typename Fill, typename Read>
+void LoadGroupSets(int n, const char* label, Table& (*table)(int), std::string (*fileName)(int), Fill fill, Read read) {
     int set = 0;
     try {
         for (; set < kStations; ++set) {
-            GroupNames& names = StationGroupNames(set);
-            FillDefaultGroupNames(names);
-            const std::string path = JoinPath(g_project_folder, GroupNamesFileName(set));
+            Table& values = table(set);
+            fill(values);
+            const std::string path = JoinPath(g_project_folder, fileName(set));
             if (!platform::FileExists(path)) continue;
             auto in = OpenList(path);
-            ReadRecords(in, [&](int k) { names[k] = in.ReadText(); });
+            ReadRecords(in, [&](int k) { read(in, values[k]); });
         }
     } catch (const SettingsError&) {
-        platform::MsgBox(DefaultsMessage(n, "groups.dat", "groups"));
-        for (; set < kStations; ++set) FillDefaultGroupNames(StationGroupNames(set));
+        platform::MsgBox(DefaultsMessage(n, label, "groups"));
+        for (; set < kStations; ++set) fill(table(set));
     }
 }
 
+}  // namespace
+
+void LoadGroupNames(int n) {
+    LoadGroupSets(n, "groups.dat", StationGroupNames, GroupNamesFileName, FillDefaultGroupNames,
+                  [](SettingsReader& in, std::string& name) { name = in.ReadText(); });
+}
+
 void LoadChannelGroups(int n) {
-    int set = 0;
-    try {
-        for (; set < kStations; ++set) {
-            ChannelTable16& groups = StationChannelGroups(set);
-            FillDefaultChannelGroups(groups);
-            const std::string path = JoinPath(g_project_folder, ChannelGroupsFileName(set));
-            if (!platform::FileExists(path)) continue;
-            auto in = OpenList(path);
-            ReadRecords(in, [&](int k) { groups[k] = in.ReadInt16(); });
-        }
-    } catch (const SettingsError&) {
-        // The failing set and every later one take the default layout; the
-        // sets read before keep what was read.
-        platform::MsgBox(DefaultsMessage(n, "chgroup.dat", "groups"));
-        for (; set < kStations; ++set) FillDefaultChannelGroups(StationChannelGroups(set));
-    }
+    LoadGroupSets(n, "chgroup.dat", StationChannelGroups, ChannelGroupsFileName, FillDefaultChannelGroups,
+                  [](SettingsReader& in, int16_t& group) { group = in.ReadInt16(); });
 }
 
 bool WriteChannelStatusFile(const std::string& path) {

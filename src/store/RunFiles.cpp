@@ -71,33 +71,36 @@ std::string ReadSubprojectComments(const std::string& runFolder) {
     return result;
 }
 
-std::string RenameSubproject(const std::string& runFolder, const std::string& newName) {
-    auto name = StorableName(newName);
-    if (!name) return "";
-    if (!platform::FileExists(JoinPath(runFolder, "subproj.dat"))) return newName;
-    if (!BackUp(runFolder, "subproj.dat", "subproj.bak")) return "";
-    try {
-        auto in = SettingsReader::Open(JoinPath(runFolder, "subproj.bak"));
-        if (!in) return "";
-        in->ReadText();  // the old name
-        std::string comments = in->AtEnd() ? "" : in->ReadText();
-        return WriteSubprojectFile(runFolder, *name, comments) ? newName : "";
-    } catch (const SettingsError&) {
-        return "";
-    }
-}
+namespace {
 
-std::string SaveSubprojectComments(const std::string& runFolder, const std::string& comments) {
-    if (!platform::FileExists(JoinPath(runFolder, "subproj.dat"))) return "OK";
+// Rewrites subproj.dat with one of its two fields replaced, after keeping the
+// previous file as subproj.bak. Returns `done`, or "" on a failure.
+std::string RewriteSubproject(const std::string& runFolder, bool replaceName, const std::string& value,
+                              const std::string& done) {
+    if (!platform::FileExists(JoinPath(runFolder, "subproj.dat"))) return done;
     if (!BackUp(runFolder, "subproj.dat", "subproj.bak")) return "";
     try {
         auto in = SettingsReader::Open(JoinPath(runFolder, "subproj.bak"));
         if (!in) return "";
         std::string name = in->AtEnd() ? "" : in->ReadText();
-        return WriteSubprojectFile(runFolder, name, comments) ? "OK" : "";
+        std::string comments = in->AtEnd() ? "" : in->ReadText();
+        (replaceName ? name : comments) = value;
+        return WriteSubprojectFile(runFolder, name, comments) ? done : "";
     } catch (const SettingsError&) {
         return "";
     }
+}
+
+}  // namespace
+
+std::string RenameSubproject(const std::string& runFolder, const std::string& newName) {
+    auto name = StorableName(newName);
+    if (!name) return "";
+    return RewriteSubproject(runFolder, true, *name, newName);
+}
+
+std::string SaveSubprojectComments(const std::string& runFolder, const std::string& comments) {
+    return RewriteSubproject(runFolder, false, comments, "OK");
 }
 
 std::string GetSubprojectTags(const std::string& projectFolder, const std::string& runName) {
