@@ -1,0 +1,377 @@
+#include "sim/Instrument.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace vondrel::sim {
+
+namespace {
+
+constexpr double kFullLevel = 2000.0;  // level of a channel at gain 7, power 7 and base 1
+constexpr int kSettingSteps = 63;      // 8 * power + gain runs 0..63
+constexpr int kStartSetting = 5 * 32 + 6;  // gain 5, power 6: about 1700 counts
+constexpr double kBlockModeMemoryMs = 300.0;
+
+bool ParseDouble(const std::string& t, double& out) {
+    if (t.empty()) return false;
+    char* end = nullptr;
+    out = std::strtod(t.c_str(), &end);
+    return end && *end == '\0' && std::isfinite(out);
+}
+
+bool ParseInt(const std::string& t, long& out) {
+    if (t.empty()) return false;
+    char* end = nullptr;
+    out = std::strtol(t.c_str(), &end, 0);
+    return end && *end == '\0';
+}
+
+bool ParseBool(const std::string& t, bool& out) {
+    if (t == "1" || t == "on" || t == "true" || t == "yes") return out = true, true;
+    if (t == "0" || t == "off" || t == "false" || t == "no") return out = false, true;
+    return false;
+}
+
+// Setting index 0..63 in the order the calibration steps through them.
+int SettingIndex(int settingByte) {
+    const int gain = (settingByte >> 5) & 7, power = settingByte & 31;
+    return std::min(8 * std::min(power, 7) + gain, kSettingSteps);
+}
+
+int SettingByteOfIndex(int idx) { return ChannelSettingByte(idx % 8, idx / 8); }
+
+}  // namespace
+
+bool ParseBlockMode(const std::string& text, BlockMode& mode) {
+    if (text == "word192") mode = BlockMode::Word192;
+    else if (text == "parity48") mode = BlockMode::Parity48;
+    else if (text == "auto") mode = BlockMode::Auto;
+    else return false;
+    return true;
+}
+
+const char* BlockModeName(BlockMode m) {
+    switch (m) {
+        case BlockMode::Word192: return "word192";
+        case BlockMode::Parity48: return "parity48";
+        case BlockMode::Auto: return "auto";
+    }
+    return "?";
+}
+
+Instrument::Instrument(const Settings& s) : s_(s), model_rng_(s.seed), fault_rng_(s.seed ^ 0x9E3779B97F4A7C15ULL) {
+    std::uniform_real_distribution<double> spread(0.92, 1.08);
+    for (auto& station : base_)
+        for (double& b : station) b = spread(model_rng_);
+    setting_.fill(static_cast<uint8_t>(kStartSetting));
+    // Factory record: month 1, year 25, offset +0.0, slope 0.219.
+    factory_ = {0x00, 0x01, 0x19, 0x00, 0x00, 0xDB, 0x00, 0x00};
+    well_of_slot_.fill(-1);
+    for (int v = 0; v < kBlockValues; ++v) well_of_slot_[static_cast<size_t>(PackedSampleSlot(v))] = v;
+    temperature_ = s_.ambient;
+}
+
+bool Instrument::Chance(double p) {
+    if (p <= 0.0) return false;
+    if (p >= 1.0) return true;
+    return std::uniform_real_distribution<double>(0.0, 1.0)(fault_rng_) < p;
+}
+
+std::string Instrument::Garbage(size_t n) {
+    std::string g(n, '\0');
+    for (char& c : g) c = static_cast<char>(fault_rng_() & 0xFF);
+    return g;
+}
+
+int Instrument::ModelLevel(int station, int channel) const {
+    if (station < 0 || station >= kStations || channel < 0 || channel >= kChannels) return 0;
+    double level = kFullLevel * base_[static_cast<size_t>(station)][static_cast<size_t>(channel)] *
+                   SettingIndex(setting_[static_cast<size_t>(channel)]) / kSettingSteps;
+    auto f = s_.channelFactor.find(channel);
+    if (f != s_.channelFactor.end()) level *= f->second;
+    return static_cast<int>(std::lround(level));
+}
+
+int Instrument::Level(int station, int slot, bool withActivity) {
+    double level = ModelLevel(station, slot);
+    if (withActivity && slot >= 0 && slot < kChannels) {
+        const int well = well_of_slot_[static_cast<size_t>(slot)];
+        if (well >= 0) {
+            const Dip& d = dips_[static_cast<size_t>(station)][static_cast<size_t>(well)];
+            if (d.remaining > 0) level *= 1.0 - d.depth;
+        }
+    }
+    if (s_.noise > 0) level += std::uniform_int_distribution<int>(-s_.noise, s_.noise)(model_rng_);
+    return std::max(0, static_cast<int>(std::lround(level)));
+}
+
+// One sample period of a station: running dips go on, new ones may start.
+void Instrument::Step(int station) {
+    for (Dip& d : dips_[static_cast<size_t>(station)]) {
+        if (d.remaining > 0) {
+            --d.remaining;
+        } else if (s_.activity > 0 &&
+                   std::uniform_real_distribution<double>(0.0, 1.0)(model_rng_) < s_.activity) {
+            d.remaining = std::uniform_int_distribution<int>(2, 20)(model_rng_);
+            d.depth = std::uniform_real_distribution<double>(0.05, 0.30)(model_rng_);
+        }
+    }
+}
+
+// The instrument's own calibration: every channel gets the setting whose
+// level comes closest to the target (target 110 -> 1760 counts).
+void Instrument::Calibrate(int station, int target) {
+    const double wanted = target * 16.0;
+    for (int c = 0; c < kChannels; ++c) {
+        int best = 0;
+        double bestDiff = 1e18;
+        for (int idx = 0; idx <= kSettingSteps; ++idx) {
+            const double level = kFullLevel * base_[static_cast<size_t>(station)][static_cast<size_t>(c)] * idx / kSettingSteps;
+            const double diff = std::fabs(level - wanted);
+            if (diff < bestDiff) {
+                bestDiff = diff;
+                best = idx;
+            }
+        }
+        setting_[static_cast<size_t>(c)] = static_cast<uint8_t>(SettingByteOfIndex(best));
+    }
+}
+
+double Instrument::Temperature(double nowMs) {
+    const double dt = std::max(0.0, nowMs - temperature_time_) / 1000.0 / std::max(s_.timeScale, 1e-6);
+    temperature_time_ = nowMs;
+    const bool on = actuator_ & 1, heat = actuator_ & 2;
+    constexpr double rate = 0.05;  // degrees per second while heating or cooling
+    if (on && heat) temperature_ = std::min(45.0, temperature_ + rate * dt);
+    else if (on) temperature_ = std::max(5.0, temperature_ - rate * dt);
+    else temperature_ += (s_.ambient - temperature_) * (1.0 - std::exp(-dt / 600.0));
+    return temperature_;
+}
+
+int Instrument::RawTemperature(double nowMs) {
+    const double t = Temperature(nowMs);
+    double offset = factory_[4] / 10.0 * (factory_[3] == 1 ? -1.0 : 1.0);
+    double slope = (factory_[6] * 256 + factory_[5]) / 1000.0;
+    if (slope < 0.1 || slope > 0.45 || offset < -10 || offset > 10) {
+        offset = 0.0;
+        slope = 0.219;
+    }
+    return std::clamp(static_cast<int>(std::lround((t - offset) / slope)), 0, 255);
+}
+
+std::string Instrument::Describe(const DeviceFrame& f) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "FF %02X %02X %02X F0", f.address, f.command, f.value);
+    return buf;
+}
+
+std::optional<Reply> Instrument::Handle(const DeviceFrame& f, double nowMs) {
+    if (s_.silent) return std::nullopt;
+    Reply r;
+    bool answer = true;
+    r.bytes = ReplyTo(f, nowMs, r, answer);
+    if (!answer) return std::nullopt;
+    if (s_.shortReplies) {
+        r.bytes.resize((r.bytes.size() + 1) / 2);
+        r.stream.resize((r.stream.size() + 1) / 2);
+    }
+    return r;
+}
+
+std::string Instrument::ReplyTo(const DeviceFrame& f, double nowMs, Reply& r, bool& answer) {
+    const int address = f.address, command = f.command, value = f.value;
+    auto twoBytes = [](int first) { return std::string{static_cast<char>(first & 0xFF), '\0'}; };
+
+    // Register writes: pages 0x80.. carry the register in the command byte.
+    if (address >= 0x80 && address <= 0x83) {
+        if (address == 0x80 && command < 128) setting_[static_cast<size_t>(command)] = static_cast<uint8_t>(value);
+        else if (address == 0x81) setting_[static_cast<size_t>(128 + command)] = static_cast<uint8_t>(value);
+        else if (address == 0x80 && command >= 200 && command <= 206)
+            factory_[static_cast<size_t>(command - 200)] = static_cast<uint8_t>(value);
+        const int echo = Chance(s_.wrongEcho) ? (command + 1) & 0xFF : command;
+        return twoBytes(echo);
+    }
+    const int station = address & 3;
+    const StationFault& fault = s_.station[static_cast<size_t>(station)];
+    const bool stationQuiet = !s_.present[static_cast<size_t>(station)] || fault.state == StationState::Silent;
+
+    switch (command) {
+        case 0x00:
+            return EncodeIdentification(s_.id);
+        case 0x10:
+            Temperature(nowMs);  // settle the temperature up to now under the old state
+            actuator_ = value & 7;
+            answer = false;
+            return {};
+        case 0x11:
+            // A trial setting applies to every channel until the next write.
+            setting_.fill(static_cast<uint8_t>(value));
+            return twoBytes(value);
+        case 0x20:
+            if (address == 3 && value >= 128 && value <= 135) return twoBytes(factory_[static_cast<size_t>(value - 128)]);
+            return twoBytes(value < kChannels ? setting_[static_cast<size_t>(value)] : 0);
+        case 0x21:
+            return twoBytes(RawTemperature(nowMs));
+        case 0x30: {
+            BlockMode mode = s_.mode;
+            if (mode == BlockMode::Auto) {
+                if (value == 64 || value == 96) mode = BlockMode::Word192;
+                else if (value % 32 != 0 && value < 64) mode = BlockMode::Parity48;
+                else if (nowMs - last_block_time_ <= kBlockModeMemoryMs * s_.timeScale) mode = last_block_mode_;
+                else mode = BlockMode::Word192;
+                last_block_mode_ = mode;
+                last_block_time_ = nowMs;
+            }
+            if (mode == BlockMode::Word192) {
+                std::array<int, kBlockValues> levels{};
+                for (int v = 0; v < kBlockValues; ++v) levels[static_cast<size_t>(v)] = Level(station, WordBlockChannel(value, v), false);
+                return EncodeWordSampleBlock(levels);
+            }
+            if (stationQuiet) {
+                answer = false;
+                return {};
+            }
+            if (value == 0) Step(station);
+            std::array<int, kParityBlockWords> levels{};
+            std::bitset<kParityBlockWords> wrong;
+            for (int w = 0; w < kParityBlockWords; ++w) {
+                levels[static_cast<size_t>(w)] = Level(station, ParityBlockSlot(value, w), true);
+                if (fault.state == StationState::Parity && Chance(fault.rate)) wrong.set(static_cast<size_t>(w));
+            }
+            std::string block = EncodeParityWordBlock(levels, wrong);
+            if (fault.state == StationState::Garbage) block = Garbage(block.size());
+            if (fault.state == StationState::Short) block.resize(block.size() / 2);
+            return block;
+        }
+        case 0x33: {
+            if (stationQuiet) {
+                answer = false;
+                return {};
+            }
+            Step(station);
+            std::array<int, kBlockValues> samples{};
+            std::bitset<kBlockValues> wrong;
+            for (int v = 0; v < kBlockValues; ++v) {
+                samples[static_cast<size_t>(v)] = std::min(2047, Level(station, PackedSampleSlot(v), true));
+                if (fault.state == StationState::Parity && Chance(fault.rate)) wrong.set(static_cast<size_t>(v));
+            }
+            std::string block = EncodePackedSampleBlock(samples, wrong);
+            if (fault.state == StationState::Garbage) block = Garbage(block.size());
+            if (fault.state == StationState::Short) block.resize(block.size() / 2);
+            return block;
+        }
+        case 0x40: {
+            if (stationQuiet) {
+                answer = false;
+                return {};
+            }
+            Calibrate(station, value);
+            // Progress 0..190 in even steps, then exactly one 191, then silence.
+            const int steps = std::max(2, s_.calibrationMs / 25);
+            r.stream.clear();
+            for (int i = 1; i < steps; ++i) r.stream.push_back(static_cast<uint8_t>(i * 190 / (steps - 1)));
+            r.stream.push_back(static_cast<uint8_t>(kCalibrationDone));
+            r.streamGapMs = static_cast<double>(s_.calibrationMs) / steps * s_.timeScale;
+            return std::string(1, '\0');
+        }
+        default:
+            answer = false;  // unknown commands get no reply
+            return {};
+    }
+}
+
+std::string Instrument::Apply(const std::string& key, const std::string& value) {
+    double d = 0;
+    long n = 0;
+    bool b = false;
+    if (key == "id") {
+        if (!ParseInt(value, n) || n < 0 || n > 65279) return "id: a number 0..65279";
+        s_.id = static_cast<int>(n);
+    } else if (key == "mode") {
+        if (!ParseBlockMode(value, s_.mode)) return "mode: word192, parity48 or auto";
+    } else if (key == "stations") {
+        std::array<bool, kStations> p{};
+        for (char c : value) {
+            if (c < '1' || c > '4') return "stations: digits 1..4, e.g. 13";
+            p[static_cast<size_t>(c - '1')] = true;
+        }
+        s_.present = p;
+    } else if (key == "station") {
+        // N=ok|silent|short|garbage|parity:P, N = 1..4 or all
+        const size_t eq = value.find('=');
+        if (eq == std::string::npos) return "station: N=ok|silent|short|garbage|parity:RATE";
+        const std::string which = value.substr(0, eq);
+        std::string kind = value.substr(eq + 1);
+        StationFault fault;
+        const size_t colon = kind.find(':');
+        if (colon != std::string::npos) {
+            if (!ParseDouble(kind.substr(colon + 1), fault.rate) || fault.rate < 0 || fault.rate > 1)
+                return "station: rate 0..1";
+            kind.resize(colon);
+        }
+        if (kind == "ok") fault.state = StationState::Ok;
+        else if (kind == "silent") fault.state = StationState::Silent;
+        else if (kind == "short") fault.state = StationState::Short;
+        else if (kind == "garbage") fault.state = StationState::Garbage;
+        else if (kind == "parity") {
+            fault.state = StationState::Parity;
+            if (colon == std::string::npos) fault.rate = 1.0;
+        } else return "station: kind ok, silent, short, garbage or parity:RATE";
+        if (which == "all") {
+            s_.station.fill(fault);
+        } else {
+            if (!ParseInt(which, n) || n < 1 || n > kStations) return "station: number 1..4 or all";
+            s_.station[static_cast<size_t>(n - 1)] = fault;
+        }
+    } else if (key == "silent") {
+        if (!ParseBool(value, b)) return "silent: 1 or 0";
+        s_.silent = b;
+    } else if (key == "short") {
+        if (!ParseBool(value, b)) return "short: 1 or 0";
+        s_.shortReplies = b;
+    } else if (key == "wrong-echo") {
+        if (!ParseDouble(value, d) || d < 0 || d > 1) return "wrong-echo: probability 0..1";
+        s_.wrongEcho = d;
+    } else if (key == "activity") {
+        if (!ParseDouble(value, d) || d < 0 || d > 1) return "activity: probability 0..1";
+        s_.activity = d;
+    } else if (key == "noise") {
+        if (!ParseInt(value, n) || n < 0 || n > 1000) return "noise: counts 0..1000";
+        s_.noise = static_cast<int>(n);
+    } else if (key == "seed") {
+        if (!ParseInt(value, n) || n < 0) return "seed: a number";
+        Settings keep = s_;
+        keep.seed = static_cast<uint64_t>(n);
+        const auto settings = setting_;
+        const auto factory = factory_;
+        *this = Instrument(keep);
+        setting_ = settings;
+        factory_ = factory;
+    } else if (key == "ambient") {
+        if (!ParseDouble(value, d) || d < -20 || d > 60) return "ambient: degrees -20..60";
+        s_.ambient = d;
+    } else if (key == "temperature") {
+        if (!ParseDouble(value, d) || d < -20 || d > 60) return "temperature: degrees -20..60";
+        temperature_ = d;
+    } else if (key == "cal-ms") {
+        if (!ParseInt(value, n) || n < 0 || n > 600000) return "cal-ms: milliseconds";
+        s_.calibrationMs = static_cast<int>(n);
+    } else if (key == "time-scale") {
+        if (!ParseDouble(value, d) || d <= 0) return "time-scale: a positive number";
+        s_.timeScale = d;
+    } else if (key == "channel") {
+        const size_t eq = value.find('=');
+        if (eq == std::string::npos || !ParseInt(value.substr(0, eq), n) || n < 0 || n >= kChannels ||
+            !ParseDouble(value.substr(eq + 1), d) || d < 0)
+            return "channel: CH=FACTOR, e.g. 17=0.75 (0 = dead)";
+        if (d == 1.0) s_.channelFactor.erase(static_cast<int>(n));
+        else s_.channelFactor[static_cast<int>(n)] = d;
+    } else {
+        return "unknown setting " + key;
+    }
+    return {};
+}
+
+}  // namespace vondrel::sim

@@ -1,0 +1,115 @@
+// The simulated instrument's behaviour: what it answers to each frame, its
+// level model, moving organisms, temperature, factory calibration record and
+// the faults it can be told to make. No I/O here; the server in main.cpp
+// feeds it frames and sends its replies over the pseudo-terminal.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "device/ReplyFormats.h"
+
+namespace vondrel::sim {
+
+inline constexpr int kStations = 4;
+inline constexpr int kChannels = 384;
+
+// How a 0x30 request is answered: the frame alone does not tell whether the
+// program wants a 192-byte WordSampleBlock (calibration, self-test) or a
+// 48-byte ParityWordBlock (single-station run).
+enum class BlockMode { Word192, Parity48, Auto };
+
+enum class StationState { Ok, Silent, Short, Garbage, Parity };
+
+struct StationFault {
+    StationState state = StationState::Ok;
+    double rate = 0.0;  // parity errors: probability per sample
+};
+
+struct Settings {
+    int id = 42;
+    BlockMode mode = BlockMode::Auto;
+    std::array<bool, kStations> present{true, true, true, true};
+    std::array<StationFault, kStations> station{};
+    bool silent = false;        // the whole instrument answers nothing
+    bool shortReplies = false;  // every reply cut to its first half
+    double wrongEcho = 0.0;     // probability that a register write echoes a wrong register
+    double activity = 0.01;     // probability per well and sample that a dip starts
+    int noise = 3;              // +- counts of noise on each level
+    uint64_t seed = 1;
+    double ambient = 22.0;      // degrees Celsius
+    int calibrationMs = 1500;   // length of the calibration progress stream
+    double timeScale = 1.0;     // shrinks the simulator's own delays like the program's
+    std::map<int, double> channelFactor;  // weak (<1) or dead (0) channels
+};
+
+// One thing to send: bytes now, or a stream of single bytes with a gap.
+struct Reply {
+    std::string bytes;                 // sent at once (may be empty)
+    std::vector<uint8_t> stream;       // then these, one byte per gap
+    double streamGapMs = 0.0;
+};
+
+class Instrument {
+public:
+    explicit Instrument(const Settings& s);
+
+    // The answer to one frame at time `nowMs` (milliseconds of the
+    // simulator's clock). nullopt means no reply.
+    std::optional<Reply> Handle(const DeviceFrame& f, double nowMs);
+    // A description of the frame for the log.
+    static std::string Describe(const DeviceFrame& f);
+
+    Settings& settings() { return s_; }
+    const Settings& settings() const { return s_; }
+
+    // Applies "key value" (the same keys as the command-line options);
+    // returns an error text, empty on success.
+    std::string Apply(const std::string& key, const std::string& value);
+
+    int Setting(int channel) const { return setting_[static_cast<size_t>(channel)]; }
+    const std::array<uint8_t, 8>& Factory() const { return factory_; }
+    double Temperature(double nowMs);
+    void SetTemperature(double t) { temperature_ = t; }
+    int Actuator() const { return actuator_; }
+    // The raw temperature byte the instrument reports now.
+    int RawTemperature(double nowMs);
+    // The level of a channel as a WordSampleBlock would carry it (no noise).
+    int ModelLevel(int station, int channel) const;
+
+private:
+    int Level(int station, int slot, bool withActivity);
+    void Step(int station);
+    void Calibrate(int station, int target);
+    std::string ReplyTo(const DeviceFrame& f, double nowMs, Reply& r, bool& answer);
+    bool Chance(double p);
+    std::string Garbage(size_t n);
+
+    Settings s_;
+    std::mt19937_64 model_rng_;
+    std::mt19937_64 fault_rng_;
+    std::array<std::array<double, kChannels>, kStations> base_{};
+    std::array<uint8_t, kChannels> setting_{};
+    std::array<uint8_t, 8> factory_{};
+    struct Dip {
+        int remaining = 0;
+        double depth = 0.0;
+    };
+    std::array<std::array<Dip, kBlockValues>, kStations> dips_{};
+    std::array<int, kChannels> well_of_slot_{};
+    double temperature_ = 22.0;
+    double temperature_time_ = 0.0;
+    int actuator_ = 0;
+    BlockMode last_block_mode_ = BlockMode::Word192;
+    double last_block_time_ = -1e18;
+};
+
+bool ParseBlockMode(const std::string& text, BlockMode& mode);
+const char* BlockModeName(BlockMode m);
+
+}  // namespace vondrel::sim

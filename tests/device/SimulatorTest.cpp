@@ -1,0 +1,142 @@
+// The simulated instrument as later work relies on it: block formats and the
+// 0x30 mode, station faults, the calibration progress stream, temperature.
+#include <thread>
+
+#include "LinkFixture.h"
+#include "device/COM_Module.h"
+
+using namespace vondrel;
+using namespace vondrel::testing;
+
+namespace {
+std::string Ask(int command, int value, int address, int n) {
+    CommFlush(4);
+    CommWrite(4, *BuildDeviceFrame(command, value, address));
+    std::string reply;
+    CommRead(4, reply, n);
+    return reply;
+}
+}  // namespace
+
+TEST_F(LinkTest, SimulatorBlockModeForCommand30) {
+    SimProcess sim(folder_.Path(), 4);
+    platform::SetTimeScale(0.2);
+    OpenCom4();
+    // auto: 16 and 48 mean the single-station read, 64 and 96 the whole
+    // plate; 0 and 32 follow the last decision while requests keep coming.
+    EXPECT_EQ(Ask(0x30, 0, 0, 200).size(), 192u);  // first request: whole plate
+    EXPECT_EQ(Ask(0x30, 16, 0, 200).size(), 48u);
+    EXPECT_EQ(Ask(0x30, 32, 0, 200).size(), 48u);
+    EXPECT_EQ(Ask(0x30, 48, 0, 200).size(), 48u);
+    EXPECT_EQ(Ask(0x30, 0, 0, 200).size(), 48u);
+    EXPECT_EQ(Ask(0x30, 96, 0, 200).size(), 192u);
+    EXPECT_EQ(Ask(0x30, 0, 0, 200).size(), 192u);
+    EXPECT_EQ(Ask(0x30, 16, 0, 200).size(), 48u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(350));
+    EXPECT_EQ(Ask(0x30, 32, 0, 200).size(), 192u);  // after a pause: whole plate again
+
+    sim.Set("mode", "word192");
+    EXPECT_EQ(Ask(0x30, 16, 0, 200).size(), 192u);
+    sim.Set("mode", "parity48");
+    const std::string block = Ask(0x30, 0, 0, 200);
+    ASSERT_EQ(block.size(), 48u);
+    BlockValues v{};
+    EXPECT_EQ(DecodeParityWordBlock(block, v), 0);
+    for (int w = 0; w < kParityBlockWords; ++w) EXPECT_GT(v[static_cast<size_t>(w)], 1000) << w;
+}
+
+TEST_F(LinkTest, SimulatorStationsAndTheirFaults) {
+    SimProcess sim(folder_.Path(), 4, {"--stations", "124", "--station", "2=parity:1", "--station", "4=short"});
+    platform::SetTimeScale(0.1);
+    OpenCom4();
+    BlockValues v{};
+    std::string reply = Ask(0x33, 0, 0, 144);
+    ASSERT_EQ(reply.size(), 144u);
+    EXPECT_EQ(DecodePackedSampleBlock(reply, v), 0);
+    for (int i = 0; i < kBlockValues; ++i) {
+        EXPECT_GT(v[static_cast<size_t>(i)], 1000);
+        EXPECT_LE(v[static_cast<size_t>(i)], 2047);
+    }
+    EXPECT_EQ(DecodePackedSampleBlock(Ask(0x33, 0, 1, 144), v), kBlockValues);  // every parity wrong
+    EXPECT_EQ(Ask(0x33, 0, 2, 144).size(), 0u);   // station 3 absent
+    EXPECT_EQ(Ask(0x33, 0, 3, 144).size(), 72u);  // station 4 short
+
+    sim.Set("station", "all=ok");
+    sim.Set("station", "1=garbage");
+    EXPECT_EQ(Ask(0x33, 0, 0, 144).size(), 144u);
+    EXPECT_EQ(DecodePackedSampleBlock(Ask(0x33, 0, 1, 144), v), 0);
+    // Unknown commands get no reply; identification works at any address.
+    EXPECT_EQ(Ask(0x55, 0, 0, 2).size(), 0u);
+    EXPECT_EQ(Ask(0x00, 0, 0, 2), Bytes({0x00, 42}));
+}
+
+TEST_F(LinkTest, SimulatorOrganismsMoveReproducibly) {
+    auto run = [&](const std::string& seed) {
+        SimProcess sim(folder_.Path(), 4, {"--seed", seed, "--activity", "0.05"});
+        OpenCom4();
+        std::vector<int> trace;
+        BlockValues v{};
+        for (int i = 0; i < 60; ++i) {
+            EXPECT_EQ(DecodePackedSampleBlock(Ask(0x33, 0, 0, 144), v), 0);
+            trace.insert(trace.end(), v.begin(), v.begin() + kBlockValues);
+        }
+        CommClose(4);
+        return trace;
+    };
+    const auto a = run("7"), b = run("7"), c = run("8");
+    EXPECT_EQ(a, b);
+    EXPECT_NE(a, c);
+    // Some well dips below 90 % of its usual level at some sample.
+    int dips = 0;
+    for (int w = 0; w < kBlockValues; ++w) {
+        int maxLevel = 0, minLevel = 4096;
+        for (size_t s = 0; s < 60; ++s) {
+            maxLevel = std::max(maxLevel, a[s * kBlockValues + static_cast<size_t>(w)]);
+            minLevel = std::min(minLevel, a[s * kBlockValues + static_cast<size_t>(w)]);
+        }
+        if (minLevel < 0.9 * maxLevel) ++dips;
+    }
+    EXPECT_GT(dips, 10);
+}
+
+TEST_F(LinkTest, SimulatorCalibrationStreamThenReadBack) {
+    SimProcess sim(folder_.Path(), 4, {"--cal-ms", "300"});
+    OpenCom4();
+    CommFlush(4);
+    CommWrite(4, *BuildDeviceFrame(0x40, 110, 1));
+    std::vector<int> progress;
+    for (int empty = 0; empty < 3;) {
+        std::string b;
+        if (CommRead(4, b, 1) == 1) {
+            progress.push_back(static_cast<uint8_t>(b[0]));
+            if (progress.back() >= 191) break;
+        } else {
+            ++empty;
+        }
+    }
+    ASSERT_GE(progress.size(), 5u);
+    EXPECT_EQ(progress.front(), 0);
+    EXPECT_EQ(progress.back(), 191);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    EXPECT_EQ(std::count_if(progress.begin(), progress.end(), [](int p) { return p >= 191; }), 1);
+    // Nothing follows the final byte; the read-back answers in order.
+    for (int reg = 0; reg < 255; reg += 50) {
+        const int16_t setting = QueryByte(0x20, reg, 1);
+        ASSERT_GE(setting, 0) << reg;
+        EXPECT_EQ(sim.Command("get setting " + std::to_string(reg)), "ok " + std::to_string(setting));
+    }
+}
+
+TEST_F(LinkTest, SimulatorTemperatureFollowsHeatingAndCooling) {
+    SimProcess sim(folder_.Path(), 4, {"--time-scale", "0.01"});  // its hours pass a hundred times faster
+    OpenCom4();
+    const int start = QueryByte(0x21, 0, 3);
+    EXPECT_EQ(start, 100);  // 22 degrees at slope 0.219, offset 0
+    SendFrame(0x10, 3, 0);  // control on, heating
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const int warmer = QueryByte(0x21, 0, 0);
+    EXPECT_GT(warmer, start + 3);
+    SendFrame(0x10, 1, 0);  // control on, cooling
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    EXPECT_LT(QueryByte(0x21, 0, 0), warmer - 3);
+}
