@@ -74,17 +74,21 @@ TEST_F(PortScanTest, QueryDeviceIdReadsTheIdentifier) {
 }
 
 TEST_F(PortScanTest, ConfiguredPortAnsweringStaysOpenWithoutScan) {
-    SimProcess sim(folder_.Path(), 4);
-    ScriptedDialogs dialogs;
-    sim.MarkLog();
-    OpenDevicePort();
-    EXPECT_EQ(g_offline, 0);
-    EXPECT_EQ(g_com_port, 4);
-    EXPECT_EQ(g_device_serial, 42);
-    EXPECT_TRUE(IsOpen(4));
-    EXPECT_EQ(AutoChannelCaptionText(), "Opening Port [4]");
-    EXPECT_EQ(StatusLineText(), "Equipment Status = unknown");
-    EXPECT_EQ(sim.FramesSinceMark(), std::vector<std::string>{"FF 03 00 00 F0"});
+    for (int16_t port : {int16_t{4}, int16_t{16}}) {  // 16 is beyond the scan but is probed like any other
+        SimProcess sim(folder_.Path(), port);
+        ScriptedDialogs dialogs;
+        g_com_port = port;
+        sim.MarkLog();
+        OpenDevicePort();
+        EXPECT_EQ(g_offline, 0);
+        EXPECT_EQ(g_com_port, port);
+        EXPECT_EQ(g_device_serial, 42);
+        EXPECT_TRUE(IsOpen(port));
+        EXPECT_EQ(AutoChannelCaptionText(), "Opening Port [" + std::to_string(port) + "]");
+        EXPECT_EQ(StatusLineText(), "Equipment Status = unknown");
+        EXPECT_EQ(sim.FramesSinceMark(), std::vector<std::string>{"FF 03 00 00 F0"});
+        CommClose(port);
+    }
 }
 
 TEST_F(PortScanTest, ScanFindsTheInstrumentOnCom7WhenCom4IsConfigured) {

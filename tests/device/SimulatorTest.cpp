@@ -20,7 +20,7 @@ std::string Ask(int command, int value, int address, int n) {
 
 TEST_F(LinkTest, SimulatorBlockModeForCommand30) {
     SimProcess sim(folder_.Path(), 4);
-    platform::SetTimeScale(0.2);
+    platform::SetTimeScale(0.05);  // each over-long read waits out 5 x 10 ms
     OpenCom4();
     // auto: 16 and 48 mean the single-station read, 64 and 96 the whole
     // plate; 0 and 32 follow the last decision while requests keep coming.
