@@ -1,0 +1,127 @@
+// Throughput of the event counter on synthetic beam levels.
+//
+// Figures printed per detection method:
+//   WindowClose/<method>: one window close of four stations x 384 channels
+//     (what the acquisition tick does every 500 samples); ms_per_close is the
+//     time of one close, samples_per_s the counting rate, s_per_day the time
+//     to re-analyse a day of four-station raw data (about 1.1e9 samples).
+//   CountEventsCall/<method>: one channel window.
+// The windows are restored before each close (outside the timing), because
+// the counter lowers spikes in place.
+
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "detection/EventCounter.h"
+#include "detection/PeakIntervalHistogram.h"
+
+using namespace vondrel;
+
+namespace {
+
+constexpr int kSlots = 385;
+constexpr int kSamples = 501;
+constexpr int kStations = 4;
+constexpr int kChannels = 384;
+constexpr double kDaySamples = 1.1e9;
+
+// A station window: each channel rests at its own level with a little noise,
+// a few spikes and dips of a passing organism now and then.
+std::vector<int16_t> MakeWindow(uint32_t seed) {
+    std::vector<int16_t> w(static_cast<size_t>(kSlots) * kSamples);
+    uint32_t x = seed * 2654435761u + 1u;
+    auto next = [&x] {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        return x;
+    };
+    for (int c = 0; c < kSlots; ++c) {
+        const int rest = 1200 + static_cast<int>(next() % 2000);
+        int dip_left = 0, dip_depth = 0;
+        for (int s = 0; s < kSamples; ++s) {
+            int level = rest + static_cast<int>(next() % 41) - 20;
+            if (dip_left == 0 && next() % 90 == 0) {
+                dip_left = 3 + static_cast<int>(next() % 12);
+                dip_depth = rest / 5 + static_cast<int>(next() % static_cast<uint32_t>(rest / 3));
+            }
+            if (dip_left > 0) {
+                level -= dip_depth;
+                --dip_left;
+            }
+            if (next() % 150 == 0) level += 600;  // spike
+            if (level < 0) level = 0;
+            if (level > 4095) level = 4095;
+            w[static_cast<size_t>(s) * kSlots + c] = static_cast<int16_t>(level);
+        }
+    }
+    return w;
+}
+
+struct Stations {
+    std::array<std::vector<int16_t>, kStations> original, work;
+    Stations() {
+        for (int k = 0; k < kStations; ++k) original[k] = work[k] = MakeWindow(static_cast<uint32_t>(k + 1));
+    }
+    void Restore() {
+        for (int k = 0; k < kStations; ++k) work[k] = original[k];
+    }
+};
+
+void WindowClose(benchmark::State& state) {
+    const auto method = static_cast<int16_t>(state.range(0));
+    Stations st;
+    int64_t events = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        st.Restore();
+        state.ResumeTiming();
+        for (int k = 0; k < kStations; ++k) {
+            SampleWindow view(st.work[k], kSlots);
+            for (int16_t c = 0; c < kChannels; ++c) events += CountEvents(view, c, 1.8, method, 0, "", 0);
+        }
+    }
+    benchmark::DoNotOptimize(events);
+    const double samples = static_cast<double>(state.iterations()) * kStations * kChannels * kWindowSamples;
+    state.counters["ms_per_close"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) / 1000.0,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["samples_per_s"] = benchmark::Counter(samples, benchmark::Counter::kIsRate);
+    state.counters["s_per_day"] =
+        benchmark::Counter(samples / kDaySamples, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["events_per_close"] = static_cast<double>(events) / static_cast<double>(state.iterations());
+}
+BENCHMARK(WindowClose)->DenseRange(0, 3)->ArgName("method")->Unit(benchmark::kMillisecond);
+
+void CountEventsCall(benchmark::State& state) {
+    const auto method = static_cast<int16_t>(state.range(0));
+    std::vector<int16_t> w = MakeWindow(7);
+    SampleWindow view(w, kSlots);
+    int16_t c = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(CountEvents(view, c, 1.8, method, 0, "", 0));
+        c = static_cast<int16_t>((c + 1) % kChannels);
+    }
+    state.counters["samples_per_s"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * kWindowSamples, benchmark::Counter::kIsRate);
+}
+BENCHMARK(CountEventsCall)->DenseRange(0, 3)->ArgName("method")->Unit(benchmark::kMicrosecond);
+
+void PeakIntervalHistogramCall(benchmark::State& state) {
+    std::vector<int16_t> w = MakeWindow(9);
+    ConstSampleWindow view(w, kSlots);
+    std::array<int16_t, 50> classes{};
+    int16_t c = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(PeakIntervalHistogram(view, c, classes, 10.0));
+        c = static_cast<int16_t>((c + 1) % kChannels);
+    }
+}
+BENCHMARK(PeakIntervalHistogramCall)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
