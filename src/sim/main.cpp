@@ -15,6 +15,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -106,15 +107,22 @@ public:
     void Run() {
         while (!g_stop && !quit_) {
             std::vector<pollfd> fds;
-            if (master_ >= 0) fds.push_back({master_, POLLIN, 0});
+            const bool listening = master_ >= 0 && unplug_at_ms_ < 0;
+            if (listening) fds.push_back({master_, POLLIN, 0});
             const size_t ctlStart = fds.size();
             if (listen_fd_ >= 0) fds.push_back({listen_fd_, POLLIN, 0});
             for (int c : clients_) fds.push_back({c, POLLIN, 0});
             int timeout = 200;
             if (!stream_.empty()) timeout = std::max(0, static_cast<int>(next_stream_ms_ - NowMs()));
+            if (unplug_at_ms_ >= 0) timeout = std::max(0, std::min(timeout, static_cast<int>(unplug_at_ms_ - NowMs()) + 1));
             const int pr = poll(fds.data(), fds.size(), timeout);
             if (pr < 0 && errno != EINTR) break;
-            if (master_ >= 0 && pr > 0 && (fds[0].revents & POLLIN)) ReadMaster();
+            if (unplug_at_ms_ >= 0 && NowMs() >= unplug_at_ms_) {
+                unplug_at_ms_ = -1;
+                Unplug();
+                continue;
+            }
+            if (listening && pr > 0 && (fds[0].revents & POLLIN)) ReadMaster();
             if (!stream_.empty() && NowMs() >= next_stream_ms_) SendStreamByte();
             if (pr > 0) {
                 std::vector<int> gone;
@@ -216,6 +224,7 @@ private:
     }
 
     void ReadMaster() {
+        if (unplug_at_ms_ >= 0) return;
         char buf[4096];
         for (;;) {
             const ssize_t r = read(master_, buf, sizeof buf);
@@ -241,8 +250,10 @@ private:
                 }
             }
             if (unplug_after_ > 0 && frames_ >= static_cast<uint64_t>(unplug_after_)) {
+                // Let the last reply reach the program, then pull the plug;
+                // nothing more is read until then.
                 unplug_after_ = 0;
-                Unplug();
+                unplug_at_ms_ = NowMs() + 20;
                 return;
             }
         }
@@ -345,6 +356,7 @@ private:
     uint64_t frames_ = 0, dropped_ = 0;
     std::vector<uint8_t> stream_;
     double stream_gap_ms_ = 0, next_stream_ms_ = 0;
+    double unplug_at_ms_ = -1;
     std::vector<int> clients_;
     std::map<int, std::string> buffers_;
     bool quit_ = false;
@@ -373,6 +385,14 @@ int main(int argc, char** argv) {
             return 2;
         }
         a.erase(0, 2);
+        static const char* const kKeys[] = {"link", "control", "log", "unplug-after", "id", "stations", "station",
+                                            "mode", "silent", "short", "wrong-echo", "activity", "noise", "seed",
+                                            "channel", "ambient", "temperature", "cal-ms", "time-scale"};
+        const std::string key = a.substr(0, a.find('='));
+        if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys)) {
+            std::fprintf(stderr, "vondrel-sim: unknown option --%s\n%s", key.c_str(), Usage());
+            return 2;
+        }
         std::string value;
         const size_t eq = a.find('=');
         if (a == "silent" || a == "short") {
