@@ -42,7 +42,10 @@ SimProcess::SimProcess(const std::string& folder, int comPort, std::vector<std::
     link_ = folder + "/ports/COM" + std::to_string(comPort);
     control_ = folder + "/sim" + std::to_string(comPort) + ".ctl";
     log_ = folder + "/sim" + std::to_string(comPort) + ".log";
-    std::vector<std::string> args = {VONDREL_SIM_PATH, "--link", link_, "--control", control_, "--log", log_};
+    // The simulator's own delays at full length unless a test asks otherwise,
+    // whatever VONDREL_TIME_SCALE the environment holds.
+    std::vector<std::string> args = {VONDREL_SIM_PATH, "--link", link_, "--control", control_,
+                                     "--log", log_, "--time-scale", "1"};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
 
     int pipefd[2];
