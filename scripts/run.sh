@@ -11,7 +11,8 @@ build/vondrel-init-home "$VONDREL_HOME"
 sim_pid=""
 if [ -x build/vondrel-sim ]; then
   mkdir -p "$VONDREL_HOME/ports"
-  build/vondrel-sim --link "$VONDREL_HOME/ports/COM4" > "$VONDREL_HOME/simulator.log" 2>&1 &
+  build/vondrel-sim --link "$VONDREL_HOME/ports/COM4" --control "$VONDREL_HOME/sim.ctl" \
+    --log "$VONDREL_HOME/sim.log" > "$VONDREL_HOME/simulator.out" 2>&1 &
   sim_pid=$!
   trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true' EXIT
   for _ in $(seq 50); do [ -e "$VONDREL_HOME/ports/COM4" ] && break; sleep 0.1; done
