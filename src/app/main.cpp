@@ -1,16 +1,30 @@
-// The program's entry point.
-#include <cstdio>
+// The program's entry point: the Qt application, the platform layer on top of
+// it, and the main window, whose Form_Load is the start-up sequence. The exit
+// status is 0 after a normal end and 1 when the start-up failed.
+#include <QApplication>
+#include <string>
 
-#include "platform/Files.h"
+#include "mainwindow/Frm_Main.h"
+#include "mainwindow/ProgramEnd.h"
+#include "mainwindow/Windows.h"
 #include "platform/ProgramFolder.h"
+#include "platform/qt/QtPlatform.h"
 
-int main(int, char** argv) {
+int main(int argc, char** argv) {
     vondrel::platform::InitProgramFolder(argv[0]);
-    const std::string& home = vondrel::platform::ProgramFolder();
-    if (!vondrel::platform::FileExists(vondrel::platform::JoinPath(home, "config.dat"))) {
-        std::fprintf(stderr, "Config file not found: Check correct software installation\n");
-        return 1;
+    // The command line as given, before Qt takes its own options out of it.
+    std::string commandLine;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) commandLine += ' ';
+        commandLine += argv[i];
     }
-    std::printf("Program folder ready: %s\n", home.c_str());
-    return 0;
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    vondrel::platform::InstallQtPlatform();
+
+    vondrel::Frm_Main& main = vondrel::FrmMain();
+    main.SetCommandLine(commandLine);
+    if (!main.Form_Load() || vondrel::ProgramEndRequested()) return vondrel::ProgramExitStatus();
+    int status = QApplication::exec();
+    return vondrel::ProgramEndRequested() ? vondrel::ProgramExitStatus() : status;
 }

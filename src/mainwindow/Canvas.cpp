@@ -1,0 +1,162 @@
+#include "mainwindow/Canvas.h"
+
+#include <QFrame>
+#include <QPainter>
+#include <QPainterPath>
+#include <QResizeEvent>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace vondrel {
+
+QColor ToQColor(uint32_t bgr) {
+    return QColor(static_cast<int>(bgr & 255), static_cast<int>((bgr >> 8) & 255),
+                  static_cast<int>((bgr >> 16) & 255));
+}
+
+Canvas::Canvas(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    EnsureImage();
+}
+
+void Canvas::EnsureImage() const {
+    QSize s = size().expandedTo(QSize(1, 1));
+    if (image_.size() == s) return;
+    QImage next(s, QImage::Format_RGB32);
+    next.fill(ToQColor(back_));
+    if (!image_.isNull()) {
+        QPainter p(&next);
+        p.drawImage(0, 0, image_);
+    }
+    image_ = std::move(next);
+}
+
+void Canvas::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    EnsureImage();
+}
+
+void Canvas::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawImage(0, 0, image_);
+}
+
+void Canvas::Scale(double x1, double y1, double x2, double y2) {
+    x1_ = x1;
+    y1_ = y1;
+    x2_ = x2;
+    y2_ = y2;
+    pixelScale_ = false;
+}
+
+void Canvas::ScalePixels() { pixelScale_ = true; }
+
+void Canvas::SetBackColor(uint32_t bgr) {
+    back_ = bgr;
+    Cls();
+}
+
+void Canvas::SetBorderStyle(int style) {
+    // The surface has no frame of its own; a fixed border is drawn by the
+    // caller's shapes. Kept so layouts can state the designed style.
+    (void)style;
+}
+
+void Canvas::Cls() {
+    EnsureImage();
+    image_.fill(ToQColor(back_));
+    update();
+}
+
+QPointF Canvas::ToPixel(double x, double y) const {
+    EnsureImage();
+    if (pixelScale_) return {x, y};
+    double w = ScaleWidth(), h = ScaleHeight();
+    double px = w == 0 ? 0 : (x - x1_) / w * image_.width();
+    double py = h == 0 ? 0 : (y - y1_) / h * image_.height();
+    return {px, py};
+}
+
+QPen Canvas::PenOf(uint32_t bgr) const {
+    QPen pen(ToQColor(bgr));
+    pen.setWidth(drawWidth_);
+    pen.setCapStyle(Qt::SquareCap);
+    return pen;
+}
+
+void Canvas::Line(double x1, double y1, double x2, double y2, uint32_t bgr) {
+    EnsureImage();
+    QPainter p(&image_);
+    p.setPen(PenOf(bgr));
+    p.drawLine(ToPixel(x1, y1), ToPixel(x2, y2));
+    update();
+}
+
+void Canvas::Box(double x1, double y1, double x2, double y2, uint32_t bgr) {
+    EnsureImage();
+    QPainter p(&image_);
+    p.setPen(PenOf(bgr));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(ToPixel(x1, y1), ToPixel(x2, y2)).normalized());
+    update();
+}
+
+void Canvas::FilledBox(double x1, double y1, double x2, double y2, uint32_t bgr) {
+    EnsureImage();
+    QPainter p(&image_);
+    QRectF r = QRectF(ToPixel(x1, y1), ToPixel(x2, y2)).normalized();
+    // The filled box covers both corner pixels, as the toolkit's "BF" box does.
+    QRect pixels(QPoint(static_cast<int>(std::floor(r.left())), static_cast<int>(std::floor(r.top()))),
+                 QPoint(static_cast<int>(std::floor(r.right())), static_cast<int>(std::floor(r.bottom()))));
+    p.fillRect(pixels, ToQColor(bgr));
+    update();
+}
+
+void Canvas::Arc(double cx, double cy, double r, double startRad, double endRad, uint32_t bgr) {
+    EnsureImage();
+    QPainter p(&image_);
+    p.setPen(PenOf(bgr));
+    QPointF c = ToPixel(cx, cy);
+    double rx = std::abs(ToPixel(cx + r, cy).x() - c.x());
+    double ry = pixelScale_ ? rx : std::abs(ToPixel(cx, cy + r * std::abs(ScaleHeight() / ScaleWidth())).y() - c.y());
+    if (endRad < startRad) endRad += 2 * std::numbers::pi;
+    // Qt counts degrees counter-clockwise from 3 o'clock in 1/16ths, on screen.
+    int start16 = static_cast<int>(std::lround(startRad * 180.0 / std::numbers::pi * 16));
+    int span16 = static_cast<int>(std::lround((endRad - startRad) * 180.0 / std::numbers::pi * 16));
+    p.drawArc(QRectF(c.x() - rx, c.y() - ry, 2 * rx, 2 * ry), start16, span16);
+    update();
+}
+
+void Canvas::Circle(double cx, double cy, double r, uint32_t bgr) { Arc(cx, cy, r, 0, 2 * std::numbers::pi, bgr); }
+
+void Canvas::PSet(double x, double y, uint32_t bgr) {
+    QPointF pt = ToPixel(x, y);
+    int px = static_cast<int>(std::floor(pt.x())), py = static_cast<int>(std::floor(pt.y()));
+    if (image_.rect().contains(px, py)) image_.setPixelColor(px, py, ToQColor(bgr));
+    update();
+}
+
+void Canvas::Print(double x, double y, const std::string& text) {
+    EnsureImage();
+    QPainter p(&image_);
+    p.setPen(ToQColor(text_));
+    p.setFont(font());
+    QPointF pt = ToPixel(x, y);
+    p.drawText(QPointF(pt.x(), pt.y() + QFontMetricsF(font()).ascent()), QString::fromStdString(text));
+    update();
+}
+
+uint32_t Canvas::PixelAt(int x, int y) const {
+    EnsureImage();
+    if (!image_.rect().contains(x, y)) return 0;
+    QColor c = image_.pixelColor(x, y);
+    return Rgb(c.red(), c.green(), c.blue());
+}
+
+bool Canvas::SaveBmp(const std::string& path) const {
+    EnsureImage();
+    return image_.save(QString::fromStdString(path), "BMP");
+}
+
+}  // namespace vondrel

@@ -1,0 +1,315 @@
+// The main window: the live display of a run (activity plot, trace plot and
+// their selectors), the project frame, the station buttons and the run
+// buttons. Its Form_Load is the program's start-up sequence.
+//
+// Control names are member names and Qt objectNames; an element of a control
+// array is named with its index after an underscore ("cmd_stack_pos_2",
+// "mncom1_7") and its one handler receives the index.
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <optional>
+
+#include "mainwindow/Shape.h"
+#include "store/Globals.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QTimer;
+
+namespace vondrel {
+
+class Canvas;
+
+// True when the whole command line, blanks trimmed, is exactly "/run",
+// "/RUN" or "/Run".
+bool IsAutorunSwitch(std::string_view commandLine);
+
+
+
+
+class Frm_Main : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit Frm_Main(QWidget* parent = nullptr);
+    ~Frm_Main() override;
+
+    // ---- start-up ----------------------------------------------------------
+    // The command line that Form_Load reads (the program's arguments joined
+    // by single spaces).
+    void SetCommandLine(std::string commandLine) { m_command_line = std::move(commandLine); }
+    // The start-up sequence. Returns false when it ended the program (missing
+    // config.dat or a failure); EndProgram has then been called with status 1.
+    bool Form_Load();
+    void Timerinicio_Timer();
+    // Called with each new g_init_stage (tests make a stage fail here).
+    void SetStageProbe(std::function<void(int)> probe) { m_stage_probe = std::move(probe); }
+
+    // ---- layout --------------------------------------------------------------
+    void ArrangeMainControls();
+
+    // ---- run controls (completed with the acquisition run) ------------------
+    void cmd_connect_Click();
+    void CmdPlay_Click();
+    void CmdStop_Click();
+    void ApplyOrganismThreshold();
+    void Chk_lenabled_Click();
+    void Chk_tenabled_Click();
+
+    // ---- live display and selectors ------------------------------------------
+    void ClearRealtimePlot();
+    void RedrawRealtimePlot(int16_t station);
+    void DrawActivityAxes();
+    void DrawGroupWells(int16_t station);
+    void DrawGroupBars(int16_t station);
+    void DrawGridCells(int16_t station);
+    void DrawHistogram(int16_t station);
+    void Dibujar_ejes_barplot();
+    void Dibujar_ejes_histoplot();
+    void Dibujar_ejes_gridplot();
+    void FillWellSelectors();
+    void ListStationGroupWells(int group);
+    void combogrup_Click();
+    void Combofila_Click();
+    void Combocol_Click();
+    void lstgrup_DblClick();
+    void lblcanal_Change();
+    void mnZero_Click();
+    void cmd_stack_pos_Click(int index);
+    void mncom1_Click(int index);
+    void mnabout_Click();
+
+    // ---- controls --------------------------------------------------------------
+    // Timers
+    QTimer* Timer_button = nullptr;
+    QTimer* Timerinicio = nullptr;
+    QTimer* Timeradq = nullptr;
+    QTimer* Timer_test = nullptr;
+
+    // On the window
+    QGroupBox* Framereal = nullptr;
+    QGroupBox* frame_config = nullptr;
+    Canvas* PicPanel1 = nullptr;
+    Canvas* PicPanel2 = nullptr;
+    QLabel* lblcalibrando = nullptr;
+    QLabel* lbl_autostart = nullptr;
+    QFrame* Line1 = nullptr;
+
+    // Framereal
+    QLineEdit* txtzoom = nullptr;
+    QListWidget* lstgrup = nullptr;
+    QLineEdit* txtsub = nullptr;
+    QComboBox* Combofila = nullptr;
+    QComboBox* Combocol = nullptr;
+    QLabel* lbl_listwells = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* lblcanal = nullptr;
+
+    // frame_config and frm_mn1
+    QComboBox* combo_minutes = nullptr;
+    QLabel* lbl_binsize = nullptr;
+    QGroupBox* frm_mn1 = nullptr;
+    QComboBox* Cmb_organism = nullptr;
+    QLineEdit* txt_snr_umbral = nullptr;
+    QCheckBox* mnCalibra = nullptr;
+    QCheckBox* mnZero = nullptr;
+    QPushButton* cmd_calibra = nullptr;
+    QPushButton* Cmd_autozero = nullptr;
+    QPushButton* Cmd_readblank = nullptr;
+    Shape* Shape10 = nullptr;
+    QLabel* lbl_umbral = nullptr;
+
+    // PicPanel1
+    QPushButton* Cmd_gridplot = nullptr;
+    QPushButton* Cmd_barplot = nullptr;
+    QPushButton* cmd_connect = nullptr;
+    QPushButton* Cmd_disconnect = nullptr;
+    QPushButton* Cmd_histoplot = nullptr;
+    Canvas* picturetime = nullptr;
+    QLineEdit* Txt_time = nullptr;
+    QPushButton* cmdbeam_plus = nullptr;
+    QLineEdit* txtbeam = nullptr;
+    QComboBox* combogrup = nullptr;
+    QPushButton* Cmdzoom_plus = nullptr;
+    QPushButton* Cmdzoom_minus = nullptr;
+    QPushButton* cmdbeam_minus = nullptr;
+    Canvas* Picreal = nullptr;
+    QPushButton* cmd_pgdown = nullptr;
+    QPushButton* cmd_pgup = nullptr;
+    Canvas* Picact = nullptr;
+    Shape* shape_real = nullptr;
+    QLabel* lbl_station = nullptr;
+    QLabel* lbl_temperature = nullptr;
+
+    // frm_autotext, inside Picact
+    QGroupBox* frm_autotext = nullptr;
+    Canvas* picturecal = nullptr;
+    QLabel* lbl_autochannel = nullptr;
+    QLabel* lbl_autotext = nullptr;
+    Shape* Shape1 = nullptr;
+
+    // PicPanel2
+    QListWidget* lst_report_export = nullptr;
+    std::array<QPushButton*, 4> cmd_stack_pos{};
+    std::array<QCheckBox*, 4> chk_enabled{};
+    QPushButton* Cmdoffline = nullptr;
+    QGroupBox* Frame_light = nullptr;
+    QGroupBox* Frame_temp = nullptr;
+    QGroupBox* Frame_setup = nullptr;
+    QPushButton* CmdStop = nullptr;
+    QPushButton* CmdPause = nullptr;
+    QPushButton* CmdPlay = nullptr;
+    QPushButton* Cmdreport = nullptr;
+    Shape* shape_stacks = nullptr;
+    QLabel* lbl_torun = nullptr;
+
+    // Frame_light and frm_pulse
+    QCheckBox* Chk_lenabled = nullptr;
+    QPushButton* cmd_luz = nullptr;
+    QPushButton* cmd_cyclepulse = nullptr;
+    QGroupBox* frm_pulse = nullptr;
+    QPushButton* cmd_nextwindows2 = nullptr;
+    QLineEdit* txt_lon = nullptr;
+    QLineEdit* txt_loff = nullptr;
+    QLabel* Label_lon = nullptr;
+    QLabel* Label_loff = nullptr;
+    QLabel* Label_lh = nullptr;
+    Shape* shape_light = nullptr;
+    QLabel* Label_lbar = nullptr;
+    QLineEdit* txt_pulsetimes = nullptr;
+    QLineEdit* txt_pulseoff = nullptr;
+    QLineEdit* txt_pulseon = nullptr;
+    Shape* Shape_white = nullptr;
+    Shape* Shape_dark = nullptr;
+    QLabel* Label_ltimes = nullptr;
+    QLabel* Label_X = nullptr;
+    QLabel* Label21 = nullptr;
+    QLabel* Label19 = nullptr;
+
+    // Frame_temp
+    QCheckBox* Chk_tenabled = nullptr;
+    QPushButton* cmd_ontemp = nullptr;
+    QPushButton* cmd_frio = nullptr;
+    QLineEdit* txttemp = nullptr;
+    QPushButton* Cmd_settemp = nullptr;
+    QPushButton* cmd_nextwindows1 = nullptr;
+    Shape* shape_temp = nullptr;
+    QLabel* Label_C = nullptr;
+
+    // Frame_setup
+    QLineEdit* txt_projecto = nullptr;
+    QLineEdit* Txt_description = nullptr;
+    QPushButton* Cmdsetup = nullptr;
+    QLineEdit* txt_subproject = nullptr;
+    QCheckBox* chk_bodybends = nullptr;
+    QLineEdit* txt_detection = nullptr;
+    QLabel* lbl_project = nullptr;
+    QLabel* Label_wellformat = nullptr;
+    QLabel* Label_acqlapse = nullptr;
+    QLabel* Lbl_keywords = nullptr;
+    QLabel* txt_acqlapse = nullptr;
+    QLabel* txt_wellformat = nullptr;
+    QLabel* lbl_subproject = nullptr;
+    Shape* Shape_sq = nullptr;
+
+    // Menus
+    QMenu* mnfile = nullptr;
+    QMenu* mn_settings = nullptr;
+    QMenu* mn_commports = nullptr;
+    std::array<QAction*, 16> mncom1{};  // elements 1..15
+    QMenu* mn_advanced = nullptr;
+    QMenu* mn_manualcal = nullptr;
+    QAction* mncal_on = nullptr;
+    QAction* mncal_off = nullptr;
+    QAction* mn_userbin = nullptr;
+    QAction* mn_factory = nullptr;
+    QMenu* mn_more = nullptr;
+    QAction* lght_ctl = nullptr;
+    QAction* temp_ctl = nullptr;
+    QAction* chk_zmonitor = nullptr;
+    QAction* mn_technical = nullptr;
+    QAction* mnstatustest = nullptr;
+    QAction* mn_ = nullptr;
+    QAction* mnexit = nullptr;
+    QMenu* mnhelp = nullptr;
+    QAction* mncontent = nullptr;
+    QAction* mnbar2 = nullptr;
+    QAction* mnabout = nullptr;
+    QMenu* mnMenuhide = nullptr;
+    QAction* mn_ascii = nullptr;
+    QAction* mn_bmp = nullptr;
+
+    // ---- state -------------------------------------------------------------------
+    int16_t m_autorun = 0;
+    int16_t m_startup_step = 0;
+    int16_t m_startup_step_done = 0;
+    int16_t m_pause_freezes_time = 0;
+    int16_t m_station = 0;
+    int16_t m_plot_type = 0;
+    int32_t m_trace_zoom = 0;
+    double m_activity_zoom = 1.0;
+    int16_t m_temp_actuator_on = 0;
+    int16_t m_heating = 0;
+    int16_t m_light_on = 0;
+    int16_t m_light_schedule = 0;
+    int16_t m_temp_control = 0;
+    int16_t m_actuator_pending = 0;
+    double m_snr_threshold = 0;
+    int16_t m_auto_calibration = 0;
+    int16_t m_auto_zero = 0;
+    int32_t m_tick_count = 0;
+    int32_t m_tick_total = 0;
+    int32_t m_display_tick = 0;
+    int16_t m_sample_index = 0;
+    int16_t m_bar_page = 0;
+    int16_t m_bar_page_count = 0;
+    std::string m_acquisition_stamp;
+
+    // The run's working arrays, allocated for g_rt_buffer at start-up; the
+    // first index varies fastest (element (channel, sample) of a sample window
+    // is at channel + 385 * sample).
+    std::array<std::vector<int16_t>, 4> m_sample_window{};  // stations 1..4 as 0..3
+    std::vector<int16_t> m_detection_level;                 // (station, channel, sample)
+    std::vector<int16_t> m_level_buffer;                    // (station, channel, sample)
+    std::array<std::array<int16_t, kChannelSlots>, 4> m_cumulative_count{};
+    std::vector<int32_t> m_peak_histogram;                  // (channel, class 0..50)
+    std::array<int16_t, kChannelSlots> m_trace_base{};
+    std::array<int16_t, kChannelSlots> m_trace_top{};
+    std::array<int16_t, kChannelSlots> m_trace_bottom{};
+    std::array<int16_t, kChannelSlots> m_group_wells{};
+    int16_t m_group_well_count = 0;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenus();
+    void SetInitStage(int16_t stage);
+    void RunStartupStep(int16_t step);
+    void AllocateRunArrays();
+    void SelectListIndex(QComboBox* combo, int index, void (Frm_Main::*handler)());
+    void SetCheckValue(QCheckBox* box, int value);
+    void ApplyPlacement(QWidget* w, double left, double top, std::optional<double> width,
+                        std::optional<double> height, double unitsPerPixel);
+
+    std::string m_command_line;
+    std::function<void(int)> m_stage_probe;
+};
+
+}  // namespace vondrel

@@ -1,0 +1,34 @@
+// The program's windows: one instance each, created on first use and then
+// shown or hidden. Windows of other parts of the program that the launcher
+// leads to register how they are loaded and shown here, so the launcher does
+// not depend on them.
+#pragma once
+
+#include <functional>
+
+namespace vondrel {
+
+class Frm_Main;
+class Frm_Init;
+class Frm_About;
+
+Frm_Main& FrmMain();
+Frm_Init& FrmInit();
+Frm_About& FrmAbout();
+bool FrmInitLoaded();
+// Deletes every window made here (tests start each case afresh).
+void UnloadWindows();
+
+struct WindowHooks {
+    // The project setup window: loaded hidden with the launcher, shown by
+    // "Setup a New Project".
+    std::function<void()> loadSetupHidden;
+    std::function<void()> showSetup;
+    // The recorded-data browser, shown by "Analyze recorded experiments".
+    std::function<void()> showBrowser;
+    // Closes the instrument's serial port (given the COM number).
+    std::function<void(int)> closePort;
+};
+WindowHooks& Hooks();
+
+}  // namespace vondrel

@@ -1,0 +1,83 @@
+// A program folder of its own for each window test, scripted boxes, shrunk
+// time, and fresh windows.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QGroupBox>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "ScriptedDialogs.h"
+#include "TempFolder.h"
+#include "mainwindow/Frm_About.h"
+#include "mainwindow/Frm_Init.h"
+#include "mainwindow/Frm_Main.h"
+#include "mainwindow/MainGlobals.h"
+#include "mainwindow/ProgramEnd.h"
+#include "mainwindow/Windows.h"
+#include "platform/Events.h"
+#include "platform/ProgramFolder.h"
+#include "store/FreshFolder.h"
+#include "store/Globals.h"
+
+namespace vondrel::testing {
+
+inline QApplication& App() {
+    static int argc = 1;
+    static char name[] = "mainwindow_tests";
+    static char* argv[] = {name, nullptr};
+    // Never destroyed: Qt's own globals go first at exit.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    WindowTest() {
+        App();
+        platform::SetProgramFolderForTest(home.Path());
+        platform::SetEventPump([] { QCoreApplication::processEvents(); });
+        platform::SetTimeScale(0.002);
+        g_project_folder = home.Path();
+        g_connected = 0;
+        g_com_port = 1;
+        ResetProgramEnd();
+        Hooks() = WindowHooks{};
+    }
+    ~WindowTest() override {
+        UnloadWindows();
+        Hooks() = WindowHooks{};
+        platform::SetTimeScale(1.0);
+        ResetProgramEnd();
+    }
+
+    // A complete fresh program folder.
+    void Prepare() { PrepareProgramFolder(); }
+
+    // Runs the start-up sequence with a command line.
+    bool Start(const std::string& commandLine = "") {
+        Frm_Main& main = FrmMain();
+        main.SetCommandLine(commandLine);
+        return main.Form_Load();
+    }
+
+    // Pumps events until `done` holds or about two seconds have passed.
+    static bool PumpUntil(const std::function<bool()>& done) {
+        auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > until) return false;
+            QCoreApplication::processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    }
+
+    TempFolder home;
+    ScriptedDialogs boxes;
+};
+
+}  // namespace vondrel::testing
