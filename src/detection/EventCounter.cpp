@@ -62,8 +62,11 @@ EnvelopeStats Envelope(const Levels& w, int seed, Levels& U) {
     int32_t level_sum = 0;
     for (int i = kStatFirst; i <= kStatLast; ++i) {
         const int32_t prev = w[i - 1], cur = w[i], next = w[i + 1];
-        if (cur > prev && cur > next) upper = cur;
-        if (cur < prev && cur < next) lower = cur;
+        // Written as selections: in noisy signals the extremes come at random.
+        const bool is_max = (cur > prev) & (cur > next);
+        const bool is_min = (cur < prev) & (cur < next);
+        upper = is_max ? cur : upper;
+        lower = is_min ? cur : lower;
         U[i] = upper;
         amplitude_sum += upper - lower;
         level_sum += cur;
@@ -89,21 +92,34 @@ double PercentThreshold(const EnvelopeStats& s, double threshold, bool require_s
     return t;
 }
 
-// m30(i): rounded mean of the 30 upper-envelope entries after i (i < 30) or
-// before i (i >= 30).
-void EnvelopeMean(const Levels& U, Levels& m30) {
+// The sums behind m30(i), the rounded mean of the 30 upper-envelope entries
+// after i (i < 30) or before i (i >= 30).
+void EnvelopeSums(const Levels& U, Levels& sums) {
     int32_t sum = 0;
     for (int j = 1; j <= kEnvelopeSpan; ++j) sum += U[j];
     for (int i = 0; i < kEnvelopeSpan; ++i) {
-        m30[i] = static_cast<int32_t>(Round(sum / static_cast<double>(kEnvelopeSpan)));
+        sums[i] = sum;
         sum += U[i + kEnvelopeSpan + 1] - U[i + 1];
     }
     sum = 0;
     for (int j = 0; j < kEnvelopeSpan; ++j) sum += U[j];
     for (int i = kEnvelopeSpan; i < kN; ++i) {
-        m30[i] = static_cast<int32_t>(Round(sum / static_cast<double>(kEnvelopeSpan)));
+        sums[i] = sum;
         if (i + 1 < kN) sum += U[i] - U[i - kEnvelopeSpan];
     }
+}
+
+double EnvelopeMeanOf(int32_t sum) { return Round(sum / static_cast<double>(kEnvelopeSpan)); }
+
+void EnvelopeMean(const Levels& sums, Levels& m30) {
+    for (int i = 0; i < kN; ++i) m30[i] = static_cast<int32_t>(EnvelopeMeanOf(sums[i]));
+}
+
+// The same, reusing the means of an earlier pass wherever its sum was the
+// same (the two passes differ only in their seed and around clipped levels).
+void EnvelopeMean(const Levels& sums, const Levels& known_sums, const Levels& known_m30, Levels& m30) {
+    for (int i = 0; i < kN; ++i)
+        m30[i] = sums[i] == known_sums[i] ? known_m30[i] : static_cast<int32_t>(EnvelopeMeanOf(sums[i]));
 }
 
 // Band above the envelope; levels above it are lowered to it, in the local
@@ -228,18 +244,54 @@ int16_t CountMotility(const Levels& w, int32_t jump, char* flags) {
             M[y] = sum / static_cast<double>(kMinimumSpan);
             sum += minimum[y + kMinimumSpan] - minimum[y];
         }
-        for (int y = kForwardLast + 1; y < kN; ++y) {
-            M[y] = minimum[y];
-            double s = 0.0;
-            for (int j = y - (kMinimumSpan - 1); j <= y; ++j) s += M[j];
-            M[y] = s / kMinimumSpan;
+        // Backward windows: each mean adds its 50 entries in ascending order,
+        // the last one still unsmoothed. Three consecutive means advance side
+        // by side over the entries they share (each in its own order, so the
+        // sums are the same), which keeps the additions from forming one
+        // long chain of dependent steps.
+        static_assert((kN - kForwardLast - 1) % 3 == 0);
+        for (int y0 = kForwardLast + 1; y0 < kN; y0 += 3) {
+            const int start = y0 - (kMinimumSpan - 1);
+            double s0 = M[start], s1 = 0.0, s2 = 0.0;
+            s0 += M[start + 1];
+            s1 += M[start + 1];
+            for (int j = start + 2; j < y0; ++j) {
+                s0 += M[j];
+                s1 += M[j];
+                s2 += M[j];
+            }
+            s0 += minimum[y0];
+            M[y0] = s0 / kMinimumSpan;
+            s1 += M[y0];
+            s2 += M[y0];
+            s1 += minimum[y0 + 1];
+            M[y0 + 1] = s1 / kMinimumSpan;
+            s2 += M[y0 + 1];
+            s2 += minimum[y0 + 2];
+            M[y0 + 2] = s2 / kMinimumSpan;
         }
     }
 
     Reals X;
     for (int y = 0; y < kN; ++y) X[y] = w[y] - M[y];
+    // Ten-sample means, forward up to 488 and backward after it; four at a
+    // time where they look forward (each sum in its own ascending order).
     Reals D;
-    for (int y = 0; y < kN; ++y) {
+    int y = 0;
+    for (; y + 3 <= kDiffForwardLast; y += 4) {
+        double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+        for (int j = 0; j < kDiffSpan; ++j) {
+            s0 += X[y + j];
+            s1 += X[y + 1 + j];
+            s2 += X[y + 2 + j];
+            s3 += X[y + 3 + j];
+        }
+        D[y] = s0 / kDiffSpan;
+        D[y + 1] = s1 / kDiffSpan;
+        D[y + 2] = s2 / kDiffSpan;
+        D[y + 3] = s3 / kDiffSpan;
+    }
+    for (; y < kN; ++y) {
         const int first = y <= kDiffForwardLast ? y : y - (kDiffSpan - 1);
         double s = 0.0;
         for (int j = first; j < first + kDiffSpan; ++j) s += X[j];
@@ -293,12 +345,13 @@ int16_t CountEvents(SampleWindow window, int16_t channel, double threshold, int1
     for (int i = 0; i < kN; ++i) w[i] = window.At(channel, i);
 
     // Envelope of the raw levels and the band they are held under.
-    Levels U, m30;
+    Levels U, raw_sums, raw_m30;
     {
         const EnvelopeStats raw = Envelope(w, 1, U);
         const double T = PercentThreshold(raw, threshold, false);
-        EnvelopeMean(U, m30);
-        ClipToBand(w, m30, T, window, channel);
+        EnvelopeSums(U, raw_sums);
+        EnvelopeMean(raw_sums, raw_m30);
+        ClipToBand(w, raw_m30, T, window, channel);
     }
 
     // The same statistics on the clipped levels give the threshold and the
@@ -306,7 +359,9 @@ int16_t CountEvents(SampleWindow window, int16_t channel, double threshold, int1
     const EnvelopeStats clipped = Envelope(w, 2, U);
     const double T = PercentThreshold(clipped, threshold, true);
     const int32_t jump = std::max(clipped.amplitude, kLeastJump);
-    EnvelopeMean(U, m30);
+    Levels sums, m30;
+    EnvelopeSums(U, sums);
+    EnvelopeMean(sums, raw_sums, raw_m30, m30);
 
     int16_t count = 0;
     switch (method) {
