@@ -19,7 +19,6 @@ int main(int argc, char** argv) {
         commandLine += argv[i];
     }
     QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
     vondrel::platform::InstallQtPlatform();
 
     vondrel::Frm_Main& main = vondrel::FrmMain();
