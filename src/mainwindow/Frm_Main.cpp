@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QKeyEvent>
 #include <QResizeEvent>
 #include <QStyle>
 #include <QTimer>
@@ -196,6 +197,7 @@ void Frm_Main::BuildControls() {
     Label3 = Label(Framereal, "Label3", "Channel:");
     lblcanal = Label(Framereal, "lblcanal", "0");
     connect(lstgrup, &QListWidget::itemDoubleClicked, this, [this] { lstgrup_DblClick(); });
+    lstgrup->installEventFilter(this);
     connect(Combofila, &QComboBox::activated, this, [this] { Combofila_Click(); });
     connect(Combocol, &QComboBox::activated, this, [this] { Combocol_Click(); });
 
@@ -1076,6 +1078,19 @@ void Frm_Main::lstgrup_DblClick() {
         lblcanal_Change();
     }
     RedrawRealtimePlot(m_station);
+}
+
+// The Enter key in the channel list acts as a double-click.
+void Frm_Main::lstgrup_KeyPress(int key) {
+    if (key == 13) lstgrup_DblClick();
+}
+
+bool Frm_Main::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lstgrup && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) lstgrup_KeyPress(13);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void Frm_Main::lblcanal_Change() {

@@ -88,6 +88,7 @@ public:
     void Combofila_Click();
     void Combocol_Click();
     void lstgrup_DblClick();
+    void lstgrup_KeyPress(int key);
     void lblcanal_Change();
     void mnZero_Click();
     void cmd_stack_pos_Click(int index);
@@ -296,6 +297,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();

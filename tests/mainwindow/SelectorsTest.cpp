@@ -1,0 +1,138 @@
+// The station, well and group selectors on a small plate: 8 rows by 12
+// columns, two beams per well, channel = well * 2 + beam.
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <algorithm>
+
+#include "WindowFixture.h"
+
+namespace vondrel {
+namespace {
+
+class Selectors : public testing::WindowTest {
+protected:
+    void SetUp() override {
+        g_plate_rows = 8;
+        g_plate_cols = 12;
+        g_max_well = 95;
+        g_max_beam = 1;
+        g_well_beam_channel.Resize(96, 2);
+        g_channel_well.fill(-1);
+        g_channel_beam.fill(0);
+        g_channel_enabled.fill(-1);
+        for (int w = 0; w < 96; ++w)
+            for (int b = 0; b < 2; ++b) {
+                int ch = w * 2 + b;
+                g_well_beam_channel.At(w, b) = static_cast<int16_t>(ch);
+                g_channel_well[ch] = static_cast<int16_t>(w);
+                g_channel_beam[ch] = static_cast<int16_t>(b);
+            }
+        for (int s = 0; s < 4; ++s) {
+            StationChannelGroups(s).fill(-1);
+            for (int g = 0; g < kChannelSlots; ++g) StationGroupNames(s)[g] = "Free";
+        }
+        // Station 1: group 3 holds wells 0..11 (channels 0..23) and well 89.
+        for (int ch = 0; ch < 24; ++ch) g_channel_group_s1[ch] = 3;
+        g_channel_group_s1[178] = 3;
+        g_channel_group_s1[179] = 3;
+        g_group_name_s1[3] = "Treated";
+        g_group_name_s2[0] = "Control";
+        g_channel_enabled[5] = 0;   // disabled
+        g_channel_well[7] = -1;     // no well
+        main = &FrmMain();
+    }
+
+    std::vector<std::string> Items(QListWidget* l) {
+        std::vector<std::string> v;
+        for (int i = 0; i < l->count(); ++i) v.push_back(l->item(i)->text().toStdString());
+        return v;
+    }
+
+    Frm_Main* main = nullptr;
+};
+
+TEST_F(Selectors, RowColumnAndGroupSelectors) {
+    main->m_station = 0;
+    main->FillWellSelectors();
+    ASSERT_EQ(main->Combofila->count(), 8);
+    EXPECT_EQ(main->Combofila->itemText(0).toStdString(), "A");
+    EXPECT_EQ(main->Combofila->itemText(7).toStdString(), "H");
+    ASSERT_EQ(main->Combocol->count(), 12);
+    EXPECT_EQ(main->Combocol->itemText(11).toStdString(), "12");
+    ASSERT_EQ(main->combogrup->count(), 1);
+    EXPECT_EQ(main->combogrup->itemText(0).toStdString(), "003_Treated");
+
+    // A station whose channels are all free offers group 0 alone.
+    main->m_station = 1;
+    main->FillWellSelectors();
+    ASSERT_EQ(main->combogrup->count(), 1);
+    EXPECT_EQ(main->combogrup->itemText(0).toStdString(), "000_Control");
+}
+
+TEST_F(Selectors, GroupListSkipsDisabledChannelsAndChannelsWithoutWell) {
+    main->m_station = 0;
+    main->lstgrup->clear();
+    main->ListStationGroupWells(3);
+    auto items = Items(main->lstgrup);
+    ASSERT_EQ(items.size(), 24u);  // 26 channels less channel 5 and channel 7
+    EXPECT_EQ(items[0], "A1.0");
+    EXPECT_EQ(items[1], "A1.1");
+    EXPECT_EQ(items[2], "B1.0");
+    EXPECT_EQ(items.back(), "B12.1");
+    EXPECT_EQ(std::count(items.begin(), items.end(), "C1.1"), 0);  // channel 5
+    main->lstgrup->clear();
+    main->ListStationGroupWells(-1);
+    EXPECT_EQ(main->lstgrup->count(), 0);
+}
+
+TEST_F(Selectors, PickingAListItemSelectsItsChannel) {
+    main->m_station = 0;
+    main->FillWellSelectors();
+    main->lstgrup->clear();
+    main->ListStationGroupWells(3);
+    main->lstgrup->setCurrentRow(main->lstgrup->count() - 1);  // "B12.1"
+    main->lstgrup_DblClick();
+    EXPECT_EQ(main->Combofila->currentIndex(), 1);
+    EXPECT_EQ(main->Combocol->currentIndex(), 11);
+    EXPECT_EQ(main->txtsub->text().toStdString(), "1");
+    EXPECT_EQ(g_selected_channel, 179);
+    EXPECT_EQ(main->lblcanal->text().toStdString(), "179");
+    // The group's wells: 0..11 and 89, in increasing order.
+    ASSERT_EQ(main->m_group_well_count, 13);
+    EXPECT_EQ(main->m_group_wells[0], 0);
+    EXPECT_EQ(main->m_group_wells[12], 89);
+
+    // A beam above the plate's last beam is cut down to it; Enter acts as a
+    // double-click.
+    main->lstgrup->addItem("A1.5");
+    main->lstgrup->setCurrentRow(main->lstgrup->count() - 1);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(main->lstgrup, &enter);
+    EXPECT_EQ(main->txtsub->text().toStdString(), "1");
+    EXPECT_EQ(g_selected_channel, 1);
+}
+
+TEST_F(Selectors, ChannelWithoutGroupKeepsThePreviousWellList) {
+    main->m_station = 0;
+    g_selected_channel = 0;
+    main->lblcanal_Change();
+    ASSERT_EQ(main->m_group_well_count, 13);
+    g_selected_channel = 100;  // free
+    main->lblcanal_Change();
+    EXPECT_EQ(main->m_group_well_count, 13);
+}
+
+TEST_F(Selectors, StationButtonShowsThatStationsGroups) {
+    main->cmd_stack_pos[1]->click();
+    EXPECT_EQ(main->m_station, 1);
+    EXPECT_EQ(main->lbl_station->text().toStdString(), "STATION 2");
+    EXPECT_EQ(main->combogrup->currentText().toStdString(), "000_Control");
+    EXPECT_EQ(g_selected_channel, 0);
+}
+
+}  // namespace
+}  // namespace vondrel
