@@ -220,6 +220,33 @@ TEST(CountEvents, LowerLineEdgeAndGatedCounting) {
     }
 }
 
+// A one-sample dip to 0 on a flat 1000 is a strict minimum: it pins the
+// lower envelope at 0 for the rest of the window. Early in the window that
+// makes the swing round(399 x 1000 / 497) = 803 against a level of 998, so
+// T = (803 / 998) x 180 + 1 = 145.8 and the lower line settles near
+// 1000 x (100 - 145.8) / 100 = -458: the dip is not below it. Late in the
+// window the swing is only round(9 x 1000 / 497) = 18, T = 4.2, the line
+// near 958, and method 1 counts the dip; method 0 has no gate after 480.
+TEST(CountEvents, LoneDipPinsTheLowerEnvelope) {
+    struct Case {
+        int at;
+        std::vector<int> edge, gated;
+    } cases[] = {{100, {}, {}}, {490, {490}, {}}};
+    for (const auto& c : cases) {
+        for (int16_t method : {kMethodThresholdAverage, kMethodGatedThreshold}) {
+            SCOPED_TRACE("dip at " + std::to_string(c.at) + ", " + MethodName(method));
+            Window w;
+            w.Fill(kCh, 1000);
+            w.Set(kCh, c.at, 0);
+            Outcome o = Count(w, 1.8, method);
+            EXPECT_EQ(o.marks, method == kMethodThresholdAverage ? c.edge : c.gated);
+            if (c.at == 100) {
+                EXPECT_LT(g_processed_sample[100], 0);
+            }
+        }
+    }
+}
+
 // Marks accumulate: the counter sets entries and never clears them.
 TEST(CountEvents, MarksAreNeverCleared) {
     Window w;
