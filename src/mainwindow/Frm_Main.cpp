@@ -297,9 +297,6 @@ void Frm_Main::BuildControls() {
     lbl_torun->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lbl_torun->lower();
     lst_report_export->raise();
-    connect(CmdPlay, &QPushButton::clicked, this, [this] { CmdPlay_Click(); });
-    connect(CmdStop, &QPushButton::clicked, this, [this] { CmdStop_Click(); });
-    connect(cmd_connect, &QPushButton::clicked, this, [this] { cmd_connect_Click(); });
 
     // ---- Frame_light and frm_pulse ----
     Chk_lenabled = Check(Frame_light, "Chk_lenabled", "Enable");
@@ -327,7 +324,6 @@ void Frm_Main::BuildControls() {
     Label21->setGeometry(2, 2, 24, 14);
     Label19 = Label(frm_pulse, "Label19", "min");
     Label19->setGeometry(30, 2, 24, 14);
-    connect(Chk_lenabled, &QCheckBox::stateChanged, this, [this] { Chk_lenabled_Click(); });
 
     // ---- Frame_temp ----
     Chk_tenabled = Check(Frame_temp, "Chk_tenabled", "Enabled");
@@ -338,7 +334,6 @@ void Frm_Main::BuildControls() {
     cmd_nextwindows1 = Button(Frame_temp, "cmd_nextwindows1", "");
     shape_temp = MakeShape(Frame_temp, "shape_temp");
     Label_C = Label(Frame_temp, "Label_C", "*C");
-    connect(Chk_tenabled, &QCheckBox::stateChanged, this, [this] { Chk_tenabled_Click(); });
 
     // ---- Frame_setup ----
     Shape_sq = MakeShape(Frame_setup, "Shape_sq");
@@ -365,6 +360,8 @@ void Frm_Main::BuildControls() {
              Cmd_disconnect, Cmd_histoplot, lst_report_export, Frame_light, Frame_temp, Frame_setup, CmdPause,
              frm_pulse, chk_bodybends})
         w->hide();
+
+    ConnectRunControls();
 }
 
 void Frm_Main::BuildMenus() {
@@ -1107,10 +1104,10 @@ void Frm_Main::lblcanal_Change() {
 }
 
 void Frm_Main::mnZero_Click() {
-    bool ticked = mnZero->checkState() == Qt::Checked;
-    m_auto_zero = ticked ? kTrue : 0;
-    g_tool_param[1][2] = ticked ? 1 : 0;
-    Cmd_autozero->setVisible(!ticked);
+    int16_t value = mnZero->checkState() == Qt::Checked ? 1 : (mnZero->checkState() == Qt::PartiallyChecked ? 2 : 0);
+    m_auto_zero = value == 1 ? kTrue : 0;
+    g_tool_param[1][2] = value;
+    Cmd_autozero->setVisible(value != 1);
 }
 
 void Frm_Main::cmd_stack_pos_Click(int index) {
@@ -1141,6 +1138,7 @@ void Frm_Main::cmd_stack_pos_Click(int index) {
 }
 
 void Frm_Main::mncom1_Click(int index) {
+    for (int i = 1; i <= 15; ++i) mncom1[i]->setChecked(i == index);
     g_com_port = static_cast<int16_t>(index);
     SaveConfig();
 }

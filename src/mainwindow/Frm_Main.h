@@ -302,6 +302,8 @@ protected:
 private:
     void BuildControls();
     void BuildMenus();
+    // Wires the run controls' events to their handlers (RunControls.cpp).
+    void ConnectRunControls();
     void SetInitStage(int16_t stage);
     void RunStartupStep(int16_t step);
     void AllocateRunArrays();

@@ -276,8 +276,10 @@ TEST_F(MainControls, ControlArraysReachOneHandlerWithTheIndex) {
     main.cmd_stack_pos[0]->click();
     EXPECT_EQ(main.m_station, 0);
 
+    main.mncom1[3]->trigger();
     main.mncom1[7]->trigger();
     EXPECT_EQ(g_com_port, 7);
+    for (int i = 1; i <= 15; ++i) EXPECT_EQ(main.mncom1[i]->isChecked(), i == 7) << i;
     g_com_port = 1;
     LoadConfig();
     EXPECT_EQ(g_com_port, 7);  // config.dat rewritten
