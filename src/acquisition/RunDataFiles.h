@@ -1,0 +1,74 @@
+// The run's data files, written at every window close of a named run:
+//  - counts.bin per ticked station: one CountsRecord (774 bytes) per window:
+//    elapsed whole minutes (int32), then the 385 entries of the station's
+//    window count table (int16), entry 384 holding the temperature in tenths;
+//  - numbered raw sample files "<n>.bin" per ticked station when raw
+//    recording is on: one RawSampleBlock per window, the whole sample window
+//    ((N + 1) x 385 int16 levels, channel fastest);
+//  - numbered histogram files "histo<nnnn>.bin" in body-bends mode: one
+//    HistogramRecord (78,556 bytes) per window: elapsed minutes and seconds
+//    per sample (float64), then 51 x 385 int32 class totals, channel fastest.
+// Everything is little-endian with no header. Raw and histogram files share
+// one number, which advances after eleven windows whether or not raw blocks
+// are written.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "acquisition/AcquisitionState.h"
+
+namespace vondrel {
+
+inline constexpr size_t kCountsRecordBytes = 774;
+inline constexpr size_t kHistogramRecordBytes = 16 + 4 * kChannelSlots * kHistogramSlots;  // 78,556
+inline constexpr int16_t kWindowsPerNumberedFile = 11;
+
+// Bytes of one raw sample block for a window of `window_length` samples.
+size_t RawBlockBytes(int window_length);
+
+// The folder of station `station_number` (1..4) of the run `stamp` below the
+// project folder: <project>/<stamp>_s<n>.
+std::string AcquisitionFolder(const std::string& project_folder, const std::string& stamp, int station_number);
+std::string RawFileName(int file_number);        // "0.bin", "12.bin"
+std::string HistogramFileName(int file_number);  // "histo0000.bin", "histo10000.bin"
+
+std::vector<std::byte> BuildCountsRecord(int32_t elapsed_minutes, const ChannelTable16& counts);
+std::vector<std::byte> BuildHistogramRecord(double elapsed_minutes, double seconds_per_sample,
+                                            std::span<const int32_t> histogram);
+
+// Appends one whole record to `path` (created when missing), then flushes it
+// to disk and closes it. The record goes out in one write; when the write
+// falls short the file is cut back to its previous size, so a file only ever
+// holds whole records. A fragment of a record left at the end by an earlier
+// interrupted write is dropped before appending, keeping every record at
+// index x record size. Returns "" on success, otherwise the reason.
+std::string AppendRecord(const std::string& path, std::span<const std::byte> record);
+
+struct RecordingResult {
+    int written = 0;                    // records appended at this close
+    int failed = 0;                     // appends that failed at this close
+    std::vector<std::string> messages;  // failures not reported before in this run
+};
+
+// The recording step of a window close; the caller runs it only for a named
+// run (g_recording -1). In order: raw blocks (g_save_real == 1), counts
+// records (entry 384 of each written count table := TemperatureTenths of
+// g_temperature), the histogram record (body_bends_mode == 1; then
+// m_seconds_per_sample_total and m_histogram_record_count advance), and the
+// file numbering.
+//
+// Multi-station operation writes every ticked station's window and counts to
+// that station's folder; the histogram goes to station 1's folder. In
+// single-station operation everything comes from station 1's tables and goes
+// to the ticked station's own folder.
+//
+// A failing append does not stop the others, the numbering or the run: it is
+// counted, and its message is returned the first time that file fails in the
+// run (the state remembers it until ResetForPlay).
+RecordingResult RecordWindow(AcquisitionState& st, int16_t body_bends_mode);
+
+}  // namespace vondrel

@@ -1,0 +1,281 @@
+// The run data files: record layouts, numbering, folders per station and
+// what happens when an append fails.
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <bit>
+#include <cstring>
+#include <filesystem>
+
+#include "AcquisitionTestSupport.h"
+#include "TempFolder.h"
+#include "acquisition/RunDataFiles.h"
+#include "platform/Files.h"
+
+using namespace vondrel;
+using vondrel::testing::AcquisitionTest;
+using vondrel::testing::TempFolder;
+using vondrel::testing::Ticked;
+
+namespace {
+
+constexpr const char* kStamp = "20261210_1330";
+
+int32_t I32(const std::string& b, size_t at) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(b[at + i]);
+    return static_cast<int32_t>(v);
+}
+int16_t I16(const std::string& b, size_t at) {
+    return static_cast<int16_t>(static_cast<uint8_t>(b[at]) | (static_cast<uint8_t>(b[at + 1]) << 8));
+}
+double F64(const std::string& b, size_t at) {
+    uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(b[at + i]);
+    return std::bit_cast<double>(v);
+}
+
+class RunDataFiles : public AcquisitionTest {
+protected:
+    void SetUp() override {
+        AcquisitionTest::SetUp();
+        g_project_folder = dir.Path();
+    }
+    std::string Folder(int station) const { return AcquisitionFolder(dir.Path(), kStamp, station); }
+    void MakeFolders(std::initializer_list<int> stations) const {
+        for (int n : stations) ASSERT_TRUE(platform::MakeFolder(Folder(n)));
+    }
+    std::string Read(int station, const std::string& name) const {
+        return dir.Read(std::string(kStamp) + "_s" + std::to_string(station) + "/" + name);
+    }
+    bool Exists(int station, const std::string& name) const {
+        return dir.Exists(std::string(kStamp) + "_s" + std::to_string(station) + "/" + name);
+    }
+
+    TempFolder dir;
+};
+
+TEST_F(RunDataFiles, Names) {
+    EXPECT_EQ(AcquisitionFolder("/p/proj", "20261210_1330", 3), "/p/proj/20261210_1330_s3");
+    EXPECT_EQ(RawFileName(0), "0.bin");
+    EXPECT_EQ(RawFileName(12), "12.bin");
+    EXPECT_EQ(HistogramFileName(0), "histo0000.bin");
+    EXPECT_EQ(HistogramFileName(12), "histo0012.bin");
+    EXPECT_EQ(HistogramFileName(10000), "histo10000.bin");
+    EXPECT_EQ(RawBlockBytes(500), 385770u);
+    EXPECT_EQ(kHistogramRecordBytes, 78556u);
+}
+
+// 25 windows, raw recording on, stations 1 and 3: counts.bin of 25 x 774 =
+// 19,350 bytes each; raw files 0.bin (windows 1-11), 1.bin (12-22) and 2.bin
+// (23-25); stations 2 and 4 receive nothing. Every record carries its own
+// window's values.
+TEST_F(RunDataFiles, TwentyFiveWindowsOnStationsOneAndThree) {
+    MakeFolders({1, 2, 3, 4});
+    AcquisitionState st(500);
+    st.m_acquisition_stamp = kStamp;
+    st.SetTickedStations(Ticked({1, 3}));
+    for (int w = 0; w < 25; ++w) {
+        st.m_elapsed_minutes = w;
+        g_temperature = 20.0 + w / 10.0;
+        for (int k = 0; k < kStations; ++k) {
+            st.m_window_count[k][5] = static_cast<int16_t>(100 * (k + 1) + w);
+            st.Sample(k, 7, 0) = static_cast<int16_t>(1000 * (k + 1) + w);
+            st.Sample(k, 383, 499) = static_cast<int16_t>(-w);
+        }
+        const RecordingResult r = RecordWindow(st, 0);
+        ASSERT_EQ(r.failed, 0);
+        ASSERT_EQ(r.written, 4);
+    }
+    EXPECT_EQ(st.m_raw_file_number, 2);
+    EXPECT_EQ(st.m_raw_window_count, 3);
+
+    for (int n : {1, 3}) {
+        SCOPED_TRACE(n);
+        const std::string counts = Read(n, "counts.bin");
+        ASSERT_EQ(counts.size(), 19350u);
+        for (int w = 0; w < 25; ++w) {
+            const size_t at = static_cast<size_t>(w) * 774;
+            EXPECT_EQ(I32(counts, at), w);
+            EXPECT_EQ(I16(counts, at + 4 + 2 * 5), 100 * n + w);
+            EXPECT_EQ(I16(counts, at + 4 + 2 * 6), 0);
+            EXPECT_EQ(I16(counts, at + 772), 200 + w);
+        }
+        const size_t block = RawBlockBytes(500);
+        const int per_file[] = {11, 11, 3};
+        int w = 0;
+        for (int f = 0; f < 3; ++f) {
+            const std::string raw = Read(n, RawFileName(f));
+            ASSERT_EQ(raw.size(), per_file[f] * block) << f;
+            for (int i = 0; i < per_file[f]; ++i, ++w) {
+                EXPECT_EQ(I16(raw, i * block + 2 * 7), 1000 * n + w);
+                EXPECT_EQ(I16(raw, i * block + 2 * (499 * 385 + 383)), -w);
+                EXPECT_EQ(I16(raw, i * block + block - 2), 0);  // position 500, channel 384
+            }
+        }
+        EXPECT_FALSE(Exists(n, "3.bin"));
+    }
+    for (int n : {2, 4}) EXPECT_TRUE(platform::ListFolder(Folder(n)).empty()) << n;
+}
+
+// Raw recording off in body-bends mode: no raw files, but the number still
+// advances every eleven windows, so the histogram files hold 11, 11 and 3
+// records; the records carry the cumulative histogram and the timing.
+TEST_F(RunDataFiles, NumberingAdvancesWithRawRecordingOff) {
+    g_save_real = 0;
+    MakeFolders({1, 2});
+    AcquisitionState st(500);
+    st.m_acquisition_stamp = kStamp;
+    st.SetTickedStations(Ticked({1, 2}));
+    for (int w = 0; w < 25; ++w) {
+        st.m_elapsed_minutes_exact = w + 0.25;
+        st.m_seconds_per_sample = 0.09 + w / 1000.0;
+        st.PeakHistogram(3, 7) = w;
+        st.PeakHistogram(384, 50) = -w;
+        ASSERT_EQ(RecordWindow(st, 1).failed, 0);
+    }
+    EXPECT_EQ(st.m_histogram_record_count, 25);
+    EXPECT_NEAR(st.m_seconds_per_sample_total, 25 * 0.09 + 0.3, 1e-9);
+    const int per_file[] = {11, 11, 3};
+    int w = 0;
+    for (int f = 0; f < 3; ++f) {
+        const std::string histo = Read(1, HistogramFileName(f));
+        ASSERT_EQ(histo.size(), per_file[f] * kHistogramRecordBytes) << f;
+        for (int i = 0; i < per_file[f]; ++i, ++w) {
+            const size_t at = i * kHistogramRecordBytes;
+            EXPECT_DOUBLE_EQ(F64(histo, at), w + 0.25);
+            EXPECT_DOUBLE_EQ(F64(histo, at + 8), 0.09 + w / 1000.0);
+            EXPECT_EQ(I32(histo, at + 16 + 4 * (7 * 385 + 3)), w);
+            EXPECT_EQ(I32(histo, at + 16 + 4 * (50 * 385 + 384)), -w);
+        }
+    }
+    for (const auto& name : platform::ListFolder(Folder(1)))
+        EXPECT_TRUE(name == "counts.bin" || name.rfind("histo", 0) == 0) << name;
+    EXPECT_EQ(platform::ListFolder(Folder(2)), std::vector<std::string>{"counts.bin"});
+}
+
+// Single-station operation with station 3 ticked: station 1's tables go to
+// station 3's own folder; no folder of station 1 is needed.
+TEST_F(RunDataFiles, SingleStationWritesToItsOwnFolder) {
+    MakeFolders({3});
+    AcquisitionState st(500);
+    st.m_acquisition_stamp = kStamp;
+    st.SetTickedStations(Ticked({3}));
+    st.m_window_count[0][0] = 42;
+    st.m_window_count[2][0] = 99;
+    st.Sample(0, 0, 0) = 1234;
+    g_temperature = 23.75;
+    const RecordingResult r = RecordWindow(st, 1);
+    EXPECT_EQ(r.failed, 0);
+    EXPECT_EQ(r.written, 3);
+    const std::string counts = Read(3, "counts.bin");
+    ASSERT_EQ(counts.size(), 774u);
+    EXPECT_EQ(I16(counts, 4), 42);
+    EXPECT_EQ(I16(counts, 772), 238);
+    EXPECT_EQ(I16(Read(3, "0.bin"), 0), 1234);
+    EXPECT_EQ(Read(3, "histo0000.bin").size(), kHistogramRecordBytes);
+    EXPECT_FALSE(std::filesystem::exists(Folder(1)));
+}
+
+TEST_F(RunDataFiles, TemperatureHalvesGoToEven) {
+    MakeFolders({1, 2});
+    AcquisitionState st(500);
+    st.m_acquisition_stamp = kStamp;
+    st.SetTickedStations(Ticked({1, 2}));
+    g_save_real = 0;
+    for (double t : {23.25, 23.75}) {
+        g_temperature = t;
+        RecordWindow(st, 0);
+    }
+    for (int n : {1, 2}) {
+        const std::string counts = Read(n, "counts.bin");
+        ASSERT_EQ(counts.size(), 2 * 774u);
+        EXPECT_EQ(I16(counts, 772), 232);
+        EXPECT_EQ(I16(counts, 774 + 772), 238);
+    }
+    EXPECT_EQ(st.m_window_count[0][384], 238);
+}
+
+// Station 1's folder is missing: its appends fail and are reported once per
+// file; station 2's files, the numbering and the next windows go on.
+TEST_F(RunDataFiles, FailedAppendIsReportedOnceAndTheRunGoesOn) {
+    MakeFolders({2});
+    AcquisitionState st(500);
+    st.m_acquisition_stamp = kStamp;
+    st.SetTickedStations(Ticked({1, 2}));
+    RecordingResult first = RecordWindow(st, 1);
+    EXPECT_EQ(first.written, 2);  // station 2: raw block and counts
+    EXPECT_EQ(first.failed, 3);   // station 1: raw block, counts, histogram
+    ASSERT_EQ(first.messages.size(), 3u);
+    EXPECT_NE(first.messages[0].find(platform::JoinPath(Folder(1), "0.bin")), std::string::npos);
+    EXPECT_NE(first.messages[1].find(platform::JoinPath(Folder(1), "counts.bin")), std::string::npos);
+    EXPECT_NE(first.messages[2].find(platform::JoinPath(Folder(1), "histo0000.bin")), std::string::npos);
+
+    for (int w = 1; w < 12; ++w) {
+        const RecordingResult r = RecordWindow(st, 1);
+        EXPECT_EQ(r.failed, 3);
+        // A new numbered file is a new file: its failure is reported once.
+        if (w == 11)
+            EXPECT_EQ(r.messages.size(), 2u);
+        else
+            EXPECT_TRUE(r.messages.empty()) << w;
+    }
+    EXPECT_EQ(st.m_raw_file_number, 1);
+    EXPECT_EQ(st.m_raw_window_count, 1);
+    EXPECT_EQ(Read(2, "counts.bin").size(), 12 * 774u);
+    EXPECT_EQ(Read(2, "0.bin").size(), 11 * RawBlockBytes(500));
+    EXPECT_EQ(Read(2, "1.bin").size(), RawBlockBytes(500));
+
+    // Once the folder is there (another run), reports start afresh after Play.
+    st.ResetForPlay();
+    MakeFolders({1});
+    const RecordingResult after = RecordWindow(st, 0);
+    EXPECT_EQ(after.failed, 0);
+    EXPECT_EQ(Read(1, "counts.bin").size(), 774u);
+}
+
+// A write that falls short (the file-size limit stands in for a full disk)
+// leaves the file at its last whole record.
+TEST_F(RunDataFiles, ShortWriteLeavesOnlyWholeRecords) {
+    const std::string path = dir / "counts.bin";
+    ChannelTable16 counts{};
+    counts[0] = 7;
+    const auto record = BuildCountsRecord(3, counts);
+    ASSERT_EQ(AppendRecord(path, record), "");
+
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto* old_handler = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = saved;
+    limited.rlim_cur = 1000;  // room for 226 bytes of the second record
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const std::string failure = AppendRecord(path, record);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, old_handler);
+
+    EXPECT_NE(failure, "");
+    const std::string bytes = dir.Read("counts.bin");
+    ASSERT_EQ(bytes.size(), 774u);
+    EXPECT_EQ(I32(bytes, 0), 3);
+    EXPECT_EQ(I16(bytes, 4), 7);
+    ASSERT_EQ(AppendRecord(path, record), "");
+    EXPECT_EQ(dir.Read("counts.bin").size(), 2 * 774u);
+}
+
+// A fragment left at the end by an interrupted write is dropped before the
+// next record, so record i stays at i x 774.
+TEST_F(RunDataFiles, TrailingFragmentIsDroppedBeforeAppending) {
+    ChannelTable16 counts{};
+    const std::string one(reinterpret_cast<const char*>(BuildCountsRecord(1, counts).data()), 774);
+    dir.Write("counts.bin", one + std::string(100, '\x55'));
+    ASSERT_EQ(AppendRecord(dir / "counts.bin", BuildCountsRecord(2, counts)), "");
+    const std::string bytes = dir.Read("counts.bin");
+    ASSERT_EQ(bytes.size(), 2 * 774u);
+    EXPECT_EQ(I32(bytes, 0), 1);
+    EXPECT_EQ(I32(bytes, 774), 2);
+}
+
+}  // namespace

@@ -1,0 +1,124 @@
+// Decisions of the window close: sample period, temperature, climate control
+// around the set-point, light by the hour.
+
+#include <gtest/gtest.h>
+
+#include "AcquisitionTestSupport.h"
+#include "acquisition/WindowClose.h"
+
+using namespace vondrel;
+using vondrel::testing::AcquisitionTest;
+
+namespace {
+
+class WindowClose : public AcquisitionTest {};
+
+TEST_F(WindowClose, SecondsPerSampleToThreeDecimals) {
+    struct Case {
+        double seconds;
+        int samples;
+        double expected;
+    } cases[] = {
+        {45.0, 500, 0.09},
+        {45.4321, 500, 0.091},   // 0.0908642
+        {70.0, 500, 0.14},
+        {0.0, 500, 0.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.seconds);
+        EXPECT_DOUBLE_EQ(SecondsPerSample(c.seconds / 86400.0, c.samples), c.expected);
+    }
+}
+
+TEST_F(WindowClose, TemperatureConversionAndTenths) {
+    EXPECT_DOUBLE_EQ(TemperatureFromRaw(100), 21.9);
+    EXPECT_DOUBLE_EQ(TemperatureFromRaw(-1), -0.219);  // a failed reading is converted too
+    g_temp_offset = -1.5;
+    EXPECT_DOUBLE_EQ(TemperatureFromRaw(100), 20.4);
+
+    struct Case {
+        double degrees;
+        int16_t tenths;
+    } cases[] = {{23.25, 232}, {23.75, 238}, {23.26, 233}, {21.9, 219}, {-0.219, -2}, {-0.25, -2}, {0.0, 0}};
+    for (const auto& c : cases) EXPECT_EQ(TemperatureTenths(c.degrees), c.tenths) << c.degrees;
+}
+
+// Set-point 25.0: the direction follows the side 0.5 degrees or more away,
+// the actuator runs 0.6 degrees or more away; within 0.5 the direction stays.
+TEST_F(WindowClose, ClimateControlAroundTheSetPoint) {
+    const ClimateState heat_on{-1, -1}, cool_on{0, -1};
+    struct Case {
+        const char* name;
+        double temperature;
+        int16_t control;
+        ClimateState before, after;
+    } cases[] = {
+        {"25.55 cools, actuator off", 25.55, -1, heat_on, {0, 0}},
+        {"25.7 cools", 25.7, -1, heat_on, {0, -1}},
+        {"24.45 heats, actuator off", 24.45, -1, cool_on, {-1, 0}},
+        {"24.3 heats", 24.3, -1, cool_on, {-1, -1}},
+        {"25.2 keeps heating direction", 25.2, -1, heat_on, {-1, 0}},
+        {"25.2 keeps cooling direction", 25.2, -1, cool_on, {0, 0}},
+        {"24.8 keeps heating direction", 24.8, -1, heat_on, {-1, 0}},
+        {"10.0 is off", 10.0, -1, heat_on, {0, 0}},
+        {"38.0 is off", 38.0, -1, heat_on, {0, 0}},
+        {"failed reading is off", TemperatureFromRaw(-1), -1, heat_on, {0, 0}},
+        {"10.1 heats", 10.1, -1, cool_on, {-1, -1}},
+        {"37.9 cools", 37.9, -1, heat_on, {0, -1}},
+        {"control disabled", 20.0, 0, heat_on, {0, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(DecideClimate(c.temperature, 25.0, c.control, c.before), c.after);
+    }
+}
+
+// Light on at 8, off at 20: switched only during the hour named.
+TEST_F(WindowClose, LightByTheHour) {
+    struct Case {
+        const char* name;
+        int hour, on, off;
+        int16_t schedule, before, after;
+    } cases[] = {
+        {"on-hour", 8, 8, 20, -1, 0, -1},
+        {"hour after on keeps off", 9, 8, 20, -1, 0, 0},
+        {"hour after on keeps on", 9, 8, 20, -1, -1, -1},
+        {"19 keeps on", 19, 8, 20, -1, -1, -1},
+        {"off-hour", 20, 8, 20, -1, -1, 0},
+        {"night keeps off", 3, 8, 20, -1, 0, 0},
+        {"equal hours leave it off", 8, 8, 8, -1, -1, 0},
+        {"dark period over midnight, off-hour", 6, 22, 6, -1, -1, 0},
+        {"dark period over midnight, on-hour", 22, 22, 6, -1, 0, -1},
+        {"schedule off keeps the state", 8, 8, 20, 0, 0, 0},
+        {"schedule off keeps on", 20, 8, 20, 0, -1, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(LightByHour(c.hour, c.on, c.off, c.schedule, c.before), c.after);
+    }
+}
+
+TEST_F(WindowClose, DecisionsLandInTheState) {
+    AcquisitionState st(500);
+    st.m_window_start = 100.0;
+    st.m_temp_control = -1;
+    st.m_light_schedule = -1;
+    g_temperature = 23.0;
+    g_temperature_setpoint = 25.0;
+    DecideWindowClose(st, 100.0 + 45.0 / 86400.0, 8, 8, 20);
+    EXPECT_DOUBLE_EQ(st.m_seconds_per_sample, 0.09);
+    EXPECT_EQ(st.m_heating, -1);
+    EXPECT_EQ(st.m_temp_actuator_on, -1);
+    EXPECT_EQ(st.m_light_on, -1);
+}
+
+TEST_F(WindowClose, BodyBendsPlotPositionWraps) {
+    AcquisitionState st(500);
+    st.m_bends_plot_limit = 127;
+    AdvanceBendsPlot(st);
+    EXPECT_EQ(st.m_bends_plot_offset, 64);
+    AdvanceBendsPlot(st);
+    EXPECT_EQ(st.m_bends_plot_offset, 0);  // 128 reaches the limit
+}
+
+}  // namespace
