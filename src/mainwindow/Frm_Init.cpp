@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "mainwindow/Activation.h"
 #include "mainwindow/Frm_Main.h"
 #include "mainwindow/ProgramEnd.h"
 #include "mainwindow/Shaping.h"
@@ -58,6 +59,7 @@ Frm_Init::Frm_Init(QWidget* parent) : QWidget(parent) {
     connect(cmd_option3, &QPushButton::clicked, this, [this] { cmd_option3_Click(); });
     connect(cmd_option4, &QPushButton::clicked, this, [this] { cmd_option4_Click(); });
 
+    WatchActivation(this, [this] { Form_Activate(); });
     // The loaders' and the port scan's status lines appear here.
     SetStatusLineSink([this](const std::string& text) { ShowNews(text); });
 }
@@ -81,11 +83,6 @@ void Frm_Init::Form_Load() {
     Label_version->setText(kVersionText);
     FrmMain().hide();
     if (Hooks().loadSetupHidden) Hooks().loadSetupHidden();
-}
-
-void Frm_Init::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    Form_Activate();
 }
 
 void Frm_Init::Form_Activate() {

@@ -49,7 +49,6 @@ signals:
     void newsShown(const QString& text);
 
 protected:
-    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 

@@ -3,6 +3,7 @@
 // sequence puts into the controls, autorun, and the launcher's buttons.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -347,11 +348,28 @@ TEST_F(Launcher, SetupAndBrowserButtons) {
 
 TEST_F(Launcher, ShownAgainWhenConnectedNamesThePort) {
     Frm_Init& l = FrmInit();
-    l.hide();
+    l.cmd_option2->click();  // to the main window
+    ASSERT_TRUE(PumpUntil([] { return QApplication::activeWindow() == &FrmMain(); }));
+    EXPECT_EQ(l.LblNews->text().toStdString(), "status = not connected yet");
     g_connected = -1;
     g_com_port = 4;
-    l.show();
-    EXPECT_EQ(l.LblNews->text().toStdString(), "status: Connected in COM4");
+    l.show();  // back home
+    ASSERT_TRUE(PumpUntil([&] { return l.LblNews->text().toStdString() == "status: Connected in COM4"; }));
+}
+
+TEST_F(Launcher, NotActivatedAgainWhenABoxInFrontCloses) {
+    Frm_Init& l = FrmInit();
+    l.activateWindow();
+    ASSERT_TRUE(PumpUntil([&] { return QApplication::activeWindow() == &l; }));
+    g_connected = -1;
+    g_com_port = 4;
+    QDialog box(&l);
+    box.show();
+    ASSERT_TRUE(PumpUntil([&] { return QApplication::activeWindow() == &box; }));
+    box.hide();
+    l.activateWindow();
+    ASSERT_TRUE(PumpUntil([&] { return QApplication::activeWindow() == &l; }));
+    EXPECT_EQ(l.LblNews->text().toStdString(), "status = not connected yet");
 }
 
 TEST_F(Launcher, LoaderStatusLinesReachTheLauncher) {
