@@ -1,5 +1,7 @@
 #include "acquisition/WindowClose.h"
 
+#include <chrono>
+
 #include "acquisition/AcquisitionGlobals.h"
 #include "acquisition/Conditioning.h"
 #include "platform/Numbers.h"
@@ -9,6 +11,17 @@ namespace vondrel {
 double SecondsPerSample(double window_days, int window_length) {
     if (window_length < 1) return 0;
     return RoundDecimals(window_days * 1440.0 * 60.0 / window_length, 3);
+}
+
+double ToDays(platform::TimePoint t) {
+    return std::chrono::duration<double, std::ratio<86400>>(t.time_since_epoch()).count();
+}
+
+int TemperatureAddress(const AcquisitionState& st) { return st.SingleStation() ? 0 : 3; }
+
+void ApplyTemperatureReading(AcquisitionState& st, int raw) {
+    g_temperature = TemperatureFromRaw(raw);
+    st.m_temperature_text = FormatFixed(g_temperature, 1);
 }
 
 double TemperatureFromRaw(int raw) { return raw * g_temp_slope + g_temp_offset; }

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "acquisition/AcquisitionState.h"
+#include "platform/Clock.h"
 
 namespace vondrel {
 
@@ -17,6 +18,18 @@ double SecondsPerSample(double window_days, int window_length);
 // Degrees Celsius of a raw temperature byte with the sensor line
 // g_temp_slope, g_temp_offset. A failed reading (-1) is converted like any.
 double TemperatureFromRaw(int raw);
+
+// A point in time as the run's date-times count it: days (with fractions)
+// since the clock's epoch. Differences of two such values are day counts.
+double ToDays(platform::TimePoint t);
+
+// Station address of the temperature query: 0 in single-station operation,
+// 3 otherwise.
+int TemperatureAddress(const AcquisitionState& st);
+
+// Takes a raw temperature byte (-1 when the query failed): g_temperature
+// and m_temperature_text (format "0.0").
+void ApplyTemperatureReading(AcquisitionState& st, int raw);
 
 // Temperature in tenths of a degree as the counts record stores it:
 // x 10, rounded half to even (23.25 -> 232, 23.75 -> 238), held within the

@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "AcquisitionTestSupport.h"
 #include "acquisition/WindowClose.h"
 
 using namespace vondrel;
 using vondrel::testing::AcquisitionTest;
+using vondrel::testing::Ticked;
 
 namespace {
 
@@ -98,14 +101,29 @@ TEST_F(WindowClose, LightByTheHour) {
     }
 }
 
+TEST_F(WindowClose, TemperatureReadingAndAddress) {
+    AcquisitionState st(500);
+    ApplyTemperatureReading(st, 100);
+    EXPECT_DOUBLE_EQ(g_temperature, 21.9);
+    EXPECT_EQ(st.m_temperature_text, "21.9");
+    ApplyTemperatureReading(st, -1);
+    EXPECT_EQ(st.m_temperature_text, "-0.2");
+
+    st.SetTickedStations(Ticked({2}));
+    EXPECT_EQ(TemperatureAddress(st), 0);
+    st.SetTickedStations(Ticked({2, 4}));
+    EXPECT_EQ(TemperatureAddress(st), 3);
+}
+
 TEST_F(WindowClose, DecisionsLandInTheState) {
     AcquisitionState st(500);
-    st.m_window_start = 100.0;
     st.m_temp_control = -1;
     st.m_light_schedule = -1;
     g_temperature = 23.0;
     g_temperature_setpoint = 25.0;
-    DecideWindowClose(st, 100.0 + 45.0 / 86400.0, 8, 8, 20);
+    const platform::TimePoint start{};
+    st.m_window_start = ToDays(start);
+    DecideWindowClose(st, ToDays(start + std::chrono::seconds(45)), 8, 8, 20);
     EXPECT_DOUBLE_EQ(st.m_seconds_per_sample, 0.09);
     EXPECT_EQ(st.m_heating, -1);
     EXPECT_EQ(st.m_temp_actuator_on, -1);
