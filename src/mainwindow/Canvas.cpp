@@ -59,7 +59,7 @@ void Canvas::SetBackColor(uint32_t bgr) {
 
 void Canvas::SetBorderStyle(int style) {
     // The surface has no frame of its own; a fixed border is drawn by the
-    // caller's shapes. Kept so layouts can state the designed style.
+    // caller's shapes. Kept so layouts can state the style they want.
     (void)style;
 }
 

@@ -276,6 +276,24 @@ TEST_F(Startup, AutorunGoesOnToTheMainWindowAndPlay) {
     EXPECT_FALSE(ProgramEndRequested());
 }
 
+TEST_F(Startup, LauncherAsCreated) {
+    Frm_Init l;
+    EXPECT_EQ(l.LblNews->text().toStdString(), "Equipment Status = unknown");
+    const struct {
+        const char *name, *caption;
+    } buttons[] = {{"cmd_option1", "Setup a New Project"},
+                   {"cmd_option2", "Run Latest Project"},
+                   {"cmd_option3", "Analyze recorded experiments"},
+                   {"cmd_option4", "EXIT"}};
+    for (const auto& b : buttons) {
+        auto* w = l.findChild<QPushButton*>(b.name);
+        ASSERT_NE(w, nullptr) << b.name;
+        EXPECT_EQ(w->text().toStdString(), b.caption);
+    }
+    for (const char* name : {"LblNews", "Label_version", "Label1", "Image1"})
+        EXPECT_NE(l.findChild<QLabel*>(name), nullptr) << name;
+}
+
 class Launcher : public testing::WindowTest {
 protected:
     void SetUp() override {
