@@ -29,12 +29,17 @@ void AcquisitionState::ResetForPlay() {
     for (auto& t : m_cumulative_count) t.fill(0);
     for (int cls = 0; cls < kHistogramSlots - 1; ++cls)
         for (int c = 0; c < kChannelSlots; ++c) PeakHistogram(c, cls) = 0;
+    m_histogram_class_max.fill(0);
     m_sample_index = 0;
     m_sample_count = 0;
     m_tick_count = 0;
     m_tick_total = 0;
     m_display_tick = 0;
+    m_interval_tick = 0;
     m_interval_phase = 0;
+    m_elapsed_time = 0;
+    m_elapsed_minutes = 0;
+    m_elapsed_minutes_exact = 0;
     m_bends_plot_offset = 0;
     m_bends_plot_limit = 127;
     m_run_finished = 0;

@@ -36,10 +36,11 @@ struct AcquisitionState {
     int WindowPositions() const { return m_window_length + 1; }
 
     // Play's resets before a new run: the sample windows, the lower band
-    // line, the window and cumulative counts, histogram classes 0..49, the
-    // sample, tick and display counters, the file numbering and the record of
-    // files already reported as failing. The upper band line, envelopes,
-    // sums, thresholds and class 50 keep their values, as the tick expects.
+    // line, the window and cumulative counts, histogram classes 0..49 and
+    // their largest totals, the run clock, the sample, tick and display
+    // counters, the file numbering and the record of files already reported
+    // as failing. The upper band line, envelopes, sums, thresholds and class
+    // 50 keep their values, as the conditioning expects.
     void ResetForPlay();
 
     // ---- stations ---------------------------------------------------------

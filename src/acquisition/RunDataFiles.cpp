@@ -67,14 +67,7 @@ std::string AppendRecord(const std::string& path, std::span<const std::byte> rec
         ::close(fd);
         return failure;
     }
-    // Whole records only: a fragment left by an interrupted write is dropped.
-    off_t end = info.st_size;
-    if (!record.empty()) end -= end % static_cast<off_t>(record.size());
-    if (end != info.st_size && ::ftruncate(fd, end) != 0) {
-        failure = ErrorText(errno);
-        ::close(fd);
-        return failure;
-    }
+    const off_t end = info.st_size;
 
     size_t done = 0;
     while (done < record.size()) {

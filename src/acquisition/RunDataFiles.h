@@ -42,10 +42,9 @@ std::vector<std::byte> BuildHistogramRecord(double elapsed_minutes, double secon
 
 // Appends one whole record to `path` (created when missing), then flushes it
 // to disk and closes it. The record goes out in one write; when the write
-// falls short the file is cut back to its previous size, so a file only ever
-// holds whole records. A fragment of a record left at the end by an earlier
-// interrupted write is dropped before appending, keeping every record at
-// index x record size. Returns "" on success, otherwise the reason.
+// falls short the file is cut back to its previous size, so an append never
+// leaves part of a record behind. What the file held before is kept as it
+// is. Returns "" on success, otherwise the reason.
 std::string AppendRecord(const std::string& path, std::span<const std::byte> record);
 
 struct RecordingResult {

@@ -265,17 +265,18 @@ TEST_F(RunDataFiles, ShortWriteLeavesOnlyWholeRecords) {
     EXPECT_EQ(dir.Read("counts.bin").size(), 2 * 774u);
 }
 
-// A fragment left at the end by an interrupted write is dropped before the
-// next record, so record i stays at i x 774.
-TEST_F(RunDataFiles, TrailingFragmentIsDroppedBeforeAppending) {
+// Appending keeps whatever the file held before, byte for byte, even when
+// its size is not a whole number of records (a file from another window
+// length, say).
+TEST_F(RunDataFiles, AppendKeepsEarlierContent) {
     ChannelTable16 counts{};
-    const std::string one(reinterpret_cast<const char*>(BuildCountsRecord(1, counts).data()), 774);
-    dir.Write("counts.bin", one + std::string(100, '\x55'));
+    const std::string earlier = std::string(774, '\x11') + std::string(100, '\x55');
+    dir.Write("counts.bin", earlier);
     ASSERT_EQ(AppendRecord(dir / "counts.bin", BuildCountsRecord(2, counts)), "");
     const std::string bytes = dir.Read("counts.bin");
-    ASSERT_EQ(bytes.size(), 2 * 774u);
-    EXPECT_EQ(I32(bytes, 0), 1);
-    EXPECT_EQ(I32(bytes, 774), 2);
+    ASSERT_EQ(bytes.size(), 874u + 774u);
+    EXPECT_EQ(bytes.substr(0, 874), earlier);
+    EXPECT_EQ(I32(bytes, 874), 2);
 }
 
 }  // namespace

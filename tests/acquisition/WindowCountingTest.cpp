@@ -185,4 +185,38 @@ TEST_F(WindowCounting, BodyBendsCountsStationOneAndAccumulatesTheHistogram) {
     EXPECT_EQ(st.m_histogram_class_max[kBends], 18);
 }
 
+// Play's resets: a new run starts its counts, histogram classes 0..49,
+// windows, lower band line and file numbering from 0; the upper band line,
+// envelopes and class 50 carry over.
+TEST_F(WindowCounting, PlayStartsTheRunTablesAfresh) {
+    AcquisitionState st(500);
+    st.m_window_count[2][kCh] = 5;
+    st.m_cumulative_count[3][kCh] = 9000;
+    st.PeakHistogram(kCh, 20) = 7;
+    st.PeakHistogram(kCh, 50) = 9;
+    st.m_histogram_class_max[kCh] = 7;
+    st.Sample(1, kCh, 500) = 123;
+    st.LowerLine(1, kCh, 3) = 980;
+    st.UpperLine(1, kCh, 3) = 1020;
+    st.UpperEnvelope(1, kCh, 3) = 1000;
+    st.m_raw_file_number = 4;
+    st.m_raw_window_count = 6;
+    st.m_sample_index = 77;
+    st.m_failed_files.insert("x");
+    st.ResetForPlay();
+    EXPECT_EQ(st.m_window_count[2][kCh], 0);
+    EXPECT_EQ(st.m_cumulative_count[3][kCh], 0);
+    EXPECT_EQ(st.PeakHistogram(kCh, 20), 0);
+    EXPECT_EQ(st.m_histogram_class_max[kCh], 0);
+    EXPECT_EQ(st.Sample(1, kCh, 500), 0);
+    EXPECT_EQ(st.LowerLine(1, kCh, 3), 0);
+    EXPECT_EQ(st.m_raw_file_number, 0);
+    EXPECT_EQ(st.m_raw_window_count, 0);
+    EXPECT_EQ(st.m_sample_index, 0);
+    EXPECT_TRUE(st.m_failed_files.empty());
+    EXPECT_EQ(st.PeakHistogram(kCh, 50), 9);
+    EXPECT_EQ(st.UpperLine(1, kCh, 3), 1020);
+    EXPECT_EQ(st.UpperEnvelope(1, kCh, 3), 1000);
+}
+
 }  // namespace
