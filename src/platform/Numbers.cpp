@@ -8,7 +8,7 @@
 
 namespace vondrel {
 
-double RoundHalfEven(double x) {
+double RoundHalfEvenWide(double x) {
     if (!std::isfinite(x)) return x;
     double r = std::round(x);  // halves away from zero
     if (std::fabs(x - std::trunc(x)) == 0.5) {

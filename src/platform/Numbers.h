@@ -19,8 +19,16 @@ struct NumericError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+double RoundHalfEvenWide(double x);
+
 // Nearest integer, halves to even: 2.5 -> 2, 3.5 -> 4, -2.5 -> -2.
-double RoundHalfEven(double x);
+// The detector rounds several times per sample, so the common case is inline:
+// adding and taking away 1.5 * 2^52 leaves x rounded by the processor's
+// default rounding, which is to the nearest with halves to even.
+inline double RoundHalfEven(double x) {
+    if (x > -0x1p51 && x < 0x1p51) return (x + 0x1.8p52) - 0x1.8p52;
+    return RoundHalfEvenWide(x);
+}
 
 // RoundHalfEven checked into a 16-bit / 32-bit integer; throws NumericError
 // when the value does not fit (or is not finite).
