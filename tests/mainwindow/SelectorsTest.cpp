@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "WindowFixture.h"
+#include "mainwindow/Canvas.h"
 
 namespace vondrel {
 namespace {
@@ -132,6 +133,45 @@ TEST_F(Selectors, StationButtonShowsThatStationsGroups) {
     EXPECT_EQ(main->lbl_station->text().toStdString(), "STATION 2");
     EXPECT_EQ(main->combogrup->currentText().toStdString(), "000_Control");
     EXPECT_EQ(g_selected_channel, 0);
+}
+
+TEST_F(Selectors, GroupWellsPlotShowsMeanAndWellBars) {
+    main->resize(1024, 768);
+    main->ArrangeMainControls();
+    main->m_station = 0;
+    main->FillWellSelectors();  // group 3 chosen
+    main->m_group_well_count = 2;
+    main->m_group_wells[0] = 0;
+    main->m_group_wells[1] = 1;
+    auto& counts = main->m_cumulative_count[0];
+    counts.fill(0);
+    counts[0] = 100;  // well 0, beams 0 and 1
+    counts[1] = 50;
+    main->m_activity_zoom = 1.0;
+    Canvas* p = main->Picact;
+    p->Cls();
+    p->Scale(-30, 300, 300, -30);
+    main->DrawGroupWells(0);
+    auto at = [&](double x, double y) {
+        QPointF px = p->ToPixel(x, y);
+        return p->PixelAt(static_cast<int>(px.x()), static_cast<int>(px.y()));
+    };
+    // Mean of the four beams (100 + 50 + 0 + 0) / 4 = 37.5, to the even 38:
+    // a grey bar from 2 to 38 at x 10..30, white above it.
+    EXPECT_EQ(at(20, 20), Rgb(200, 200, 200));
+    EXPECT_EQ(at(20, 60), 0xFFFFFFu);
+    // Well 0 is worth 75: its bar is outlined in black (pen 3, so the line
+    // shows just outside the white fill) up to 75.
+    QPointF edge = p->ToPixel(40 + 2.5, 50);
+    EXPECT_EQ(p->PixelAt(static_cast<int>(edge.x()) - 1, static_cast<int>(edge.y())), 0u);
+    EXPECT_EQ(at(40 + 12.5, 90), 0xFFFFFFu);
+    EXPECT_DOUBLE_EQ(main->m_activity_zoom, 1.0);
+
+    // A mean above 255 widens the zoom in steps of 0.5 until it fits.
+    counts[0] = 1200;
+    counts[1] = 1200;
+    main->DrawGroupWells(0);
+    EXPECT_DOUBLE_EQ(main->m_activity_zoom, 2.5);  // mean 600: 600 / 2.5 = 240
 }
 
 }  // namespace
