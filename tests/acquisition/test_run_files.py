@@ -1,0 +1,60 @@
+#!/usr/bin/env python3
+"""Reads the files of a run written by acquisition_run_writer with the
+independent reader and checks record counts, sizes, minutes, temperature and
+which channels counted."""
+
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import read_run_files as reader  # noqa: E402
+
+WRITER = None
+
+
+def write_run(folder, windows, body_bends, raw):
+    subprocess.run([WRITER, folder, str(windows), str(body_bends), str(raw)], check=True)
+    return {n: reader.read_station(os.path.join(folder, f"run_s{n}")) for n in (1, 3)}
+
+
+class RunFiles(unittest.TestCase):
+    def test_twenty_five_windows_with_raw_recording(self):
+        with tempfile.TemporaryDirectory() as folder:
+            stations = write_run(folder, 25, 0, 1)
+            self.assertFalse(os.path.exists(os.path.join(folder, "run_s2")))
+            for n, expected_channel in ((1, 10), (3, 20)):
+                st = stations[n]
+                self.assertEqual(os.path.getsize(os.path.join(folder, f"run_s{n}", "counts.bin")), 19350)
+                self.assertEqual([r["minutes"] for r in st["counts"]], list(range(25)))
+                self.assertEqual({r["temperature_tenths"] for r in st["counts"]}, {232})
+                for r in st["counts"]:
+                    moving = [c for c, v in enumerate(r["counts"]) if v]
+                    self.assertEqual(moving, [expected_channel])
+                self.assertEqual(stations[1]["counts"][0]["counts"][10], 3)
+                self.assertEqual({k: len(v) for k, v in st["raw"].items()}, {0: 11, 1: 11, 2: 3})
+                self.assertEqual(st["histogram"], {})
+            # Channel 10 of station 1 at sample 100 of the first window.
+            self.assertEqual(stations[1]["raw"][0][0][100 * 385 + 10], 0)
+            self.assertEqual(stations[1]["raw"][0][0][99 * 385 + 10], 1200)
+
+    def test_body_bends_without_raw_recording(self):
+        with tempfile.TemporaryDirectory() as folder:
+            stations = write_run(folder, 12, 1, 0)
+            st = stations[1]
+            self.assertEqual(st["raw"], {})
+            self.assertEqual({k: len(v) for k, v in st["histogram"].items()}, {0: 11, 1: 1})
+            first = st["histogram"][0][0]
+            self.assertEqual(first["minutes"], 0.0)
+            self.assertEqual(first["seconds_per_sample"], 0.09)
+            self.assertEqual(st["histogram"][1][0]["minutes"], 11 * 0.75)
+            # Only station 1 counts in body-bends mode.
+            self.assertTrue(all(not any(r["counts"]) for r in stations[3]["counts"]))
+            self.assertEqual(len(stations[3]["counts"]), 12)
+
+
+if __name__ == "__main__":
+    WRITER = sys.argv.pop(1)
+    unittest.main()
