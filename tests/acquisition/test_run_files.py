@@ -9,6 +9,7 @@ import sys
 import tempfile
 import unittest
 
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import read_run_files as reader  # noqa: E402
 
