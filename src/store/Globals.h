@@ -60,8 +60,9 @@ inline ToolsTable g_tool_param{};
 // ---- channel and group files ----------------------------------------------
 inline ChannelTable16 g_channel_enabled{};   // -1 enabled, 0 disabled
 inline ChannelTable16 g_status_scratch{};    // raw Enabled values as read
-// Five thresholds per channel, in percent: g_channel_threshold[channel][k],
-// k = 0 from threshld.dat, k = 1..4 rewritten per station by the run.
+// Five thresholds per channel, in percent: g_channel_threshold[channel][k].
+// k = 0 comes from threshld.dat; the run and the automatic zero rewrite the
+// element k = station index 0..3 of their station.
 inline std::array<std::array<double, 5>, kChannelSlots> g_channel_threshold{};
 inline GroupNames g_group_name_s1, g_group_name_s2, g_group_name_s3, g_group_name_s4;
 inline ChannelTable16 g_channel_group_s1{}, g_channel_group_s2{}, g_channel_group_s3{}, g_channel_group_s4{};
