@@ -25,6 +25,7 @@
 #include "mainwindow/Frm_Init.h"
 #include "mainwindow/MainGlobals.h"
 #include "mainwindow/MainLayout.h"
+#include "mainwindow/PortHold.h"
 #include "mainwindow/ProgramEnd.h"
 #include "mainwindow/Shaping.h"
 #include "mainwindow/Windows.h"
@@ -36,6 +37,7 @@
 #include "store/CalReport.h"
 #include "store/Config.h"
 #include "store/Project.h"
+#include "device/DevicePort.h"
 
 namespace vondrel {
 
@@ -158,7 +160,7 @@ Frm_Main::Frm_Main(QWidget* parent) : QMainWindow(parent) {
     resize(1024, 768);
 }
 
-Frm_Main::~Frm_Main() = default;
+Frm_Main::~Frm_Main() { SetAutoChannelCaptionSink({}); }
 
 void Frm_Main::BuildControls() {
     auto* central = new QWidget(this);
@@ -169,7 +171,11 @@ void Frm_Main::BuildControls() {
     Timerinicio = Timer(this, "Timerinicio", 1000);
     Timeradq = Timer(this, "Timeradq", 5);
     Timer_test = Timer(this, "Timer_test", 200);
-    connect(Timerinicio, &QTimer::timeout, this, [this] { Timerinicio_Timer(); });
+    // A start-up step waits while a device operation holds the port: the
+    // timer stays on and the step runs at a later tick.
+    connect(Timerinicio, &QTimer::timeout, this, [this] {
+        if (!PortHeld()) Timerinicio_Timer();
+    });
 
     // ---- on the window ----
     PicPanel1 = Picture(central, "PicPanel1");
@@ -461,12 +467,21 @@ void Frm_Main::SetCheckValue(QCheckBox* box, int value) {
 }
 
 void Frm_Main::AllocateRunArrays() {
-    const size_t samples = static_cast<size_t>(std::max<int>(g_rt_buffer, 0)) + 1;
-    for (auto& w : m_sample_window) w.assign(kChannelSlots * samples, 0);
-    m_detection_level.assign(4 * kChannelSlots * samples, 0);
-    m_level_buffer.assign(4 * kChannelSlots * samples, 0);
-    for (auto& c : m_cumulative_count) c.fill(0);
-    m_peak_histogram.assign(kChannelSlots * 51, 0);
+    // Fresh tables for the current window length; the station shown, the
+    // options and the actuator flags set so far carry over.
+    AcquisitionState fresh(g_rt_buffer);
+    fresh.m_station = m_run.m_station;
+    fresh.m_trace_zoom = m_run.m_trace_zoom;
+    fresh.m_light_on = m_run.m_light_on;
+    fresh.m_heating = m_run.m_heating;
+    fresh.m_temp_actuator_on = m_run.m_temp_actuator_on;
+    fresh.m_light_schedule = m_run.m_light_schedule;
+    fresh.m_temp_control = m_run.m_temp_control;
+    fresh.m_actuator_pending = m_run.m_actuator_pending;
+    fresh.m_snr_threshold = m_run.m_snr_threshold;
+    fresh.m_acquisition_stamp = m_run.m_acquisition_stamp;
+    fresh.m_temperature_text = m_run.m_temperature_text;
+    m_run = std::move(fresh);
     m_trace_base.fill(0);
 }
 
@@ -478,7 +493,7 @@ bool Frm_Main::Form_Load() {
         g_offline = 0;
         g_recording = 0;
         g_body_bends_mode = 0;
-        m_station = 0;
+        m_run.m_station = 0;
 
         if (IsAutorunSwitch(m_command_line)) {
             m_autorun = kTrue;
@@ -489,14 +504,14 @@ bool Frm_Main::Form_Load() {
             m_autorun = 0;
         }
 
-        m_temp_actuator_on = 0;
-        m_heating = 0;
+        m_run.m_temp_actuator_on = 0;
+        m_run.m_heating = 0;
         cmd_frio->setText("COOL");
         cmd_ontemp->setText("OFF");
         cmd_luz->setText("OFF");
-        m_light_on = 0;
+        m_run.m_light_on = 0;
         frm_autotext->hide();
-        m_tick_count = 0;
+        m_run.m_tick_count = 0;
 
         if (!platform::FileExists(platform::JoinPath(platform::ProgramFolder(), "config.dat"))) {
             MsgBox("Config file not found: Check correct software installation");
@@ -559,8 +574,8 @@ bool Frm_Main::Form_Load() {
 
         std::string snr = Str(txt_snr_umbral->text());
         std::replace(snr.begin(), snr.end(), ',', '.');
-        m_snr_threshold = Val(snr);
-        if (t[1][0] < 3 && m_snr_threshold <= 1.4) m_snr_threshold = 1.8;
+        m_run.m_snr_threshold = Val(snr);
+        if (t[1][0] < 3 && m_run.m_snr_threshold <= 1.4) m_run.m_snr_threshold = 1.8;
 
         SetCheckValue(mnCalibra, t[1][1]);
         if (t[1][1] == 1) {
@@ -581,10 +596,10 @@ bool Frm_Main::Form_Load() {
 
         SetCheckValue(Chk_lenabled, t[2][0]);
         if (t[2][0] == 1) {
-            m_light_schedule = kTrue;
+            m_run.m_light_schedule = kTrue;
             g_tool_light = 1;
         } else {
-            m_light_schedule = 0;
+            m_run.m_light_schedule = 0;
             g_tool_light = 0;
         }
         if (t[2][1] == 0 && t[2][2] == 0) {
@@ -593,9 +608,9 @@ bool Frm_Main::Form_Load() {
         }
         txt_lon->setText(QString::number(t[2][1]));
         txt_loff->setText(QString::number(t[2][2]));
-        m_actuator_pending = 0;
+        m_run.m_actuator_pending = 0;
         frm_pulse->hide();
-        if (m_light_schedule) {
+        if (m_run.m_light_schedule) {
             txt_pulsetimes->setText(QString::number(t[2][3]));
             txt_pulseon->setText(Q(FormatFixed(t[2][4] / 10.0, 1)));
             txt_pulseoff->setText(Q(FormatFixed(t[2][5] / 10.0, 1)));
@@ -611,7 +626,7 @@ bool Frm_Main::Form_Load() {
         }
 
         SetCheckValue(Chk_tenabled, t[3][0]);
-        m_temp_control = t[3][0] == 1 ? kTrue : 0;
+        m_run.m_temp_control = t[3][0] == 1 ? kTrue : 0;
         if (t[3][1] < 20 || t[3][1] > 500) t[3][1] = 200;
         txttemp->setText(Q(FormatFixed(t[3][1] / 10.0, 1)));
 
@@ -646,7 +661,7 @@ bool Frm_Main::Form_Load() {
         Picreal->Scale(ts.x1, ts.y1, ts.x2, ts.y2);
         Picreal->SetDrawMode(13);
         Picreal->SetAutoRedraw(true);
-        m_trace_zoom = 0;
+        m_run.m_trace_zoom = 0;
         ClearRealtimePlot();
         SetInitStage(7);
 
@@ -658,8 +673,8 @@ bool Frm_Main::Form_Load() {
         DrawActivityAxes();
 
         picturetime->Scale(0, 0, 100, 100);
-        m_tick_total = 0;
-        m_display_tick = 0;
+        m_run.m_tick_total = 0;
+        m_run.m_display_tick = 0;
 
         RunStartupStep(3);
         SetInitStage(8);
@@ -815,19 +830,19 @@ void Frm_Main::ArrangeMainControls() {
             switch (m_plot_type) {
                 case 0:
                     DrawActivityAxes();
-                    DrawGroupWells(m_station);
+                    DrawGroupWells(m_run.m_station);
                     break;
                 case 1:
                     Dibujar_ejes_barplot();
-                    DrawGroupBars(m_station);
+                    DrawGroupBars(m_run.m_station);
                     break;
                 case 2:
                     Dibujar_ejes_gridplot();
-                    DrawGridCells(m_station);
+                    DrawGridCells(m_run.m_station);
                     break;
                 case 3:
                     Dibujar_ejes_histoplot();
-                    DrawHistogram(m_station);
+                    DrawHistogram(m_run.m_station);
                     break;
                 default: break;
             }
@@ -878,7 +893,7 @@ void Frm_Main::DrawActivityAxes() {
 void Frm_Main::DrawGroupWells(int16_t station) {
     try {
         if (station < 0 || station > 3) return;
-        const auto& counts = m_cumulative_count[station];
+        const auto& counts = m_run.m_cumulative_count[station];
         int group = static_cast<int>(Val(Str(combogrup->currentText().left(3))));
         std::vector<double> values(static_cast<size_t>(std::max<int>(m_group_well_count, 0)), 0.0);
         double total = 0;
@@ -989,9 +1004,9 @@ void Frm_Main::FillWellSelectors() {
     if (Combocol->count() > 0) SelectListIndex(Combocol, 0, &Frm_Main::Combocol_Click);
 
     for (int i = 0; i < kChannels; ++i) g_status_scratch[i] = -1;
-    if (m_station < 0 || m_station > 3) return;
-    const auto& groups = StationChannelGroups(m_station);
-    const auto& names = StationGroupNames(m_station);
+    if (m_run.m_station < 0 || m_run.m_station > 3) return;
+    const auto& groups = StationChannelGroups(m_run.m_station);
+    const auto& names = StationGroupNames(m_run.m_station);
     for (int ch = 0; ch < kChannels; ++ch)
         if (groups[ch] >= 0 && groups[ch] < kChannels) g_status_scratch[groups[ch]] = 1;
     {
@@ -1006,8 +1021,8 @@ void Frm_Main::FillWellSelectors() {
 }
 
 void Frm_Main::ListStationGroupWells(int group) {
-    if (group < 0 || m_station < 0 || m_station > 3) return;
-    const auto& groups = StationChannelGroups(m_station);
+    if (group < 0 || m_run.m_station < 0 || m_run.m_station > 3) return;
+    const auto& groups = StationChannelGroups(m_run.m_station);
     int rows = std::max<int>(g_plate_rows, 1);
     for (int ch = 0; ch < kChannels; ++ch) {
         if (groups[ch] != group || g_channel_enabled[ch] != -1 || g_channel_well[ch] < 0) continue;
@@ -1035,7 +1050,7 @@ void Frm_Main::combogrup_Click() {
         txtbeam->setText(lstgrup->item(0)->text());
         lstgrup_DblClick();
     }
-    DrawGroupWells(m_station);
+    DrawGroupWells(m_run.m_station);
 }
 
 // The well of the row and column selectors; the trace follows its channel.
@@ -1046,7 +1061,7 @@ void Frm_Main::Combofila_Click() {
     auto ch = WellBeamChannel(well, static_cast<int>(RoundHalfEven(Val(Str(txtsub->text())))));
     if (!ch) return;  // no well there yet (selectors being filled)
     g_selected_channel = *ch;
-    RedrawRealtimePlot(m_station);
+    RedrawRealtimePlot(m_run.m_station);
 }
 
 void Frm_Main::Combocol_Click() { Combofila_Click(); }
@@ -1074,7 +1089,7 @@ void Frm_Main::lstgrup_DblClick() {
         lblcanal->setText(caption);
         lblcanal_Change();
     }
-    RedrawRealtimePlot(m_station);
+    RedrawRealtimePlot(m_run.m_station);
 }
 
 // The Enter key in the channel list acts as a double-click.
@@ -1091,9 +1106,9 @@ bool Frm_Main::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Frm_Main::lblcanal_Change() {
-    if (m_station < 0 || m_station > 3) return;
+    if (m_run.m_station < 0 || m_run.m_station > 3) return;
     if (g_selected_channel < 0 || g_selected_channel >= kChannelSlots) return;
-    const auto& groups = StationChannelGroups(m_station);
+    const auto& groups = StationChannelGroups(m_run.m_station);
     int g = groups[g_selected_channel];
     if (g <= -1) return;
     m_group_well_count = 0;
@@ -1113,8 +1128,8 @@ void Frm_Main::mnZero_Click() {
 void Frm_Main::cmd_stack_pos_Click(int index) {
     if (index < 0 || index > 3) return;
     lbl_station->setText(QString("STATION %1").arg(index + 1));
-    m_station = static_cast<int16_t>(index);
-    RedrawRealtimePlot(m_station);
+    m_run.m_station = static_cast<int16_t>(index);
+    RedrawRealtimePlot(m_run.m_station);
     g_selected_channel = 0;
     FillWellSelectors();
     lstgrup->clear();
@@ -1133,7 +1148,7 @@ void Frm_Main::cmd_stack_pos_Click(int index) {
             txtbeam->setText(lstgrup->item(0)->text());
             lstgrup_DblClick();
         }
-        DrawGroupWells(m_station);
+        DrawGroupWells(m_run.m_station);
     }
 }
 

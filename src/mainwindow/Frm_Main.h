@@ -17,6 +17,7 @@
 
 #include <optional>
 
+#include "acquisition/AcquisitionState.h"
 #include "mainwindow/Shape.h"
 #include "store/Globals.h"
 
@@ -63,16 +64,42 @@ public:
     // ---- layout --------------------------------------------------------------
     void ArrangeMainControls();
 
-    // ---- run controls (completed with the acquisition run) ------------------
+    // ---- run controls (RunControls.cpp) and the acquisition tick -------------
     void cmd_connect_Click();
+    void Cmd_disconnect_Click();
     void CmdPlay_Click();
     void CmdStop_Click();
+    void Cmdreport_Click();
+    void Cmdsetup_Click();
+    void Cmdoffline_Click();
     void ApplyOrganismThreshold();
+    void Cmb_organism_Click();
     void Chk_lenabled_Click();
     void Chk_tenabled_Click();
+    void chk_bodybends_Click();
+    void cmd_luz_Click();
+    void cmd_ontemp_Click();
+    void cmd_frio_Click();
+    void Cmd_settemp_Click();
+    void cmd_cyclepulse_Click();
+    // Sends the actuator state (light, heating or cooling, on) to the
+    // instrument and shows it on the buttons and indicators.
+    void SendActuatorState();
+    // The acquisition tick (AcquisitionTick.cpp). Returns at once when it is
+    // already running or the port is held by another device operation.
+    void Timeradq_Timer();
+    // Designed interval of the tick for the stations of the current run, in
+    // milliseconds (before the time scale); 0 before the first Play.
+    int TickIntervalDesigned() const { return m_tick_interval_ms; }
+    // Messages of the run shown in the status line (failed file appends);
+    // they never open a box inside the tick.
+    const std::vector<std::string>& RunMessages() const { return m_run_messages; }
 
     // ---- live display and selectors ------------------------------------------
     void ClearRealtimePlot();
+    void DrawTraceStep(int16_t station);
+    void ShowTemperature();
+    void RefreshActivityPanel(int16_t station);
     void RedrawRealtimePlot(int16_t station);
     void DrawActivityAxes();
     void DrawGroupWells(int16_t station);
@@ -260,35 +287,20 @@ public:
     int16_t m_startup_step = 0;
     int16_t m_startup_step_done = 0;
     int16_t m_pause_freezes_time = 0;
-    int16_t m_station = 0;
     int16_t m_plot_type = 0;
-    int32_t m_trace_zoom = 0;
     double m_activity_zoom = 1.0;
-    int16_t m_temp_actuator_on = 0;
-    int16_t m_heating = 0;
-    int16_t m_light_on = 0;
-    int16_t m_light_schedule = 0;
-    int16_t m_temp_control = 0;
-    int16_t m_actuator_pending = 0;
-    double m_snr_threshold = 0;
     int16_t m_auto_calibration = 0;
     int16_t m_auto_zero = 0;
-    int32_t m_tick_count = 0;
-    int32_t m_tick_total = 0;
-    int32_t m_display_tick = 0;
-    int16_t m_sample_index = 0;
     int16_t m_bar_page = 0;
     int16_t m_bar_page_count = 0;
-    std::string m_acquisition_stamp;
 
-    // The run's working arrays, allocated for g_rt_buffer at start-up; the
-    // first index varies fastest (element (channel, sample) of a sample window
-    // is at channel + 385 * sample).
-    std::array<std::vector<int16_t>, 4> m_sample_window{};  // stations 1..4 as 0..3
-    std::vector<int16_t> m_detection_level;                 // (station, channel, sample)
-    std::vector<int16_t> m_level_buffer;                    // (station, channel, sample)
-    std::array<std::array<int16_t, kChannelSlots>, 4> m_cumulative_count{};
-    std::vector<int32_t> m_peak_histogram;                  // (channel, class 0..50)
+    // The run's working state: sample windows, conditioning tables, counts,
+    // counters, actuator flags and options, sized for g_rt_buffer at start-up
+    // and again by Play when the window length has changed. The tick, Play,
+    // Stop and the live display all work on this one copy.
+    AcquisitionState m_run;
+
+    // Live trace scale per channel (display only).
     std::array<int16_t, kChannelSlots> m_trace_base{};
     std::array<int16_t, kChannelSlots> m_trace_top{};
     std::array<int16_t, kChannelSlots> m_trace_bottom{};
@@ -312,7 +324,25 @@ private:
     void ApplyPlacement(QWidget* w, double left, double top, std::optional<double> width,
                         std::optional<double> height, double unitsPerPixel);
 
+    // The tick's phases (AcquisitionTick.cpp).
+    void RunTick();
+    bool ReadSamples();
+    void CountCommFault(bool fault);
+    void CloseSampleWindow();
+    // Time text, minutes and (when `endTest`) the end of the run; returns
+    // true when the run ended.
+    bool RunClockStep(bool endTest);
+    void ScheduleStep();
+    void EndRun();
+    void ShowRunMessage(const std::string& text);
+    // Play's refusal checks and run folders (RunControls.cpp).
+    bool CreateRunFolders(const std::string& name);
+    void RestoreStationChoice();
+
     std::string m_command_line;
+    int m_tick_interval_ms = 0;
+    bool m_in_tick = false;
+    std::vector<std::string> m_run_messages;
     std::function<void(int)> m_stage_probe;
 };
 

@@ -1,46 +1,585 @@
-// Run controls of the main window that the acquisition run completes:
-// connect, Play, Stop, the organism threshold preset and the light and
-// temperature enables. Until then they keep only what the start-up sequence
-// relies on.
+// Run controls of the main window: connect and disconnect, Play, Stop, the
+// report list, the run options (organism threshold, body-bends mode, light
+// and temperature enables) and the manual actuator buttons with the one
+// procedure that sends the actuator state.
+#include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
+#include <filesystem>
+#include <string>
 
+#include "acquisition/Acquisition.h"
+#include "acquisition/RunClock.h"
+#include "device/COM_Module.h"
+#include "device/DevicePort.h"
+#include "device/ModCOMM.h"
+#include "mainwindow/Canvas.h"
+#include "mainwindow/Frm_Init.h"
 #include "mainwindow/Frm_Main.h"
+#include "mainwindow/MainGlobals.h"
+#include "mainwindow/MainLayout.h"
+#include "mainwindow/PortHold.h"
+#include "mainwindow/Windows.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/Events.h"
+#include "platform/Files.h"
+#include "platform/Numbers.h"
+#include "store/Project.h"
+#include "store/RunFiles.h"
+#include "store/SettingsText.h"
 
 namespace vondrel {
 
-// A check box's Click runs whenever its value changes, from the user or from
-// code, as on the original toolkit.
-void Frm_Main::ConnectRunControls() {
-    connect(cmd_connect, &QPushButton::clicked, this, [this] { cmd_connect_Click(); });
-    connect(CmdPlay, &QPushButton::clicked, this, [this] { CmdPlay_Click(); });
-    connect(CmdStop, &QPushButton::clicked, this, [this] { CmdStop_Click(); });
-    connect(Chk_lenabled, &QCheckBox::stateChanged, this, [this] { Chk_lenabled_Click(); });
-    connect(Chk_tenabled, &QCheckBox::stateChanged, this, [this] { Chk_tenabled_Click(); });
+using platform::MsgBox;
+
+namespace {
+
+const std::string kCrLf = "\r\n";
+const std::string kAsterisks(49, '*');
+
+std::string Str(const QString& s) { return s.toStdString(); }
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The number at the start of a text box, a decimal comma read as a point.
+double NumberIn(const QLineEdit* box) {
+    std::string t = Str(box->text());
+    std::replace(t.begin(), t.end(), ',', '.');
+    return Val(t);
 }
 
-// Connecting to the instrument is done by the acquisition run. In autorun the
-// start-up goes on to its step 6 whether or not an instrument was found.
+bool PortOpen(int port) {
+    return port >= 1 && port <= kCommPortCount && g_comm_port_record[static_cast<size_t>(port - 1)].open != 0;
+}
+
+void PumpTimes(int n) {
+    for (int i = 0; i < n; ++i) platform::PumpEvents();
+}
+
+}  // namespace
+
+// A check box's Click runs whenever its value changes, from the user or from
+// code, as on the original toolkit. Buttons that talk to the instrument wait
+// for the port when another device operation holds it.
+void Frm_Main::ConnectRunControls() {
+    connect(cmd_connect, &QPushButton::clicked, this, [this] { WhenPortFree([this] { cmd_connect_Click(); }); });
+    connect(Cmd_disconnect, &QPushButton::clicked, this,
+            [this] { WhenPortFree([this] { Cmd_disconnect_Click(); }); });
+    connect(CmdPlay, &QPushButton::clicked, this, [this] { WhenPortFree([this] { CmdPlay_Click(); }); });
+    connect(CmdStop, &QPushButton::clicked, this, [this] { WhenPortFree([this] { CmdStop_Click(); }); });
+    connect(Cmdreport, &QPushButton::clicked, this, [this] { Cmdreport_Click(); });
+    connect(Cmdsetup, &QPushButton::clicked, this, [this] { Cmdsetup_Click(); });
+    connect(Cmdoffline, &QPushButton::clicked, this, [this] { Cmdoffline_Click(); });
+    connect(Chk_lenabled, &QCheckBox::stateChanged, this, [this] { Chk_lenabled_Click(); });
+    connect(Chk_tenabled, &QCheckBox::stateChanged, this, [this] { Chk_tenabled_Click(); });
+    connect(chk_bodybends, &QCheckBox::stateChanged, this, [this] { chk_bodybends_Click(); });
+    connect(Cmb_organism, &QComboBox::activated, this, [this] { Cmb_organism_Click(); });
+    connect(cmd_luz, &QPushButton::clicked, this, [this] { WhenPortFree([this] { cmd_luz_Click(); }); });
+    connect(cmd_ontemp, &QPushButton::clicked, this, [this] { WhenPortFree([this] { cmd_ontemp_Click(); }); });
+    connect(cmd_frio, &QPushButton::clicked, this, [this] { WhenPortFree([this] { cmd_frio_Click(); }); });
+    connect(Cmd_settemp, &QPushButton::clicked, this, [this] { Cmd_settemp_Click(); });
+    connect(cmd_cyclepulse, &QPushButton::clicked, this, [this] { cmd_cyclepulse_Click(); });
+    // The tick, like every timer handler, returns at once while the port is
+    // held by a device operation (or by the tick itself).
+    connect(Timeradq, &QTimer::timeout, this, [this] {
+        if (!PortHeld()) Timeradq_Timer();
+    });
+    SetAutoChannelCaptionSink([this](const std::string& text) {
+        lbl_autochannel->setText(Q(text));
+        lbl_autochannel->repaint();
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Connect and disconnect
+// ---------------------------------------------------------------------------
+
 void Frm_Main::cmd_connect_Click() {
+    PortHold hold;
+    lbl_autochannel->setText("STARTING.....");
+    lbl_autotext->setText("CONNECTING:");
+    picturecal->hide();
+    lbl_autotext->repaint();
+    lbl_autochannel->repaint();
+    frm_autotext->show();
+
+    OpenDevicePort();
+
+    // The port menu has COM1..COM15; items 10 to 15 keep their marks, as
+    // only the first nine are cleared.
+    for (int i = 1; i <= 9; ++i) mncom1[i]->setChecked(false);
+    if (g_com_port >= 1 && g_com_port <= 15) mncom1[g_com_port]->setChecked(true);
+
+    g_temp_offset = 0.0;
+    g_temp_slope = 0.219;
+
+    if (g_offline == kTrue) {
+        lbl_autochannel->setText("Equipment not found");
+        lbl_autochannel->repaint();
+        MsgBox("PORT NOT FOUND");
+        FrmInit().show();
+        hide();
+    } else {
+        lbl_autochannel->setText("Reading Factory Calibration...");
+        lbl_autochannel->repaint();
+        g_connected = kTrue;
+        // The factory temperature calibration of the instrument is read here
+        // once that reading exists; until then the defaults above stay.
+    }
+
+    frm_autotext->hide();
+    picturecal->show();
+    lbl_autotext->show();
+    lbl_autochannel->show();
+    lbl_autotext->setText("");
+    lbl_autochannel->setText("");
+
     if (m_autorun) {
         m_startup_step = 6;
         Timerinicio->start();
     }
 }
 
-// Starting a run is done by the acquisition run.
-void Frm_Main::CmdPlay_Click() {}
+void Frm_Main::Cmd_disconnect_Click() {
+    PortHold hold;
+    if (g_offline != 0) return;
+    CommClose(g_com_port);
+    g_connected = 0;
+}
 
-// Stopping a run is done by the acquisition run.
-void Frm_Main::CmdStop_Click() {}
+// ---------------------------------------------------------------------------
+// Play
+// ---------------------------------------------------------------------------
 
-// The organism's SNR preset is applied by the acquisition run's options.
-void Frm_Main::ApplyOrganismThreshold() {}
+void Frm_Main::RestoreStationChoice() {
+    for (int k = 0; k < kStations; ++k) {
+        chk_enabled[k]->setEnabled(true);
+        cmd_stack_pos[k]->setEnabled(true);
+    }
+}
 
-// The light schedule's and the temperature control's enables are handled by
-// the acquisition run's options.
-void Frm_Main::Chk_lenabled_Click() {}
-void Frm_Main::Chk_tenabled_Click() {}
+// Creates the folder of every ticked station with the project's files and
+// subproj.dat. On a failure the user is told, nothing runs and the station
+// choice is given back.
+bool Frm_Main::CreateRunFolders(const std::string& name) {
+    const std::string description = Str(Txt_description->text());
+    for (int n = 1; n <= kStations; ++n) {
+        if (chk_enabled[n - 1]->checkState() == Qt::Checked) {
+            const std::string folder = AcquisitionFolder(g_project_folder, m_run.m_acquisition_stamp, n);
+            std::string failed;
+            std::error_code ec;
+            std::filesystem::create_directories(folder, ec);
+            bool ok = platform::FolderExists(folder);
+            if (!ok) failed = folder;
+            if (ok && !SaveProject(folder, g_project_number, n - 1, &failed)) ok = false;
+            if (ok && !WriteSubprojectFile(folder, name, description)) {
+                ok = false;
+                failed = platform::JoinPath(folder, "subproj.dat");
+            }
+            if (!ok) {
+                MsgBox("The run folder could not be prepared: " + failed + " could not be written." + kCrLf +
+                       "The acquisition was not started.");
+                g_recording = 0;
+                RestoreStationChoice();
+                return false;
+            }
+            cmd_stack_pos[n - 1]->setEnabled(true);
+        } else {
+            cmd_stack_pos[n - 1]->setEnabled(false);
+        }
+        chk_enabled[n - 1]->setEnabled(false);
+    }
+    return true;
+}
+
+void Frm_Main::CmdPlay_Click() {
+    PortHold hold;
+
+    // 1-2. Stations and the station shown.
+    lst_report_export->hide();
+    std::array<bool, kStations> ticked{};
+    for (int k = 0; k < kStations; ++k) ticked[k] = chk_enabled[k]->checkState() == Qt::Checked;
+    m_run.SetTickedStations(ticked);
+    m_run.m_station = 0;
+    lbl_station->setText("STATION 1");
+    Timer_test->stop();
+
+    // 3. The run's name.
+    std::string name;
+    if (m_autorun) {
+        name = "Autorun project";
+    } else {
+        std::string prompt = kAsterisks + kCrLf + "***   Enter a Name for this Experiment  ***" + kCrLf + kAsterisks + kCrLf;
+        if (!(mnCalibra->checkState() == Qt::Checked && mnZero->checkState() == Qt::Checked))
+            prompt += "Comments:" + kCrLf + "~~~~~~~" + kCrLf + "> Auto Calibration is OFF: Remember to read Blank." + kCrLf;
+        name = platform::InputBox(prompt, "New Acquisition");
+    }
+    if (name.empty()) {
+        MsgBox("Each Experiment Requires a name");
+        return;
+    }
+    // The name is one quoted field of subproj.dat: a double quote becomes a
+    // single quote and a line break cannot be stored.
+    std::optional<std::string> storable = StorableName(name);
+    if (!storable) {
+        MsgBox("The name of an experiment must be one line.");
+        return;
+    }
+    name = *storable;
+
+    // 4-6. Refusals.
+    m_run.m_reply_error_count = 0;
+    txt_subproject->setText(Q(name));
+    txt_subproject->repaint();
+    if (g_project_number == 0) {
+        MsgBox("Operation not allowed in Project #0:Default. Go to <Setup> and Save it with another name");
+        Cmdsetup_Click();
+        return;
+    }
+    if (g_offline == kTrue) {
+        MsgBox("Acquisition not allowed in OFFLINE MODE. Connect the equipment and restart the program.");
+        return;
+    }
+    // A run without a ticked station, without an open port, or with a window
+    // length or detection interval the tick cannot use would record nothing
+    // or never end.
+    if (m_run.m_station_count == 0) {
+        MsgBox("No station is ticked. Tick at least one station before starting the acquisition.");
+        return;
+    }
+    if (!PortOpen(g_com_port)) {
+        MsgBox("The instrument port COM" + std::to_string(g_com_port) +
+               " is not open. Connect the equipment before starting the acquisition.");
+        return;
+    }
+    if (g_rt_buffer < 500 || g_rt_buffer > 502) {
+        MsgBox("The window length of this project (" + std::to_string(g_rt_buffer) +
+               " samples) cannot be acquired: it must be 500 to 502 samples. Correct it in <Setup>.");
+        return;
+    }
+    if (g_dsp_interval < 0 || g_dsp_interval > g_rt_buffer + 1) {
+        MsgBox("The detection interval of this project (" + std::to_string(g_dsp_interval) + ") must be 0 to " +
+               std::to_string(g_rt_buffer + 1) + ". Correct it in <Setup>.");
+        return;
+    }
+
+    // 7. Clear the link.
+    PumpTimes(10);
+    CommFlush(g_com_port);
+    PumpTimes(10);
+
+    // 8. The empty activity panel.
+    Picact->Cls();
+    if (auto s = ActivityScale(m_plot_type, g_plate_col_offset, g_plate_row_offset)) {
+        Picact->Scale(s->x1, s->y1, s->x2, s->y2);
+        Picact->SetDrawMode(13);
+        Picact->SetAutoRedraw(true);
+        Picact->SetForeColor(0);
+        switch (m_plot_type) {
+            case 0: DrawActivityAxes(); DrawGroupWells(m_run.m_station); break;
+            case 1: Dibujar_ejes_barplot(); DrawGroupBars(m_run.m_station); break;
+            case 2: Dibujar_ejes_gridplot(); DrawGridCells(m_run.m_station); break;
+            case 3: Dibujar_ejes_histoplot(); DrawHistogram(m_run.m_station); break;
+            default: break;
+        }
+    }
+
+    // 9. Disk space for a long named run with raw recording: the raw blocks
+    // of the ticked stations at the designed sample rate.
+    const int interval = TickIntervalMs(m_run.m_station_count);
+    if (g_save_real == 1 && g_acq_lapse > 30 && !m_autorun) {
+        const int64_t free = GetFreeDiskSpace(g_project_folder);
+        const int64_t need = RawRecordingMegabytes(g_acq_lapse, m_run.m_station_count, g_rt_buffer, interval);
+        std::string report = "Programmed Acquisition lapse = " + std::to_string(g_acq_lapse) +
+                             "minutes & RealTime_recording=YES" + kCrLf + "Required Disk space for RealTime Saving = " +
+                             std::to_string(need) + "MB" + kCrLf + "Current Disk Space=" + std::to_string(free) + "MB" +
+                             kCrLf;
+        bool warned = false;
+        if (free - need <= 999) {
+            report += "LOW DISK SPACE" + kCrLf;
+            warned = true;
+        }
+        if (free - need < 200)
+            report += "NOT ENOUGH DISK SPACE" + kCrLf +
+                      " (Please, Increase Disk Space Availablility or Deselect Realtime recording)";
+        if (need > 1000 || warned) {
+            if (!platform::AskYesNo("WARNING:" + kCrLf + report + kCrLf + "PROCEED?")) {
+                Cmdsetup_Click();
+                return;
+            }
+        }
+    }
+
+    // A second Play in the same minute would get the same folders and append
+    // to the last run's files: ask first, or in autorun wait for the next
+    // minute.
+    m_run.m_acquisition_stamp = AcquisitionStamp(platform::Now());
+    auto recordedFolder = [&]() -> std::string {
+        for (int k = 0; k < kStations; ++k) {
+            if (!ticked[k]) continue;
+            const std::string folder = AcquisitionFolder(g_project_folder, m_run.m_acquisition_stamp, k + 1);
+            if (platform::FileExists(platform::JoinPath(folder, "counts.bin"))) return folder;
+        }
+        return "";
+    };
+    if (m_autorun) {
+        while (!recordedFolder().empty()) {
+            platform::SleepPumping(1000);
+            m_run.m_acquisition_stamp = AcquisitionStamp(platform::Now());
+        }
+    } else if (std::string used = recordedFolder(); !used.empty()) {
+        if (!platform::AskYesNo("A run started in the same minute is recorded in " + used + "." + kCrLf +
+                                "Append this run to its files? (No: wait for the next minute and press Play again.)"))
+            return;
+    }
+
+    // 10. Run folders.
+    g_recording = kTrue;
+    if (!CreateRunFolders(name)) return;
+
+    // 11-13. Resets, tick interval, group wells.
+    m_tick_interval_ms = interval;
+    if (interval > 0) Timeradq->setInterval(platform::ScaledMs(interval));
+    const int16_t group = g_channel_group_s1[static_cast<size_t>(std::clamp<int>(g_selected_channel, 0, kChannels - 1))];
+    if (group >= 0) {
+        m_group_well_count = 0;
+        for (int w = 0; w <= g_max_well && m_group_well_count < kChannelSlots; ++w) {
+            if (w >= g_well_beam_channel.wells || g_well_beam_channel.beams < 1) break;
+            const int ch = g_well_beam_channel.At(w, 0);
+            if (ch >= 0 && ch < kChannelSlots && g_channel_group_s1[static_cast<size_t>(ch)] == group)
+                m_group_wells[static_cast<size_t>(m_group_well_count++)] = static_cast<int16_t>(w);
+        }
+    }
+
+    // 14. Running state, locked options, cleared tables.
+    g_run_state = 1;
+    CmdPlay->setEnabled(false);
+    Cmdsetup->setEnabled(false);
+    Cmdoffline->setEnabled(false);
+    CmdPause->setEnabled(true);
+    Cmb_organism->setEnabled(false);
+    txt_snr_umbral->setReadOnly(true);
+    if (m_run.WindowLength() != g_rt_buffer) AllocateRunArrays();
+    m_run.SetTickedStations(ticked);
+    m_run.ResetForPlay();
+    m_trace_bottom.fill(0);
+    m_trace_top.fill(2259);
+    m_trace_base.fill(0);
+    m_run_messages.clear();
+
+    // 15-16. Set-point and temperature.
+    g_temperature_setpoint = NumberIn(txttemp);
+    ApplyTemperatureReading(m_run, QueryByte(kCmdTemperature, 0, kFactoryPage));
+
+    // 17. Light by the hour, unless pulses are programmed.
+    if (NumberIn(txt_pulsetimes) == 0 && m_run.m_light_schedule == kTrue) {
+        const int hour = platform::ToLocal(platform::Now()).hour;
+        m_run.m_light_on = LightAtPlay(hour, static_cast<int>(RoundHalfEven(NumberIn(txt_lon))),
+                                       static_cast<int>(RoundHalfEven(NumberIn(txt_loff))));
+        SendActuatorState();
+    }
+
+    // 18-19. Station auto-calibration and auto-zero run here (with the SNR
+    // threshold of the box) when they are enabled; they come with the
+    // calibration procedures, and until then Play goes on without them. A
+    // stop requested meanwhile leaves the tick off.
+    if (g_run_state == 0) return;
+
+    // 20. Start the tick.
+    Picreal->Cls();
+    if (m_run.m_trace_zoom == 0) {
+        PlotScale ts = TraceScale(g_rt_buffer);
+        Picreal->Scale(ts.x1, ts.y1, ts.x2, ts.y2);
+    }
+    m_activity_zoom = 1.0;
+    ClearRealtimePlot();
+    picturetime->Cls();
+    m_run.m_tick_count = 0;
+    m_run.m_run_start = ToDays(platform::Now());
+    m_run.m_window_start = m_run.m_run_start;
+    chk_bodybends->setEnabled(false);
+    m_run.m_seconds_per_sample_total = 0;
+    m_run.m_histogram_record_count = 0;
+    m_run.m_com_error_count = 0;
+    Timeradq->start();
+    g_run_state = 1;
+}
+
+// ---------------------------------------------------------------------------
+// Stop, report list, setup, back
+// ---------------------------------------------------------------------------
+
+void Frm_Main::CmdStop_Click() {
+    PortHold hold;
+    Timer_test->stop();
+    lst_report_export->hide();
+    if (g_run_state == 1 || g_run_state == 2) {
+        CmdPause->setEnabled(false);
+        CmdPlay->setEnabled(true);
+        g_run_state = 0;
+        m_autorun = 0;
+    }
+    Txt_description->setReadOnly(false);
+    for (int k = 0; k < kStations; ++k) cmd_stack_pos[k]->setEnabled(true);
+    for (int k = 1; k < kStations; ++k) chk_enabled[k]->setEnabled(true);
+    Timeradq->stop();
+    frm_autotext->hide();
+    chk_bodybends->setEnabled(true);
+    m_run.m_temp_actuator_on = 0;
+    m_run.m_light_on = 0;
+    SendActuatorState();
+    Cmdsetup->setEnabled(true);
+    Cmdoffline->setEnabled(true);
+    Cmb_organism->setEnabled(true);
+    txt_snr_umbral->setReadOnly(false);
+    PumpTimes(10);
+    CommFlush(g_com_port);
+    platform::SleepMs(5);
+    PumpTimes(10);
+    lblcalibrando->hide();
+    m_run.m_tick_count = 0;
+}
+
+void Frm_Main::Cmdreport_Click() {
+    // The report window takes the bin size of combo_minutes when it opens;
+    // it comes with the reports.
+    if (lst_report_export->isVisible()) {
+        lst_report_export->hide();
+        return;
+    }
+    if (m_run.m_acquisition_stamp.empty()) return;
+    lst_report_export->clear();
+    for (int k = 0; k < kStations; ++k)
+        if (chk_enabled[k]->checkState() == Qt::Checked) lst_report_export->addItem("STATION_" + QString::number(k + 1));
+    if (lst_report_export->count() > 0) lst_report_export->setCurrentRow(0);
+    lst_report_export->show();
+}
+
+void Frm_Main::Cmdsetup_Click() {
+    lst_report_export->hide();
+    if (!Hooks().showSetup) return;  // no setup window in this build: stay here
+    Hooks().showSetup();
+    hide();
+}
+
+void Frm_Main::Cmdoffline_Click() {
+    lst_report_export->hide();
+    FrmInit().show();
+    hide();
+}
+
+// ---------------------------------------------------------------------------
+// Run options
+// ---------------------------------------------------------------------------
+
+void Frm_Main::ApplyOrganismThreshold() {
+    switch (g_tool_param[1][0]) {
+        case 0:
+        case 1:
+            txt_snr_umbral->setText(g_tool_param[1][0] == 0 ? "1.8" : "2.8");
+            m_run.m_snr_threshold = NumberIn(txt_snr_umbral);
+            lbl_umbral->setText(">>>>");
+            txt_snr_umbral->hide();
+            break;
+        case 2:
+            lbl_umbral->setText("> Zero SNR:");
+            txt_snr_umbral->show();
+            m_run.m_snr_threshold = NumberIn(txt_snr_umbral);
+            break;
+        default: break;
+    }
+    if (!(m_run.m_snr_threshold > 1.4)) {
+        m_run.m_snr_threshold = 1.8;
+        txt_snr_umbral->setText("1.8");
+    }
+}
+
+void Frm_Main::Cmb_organism_Click() {
+    g_tool_param[1][0] = static_cast<int16_t>(Cmb_organism->currentIndex());
+    ApplyOrganismThreshold();
+}
+
+void Frm_Main::Chk_lenabled_Click() {
+    const bool on = Chk_lenabled->checkState() == Qt::Checked;
+    m_run.m_light_schedule = on ? kTrue : int16_t{0};
+    g_tool_param[2][0] = on ? 1 : 0;
+}
+
+void Frm_Main::Chk_tenabled_Click() {
+    const bool on = Chk_tenabled->checkState() == Qt::Checked;
+    m_run.m_temp_control = on ? kTrue : int16_t{0};
+    g_tool_param[3][0] = on ? 1 : 0;
+}
+
+void Frm_Main::chk_bodybends_Click() {
+    const bool w96u = txt_wellformat->text() == "w96u";
+    if (chk_bodybends->checkState() == Qt::Checked) {
+        if (w96u) {
+            g_body_bends_mode = 1;
+            MsgBox("WARNING!" + kCrLf + "Experimental functionality! Beta testing." + kCrLf +
+                   "Contact us for more information");
+            Cmd_histoplot->show();
+        } else {
+            g_body_bends_mode = 0;
+            QSignalBlocker block(chk_bodybends);
+            chk_bodybends->setCheckState(Qt::Unchecked);
+            chk_bodybends->hide();
+        }
+    } else {
+        g_body_bends_mode = 0;
+        Cmd_histoplot->hide();
+        chk_bodybends->setVisible(w96u);
+    }
+}
+
+void Frm_Main::cmd_cyclepulse_Click() { frm_pulse->setVisible(!frm_pulse->isVisible()); }
+
+// ---------------------------------------------------------------------------
+// Actuators
+// ---------------------------------------------------------------------------
+
+void Frm_Main::SendActuatorState() {
+    PortHold hold;
+    const bool light = m_run.m_light_on == kTrue, heat = m_run.m_heating == kTrue, on = m_run.m_temp_actuator_on == kTrue;
+    const int value = 4 * light + 2 * heat + on;
+    if (g_offline == 0) SendFrame(kCmdActuators, value, 0);
+    cmd_luz->setText(light ? "ON" : "OFF");
+    shape_light->SetFill(light ? 65280u : 255u);
+    cmd_frio->setText(heat ? "HEAT" : "COOL");
+    cmd_ontemp->setText(on ? "ON" : "OFF");
+    shape_temp->SetFill(!on ? 0xFFFFFFu : (heat ? 255u : 0xFF0000u));
+}
+
+// While a run is running the buttons only mark the change; the tick sends it
+// at its next sample position that is a multiple of 25.
+void Frm_Main::cmd_luz_Click() {
+    m_run.m_light_on = m_run.m_light_on == kTrue ? int16_t{0} : kTrue;
+    shape_light->SetFill(m_run.m_light_on == kTrue ? 65280u : 255u);
+    if (g_run_state == 1) m_run.m_actuator_pending = kTrue;
+    else SendActuatorState();
+}
+
+void Frm_Main::cmd_ontemp_Click() {
+    m_run.m_temp_actuator_on = m_run.m_temp_actuator_on == kTrue ? int16_t{0} : kTrue;
+    if (g_run_state == 1) m_run.m_actuator_pending = kTrue;
+    else SendActuatorState();
+}
+
+void Frm_Main::cmd_frio_Click() {
+    m_run.m_heating = m_run.m_heating == kTrue ? int16_t{0} : kTrue;
+    m_run.m_temp_actuator_on = 0;
+    if (g_run_state == 1) m_run.m_actuator_pending = kTrue;
+    else SendActuatorState();
+}
+
+void Frm_Main::Cmd_settemp_Click() { g_temperature_setpoint = NumberIn(txttemp); }
 
 }  // namespace vondrel

@@ -12,6 +12,7 @@ class Shape : public QFrame {
 public:
     explicit Shape(QWidget* parent = nullptr, std::optional<uint32_t> fillBgr = std::nullopt);
     void SetFill(std::optional<uint32_t> fillBgr);
+    std::optional<uint32_t> Fill() const { return fill_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -28,6 +28,10 @@ struct WindowHooks {
     std::function<void()> showBrowser;
     // Closes the instrument's serial port (given the COM number).
     std::function<void(int)> closePort;
+    // Starts a new copy of the program with "/run" and ends this one at once
+    // (the automatic restart after lasting communication faults). Tests
+    // replace it; unset, the program restarts itself.
+    std::function<void()> restartProgram;
 };
 WindowHooks& Hooks();
 

@@ -271,10 +271,10 @@ TEST_F(MainControls, ControlArraysReachOneHandlerWithTheIndex) {
     main.SetCommandLine("");
     ASSERT_TRUE(main.Form_Load());
     main.cmd_stack_pos[2]->click();
-    EXPECT_EQ(main.m_station, 2);
+    EXPECT_EQ(main.m_run.m_station, 2);
     EXPECT_EQ(main.lbl_station->text().toStdString(), "STATION 3");
     main.cmd_stack_pos[0]->click();
-    EXPECT_EQ(main.m_station, 0);
+    EXPECT_EQ(main.m_run.m_station, 0);
 
     main.mncom1[3]->trigger();
     main.mncom1[7]->trigger();
@@ -313,6 +313,8 @@ TEST_F(MainControls, ScreenshotsOfLauncherAndMainWindow) {
     const std::string dir = VONDREL_SCREENSHOT_DIR;
     FrmInit().repaint();
     ASSERT_TRUE(FrmInit().grab().save(QString::fromStdString(dir + "/launcher.png")));
+    platform::SetTimeScale(0.1);
+    testing::SimProcess sim(home.Path(), g_com_port);
     FrmInit().cmd_option2->click();
     main.resize(1024, 768);
     QCoreApplication::processEvents();

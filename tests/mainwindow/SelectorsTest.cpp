@@ -57,7 +57,7 @@ protected:
 };
 
 TEST_F(Selectors, RowColumnAndGroupSelectors) {
-    main->m_station = 0;
+    main->m_run.m_station = 0;
     main->FillWellSelectors();
     ASSERT_EQ(main->Combofila->count(), 8);
     EXPECT_EQ(main->Combofila->itemText(0).toStdString(), "A");
@@ -68,14 +68,14 @@ TEST_F(Selectors, RowColumnAndGroupSelectors) {
     EXPECT_EQ(main->combogrup->itemText(0).toStdString(), "003_Treated");
 
     // A station whose channels are all free offers group 0 alone.
-    main->m_station = 1;
+    main->m_run.m_station = 1;
     main->FillWellSelectors();
     ASSERT_EQ(main->combogrup->count(), 1);
     EXPECT_EQ(main->combogrup->itemText(0).toStdString(), "000_Control");
 }
 
 TEST_F(Selectors, GroupListSkipsDisabledChannelsAndChannelsWithoutWell) {
-    main->m_station = 0;
+    main->m_run.m_station = 0;
     main->lstgrup->clear();
     main->ListStationGroupWells(3);
     auto items = Items(main->lstgrup);
@@ -91,7 +91,7 @@ TEST_F(Selectors, GroupListSkipsDisabledChannelsAndChannelsWithoutWell) {
 }
 
 TEST_F(Selectors, PickingAListItemSelectsItsChannel) {
-    main->m_station = 0;
+    main->m_run.m_station = 0;
     main->FillWellSelectors();
     main->lstgrup->clear();
     main->ListStationGroupWells(3);
@@ -118,7 +118,7 @@ TEST_F(Selectors, PickingAListItemSelectsItsChannel) {
 }
 
 TEST_F(Selectors, ChannelWithoutGroupKeepsThePreviousWellList) {
-    main->m_station = 0;
+    main->m_run.m_station = 0;
     g_selected_channel = 0;
     main->lblcanal_Change();
     ASSERT_EQ(main->m_group_well_count, 13);
@@ -129,7 +129,7 @@ TEST_F(Selectors, ChannelWithoutGroupKeepsThePreviousWellList) {
 
 TEST_F(Selectors, StationButtonShowsThatStationsGroups) {
     main->cmd_stack_pos[1]->click();
-    EXPECT_EQ(main->m_station, 1);
+    EXPECT_EQ(main->m_run.m_station, 1);
     EXPECT_EQ(main->lbl_station->text().toStdString(), "STATION 2");
     EXPECT_EQ(main->combogrup->currentText().toStdString(), "000_Control");
     EXPECT_EQ(g_selected_channel, 0);
@@ -138,12 +138,12 @@ TEST_F(Selectors, StationButtonShowsThatStationsGroups) {
 TEST_F(Selectors, GroupWellsPlotShowsMeanAndWellBars) {
     main->resize(1024, 768);
     main->ArrangeMainControls();
-    main->m_station = 0;
+    main->m_run.m_station = 0;
     main->FillWellSelectors();  // group 3 chosen
     main->m_group_well_count = 2;
     main->m_group_wells[0] = 0;
     main->m_group_wells[1] = 1;
-    auto& counts = main->m_cumulative_count[0];
+    auto& counts = main->m_run.m_cumulative_count[0];
     counts.fill(0);
     counts[0] = 100;  // well 0, beams 0 and 1
     counts[1] = 50;

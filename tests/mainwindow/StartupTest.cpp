@@ -97,7 +97,7 @@ TEST_F(Startup, WithoutAutorunEndsAtEnabledLauncherWithProgressLinesInOrder) {
     EXPECT_EQ(g_run_state, 0);
     EXPECT_FALSE(main.CmdPause->isEnabled());
     EXPECT_EQ(main.txt_projecto->text().toStdString(), "0_" + g_project_name);
-    EXPECT_EQ(main.m_sample_window[3].size(), static_cast<size_t>(kChannelSlots) * (g_rt_buffer + 1));
+    EXPECT_EQ(main.m_run.m_sample_window[3].size(), static_cast<size_t>(kChannelSlots) * (g_rt_buffer + 1));
 }
 
 TEST_F(Startup, FailureAtEachStageNamesThatStage) {
@@ -206,15 +206,17 @@ TEST_F(Startup, OrganismThresholdAndToolOptions) {
     EXPECT_EQ(main.Cmb_organism->count(), 4);
     EXPECT_EQ(main.Cmb_organism->itemText(1).toStdString(), "Zebrafish(Larvae)");
     EXPECT_EQ(main.Cmb_organism->currentText().toStdString(), "Zebrafish(larvae)");
-    EXPECT_EQ(main.txt_snr_umbral->text().toStdString(), "1.2");
-    EXPECT_DOUBLE_EQ(main.m_snr_threshold, 1.8);
+    // The zebrafish preset replaces the stored threshold.
+    EXPECT_EQ(main.txt_snr_umbral->text().toStdString(), "2.8");
+    EXPECT_DOUBLE_EQ(main.m_run.m_snr_threshold, 2.8);
+    EXPECT_TRUE(main.txt_snr_umbral->isHidden());
     EXPECT_TRUE(main.mnCalibra->isChecked());
     EXPECT_TRUE(main.cmd_calibra->isHidden());
     EXPECT_EQ(main.m_auto_calibration, kTrue);
     EXPECT_FALSE(main.mnZero->isChecked());
     EXPECT_FALSE(main.Cmd_autozero->isHidden());
     EXPECT_EQ(main.m_auto_zero, 0);
-    EXPECT_EQ(main.m_light_schedule, kTrue);
+    EXPECT_EQ(main.m_run.m_light_schedule, kTrue);
     EXPECT_EQ(g_tool_light, 1);
     EXPECT_FALSE(main.frm_pulse->isHidden());
     EXPECT_FALSE(main.txt_lon->isEnabled());
@@ -263,6 +265,10 @@ TEST_F(Startup, DamagedProjectFileReportsItsProblemsOnce) {
 
 TEST_F(Startup, AutorunGoesOnToTheMainWindowAndPlay) {
     Prepare();
+    platform::SetTimeScale(0.1);  // serial time-outs the simulator can meet
+    testing::SimProcess sim(home.Path(), 1);
+    // Play refuses to run in project 0, which shows that step 6 pressed it.
+    boxes.ExpectMessage("Operation not allowed in Project #0:Default. Go to <Setup> and Save it with another name");
     ASSERT_TRUE(Start(" /run "));
     Frm_Main& main = FrmMain();
     EXPECT_EQ(main.m_autorun, kTrue);
@@ -274,6 +280,8 @@ TEST_F(Startup, AutorunGoesOnToTheMainWindowAndPlay) {
     EXPECT_TRUE(main.isVisible());
     EXPECT_FALSE(FrmInit().isVisible());
     EXPECT_FALSE(ProgramEndRequested());
+    EXPECT_EQ(g_connected, kTrue);
+    ASSERT_TRUE(PumpUntil([&] { return boxes.Done(); }));
 }
 
 TEST_F(Startup, LauncherAsCreated) {
@@ -336,10 +344,27 @@ TEST_F(Launcher, ExitAnsweredNoStaysAndYesEndsWithoutSaving) {
 }
 
 TEST_F(Launcher, RunLatestProjectShowsMainWindow) {
+    platform::SetTimeScale(0.1);
+    testing::SimProcess sim(home.Path(), g_com_port);
     Frm_Init& l = FrmInit();
     l.cmd_option2->click();
     EXPECT_FALSE(l.isVisible());
     EXPECT_TRUE(FrmMain().isVisible());
+    EXPECT_EQ(g_connected, kTrue);
+    EXPECT_TRUE(FrmMain().mncom1[g_com_port]->isChecked());
+}
+
+TEST_F(Launcher, RunLatestProjectWithoutInstrumentGoesBackToTheLauncher) {
+    platform::SetTimeScale(0.01);
+    boxes.ExpectInput("COM(15) PORT ERROR. Type New Port number or <Enter> to go Offline", "");
+    boxes.ExpectMessage("PORT NOT FOUND");
+    Frm_Init& l = FrmInit();
+    l.cmd_option2->click();
+    EXPECT_EQ(g_offline, kTrue);
+    EXPECT_TRUE(l.isVisible());
+    EXPECT_FALSE(FrmMain().isVisible());
+    EXPECT_EQ(FrmMain().lbl_autochannel->text().toStdString(), "");
+    EXPECT_TRUE(FrmMain().frm_autotext->isHidden());
 }
 
 TEST_F(Launcher, SetupAndBrowserButtons) {
@@ -365,6 +390,8 @@ TEST_F(Launcher, SetupAndBrowserButtons) {
 }
 
 TEST_F(Launcher, ShownAgainWhenConnectedNamesThePort) {
+    platform::SetTimeScale(0.1);
+    testing::SimProcess sim(home.Path(), g_com_port);
     Frm_Init& l = FrmInit();
     l.cmd_option2->click();  // to the main window
     ASSERT_TRUE(PumpUntil([] { return QApplication::activeWindow() == &FrmMain(); }));

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "ScriptedDialogs.h"
+#include "SimProcess.h"
 #include "TempFolder.h"
 #include "mainwindow/Frm_About.h"
 #include "mainwindow/Frm_Init.h"
@@ -19,6 +20,7 @@
 #include "mainwindow/MainGlobals.h"
 #include "mainwindow/ProgramEnd.h"
 #include "mainwindow/Windows.h"
+#include "device/ModCOMM.h"
 #include "platform/Events.h"
 #include "platform/ProgramFolder.h"
 #include "store/FreshFolder.h"
@@ -44,12 +46,15 @@ protected:
         platform::SetTimeScale(0.002);
         g_project_folder = home.Path();
         g_connected = 0;
+        g_offline = 0;
+        g_run_state = 0;
         g_com_port = 1;
         ResetProgramEnd();
         Hooks() = WindowHooks{};
     }
     ~WindowTest() override {
         UnloadWindows();
+        for (int16_t p = 1; p <= kCommPortCount; ++p) CommClose(p);
         Hooks() = WindowHooks{};
         platform::SetTimeScale(1.0);
         ResetProgramEnd();

@@ -1,0 +1,24 @@
+#include "mainwindow/PortHold.h"
+
+#include <QTimer>
+
+namespace vondrel {
+
+namespace {
+int g_port_hold_depth = 0;
+}
+
+bool PortHeld() { return g_port_hold_depth > 0; }
+
+PortHold::PortHold() { ++g_port_hold_depth; }
+PortHold::~PortHold() { --g_port_hold_depth; }
+
+void WhenPortFree(std::function<void()> action) {
+    if (!PortHeld()) {
+        action();
+        return;
+    }
+    QTimer::singleShot(5, [action = std::move(action)]() mutable { WhenPortFree(std::move(action)); });
+}
+
+}  // namespace vondrel

@@ -1,0 +1,313 @@
+// The acquisition tick against the simulated instrument: polling and
+// single-station reading with their faults, the run clock and the end of the
+// run, the pending actuator change, the communication-fault display and the
+// automatic restart, and a whole short run read back by the independent
+// Python reader.
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTimer>
+#include <cstdio>
+#include <regex>
+#include <set>
+
+#include "RunFixture.h"
+#include "device/ReplyFormats.h"
+#include "platform/Files.h"
+
+namespace vondrel {
+namespace {
+
+using testing::RunTest;
+
+class TickTest : public RunTest {
+protected:
+    void Tick(int n = 1) {
+        for (int i = 0; i < n; ++i) main().Timeradq_Timer();
+    }
+    AcquisitionState& st() { return main().m_run; }
+    // Frames the simulator received since the mark, without the ones that
+    // start with `skip` (e.g. the polling requests).
+    std::vector<std::string> Frames(const std::string& only) {
+        std::vector<std::string> out;
+        for (const auto& f : sim->FramesSinceMark())
+            if (f.rfind(only, 0) == 0) out.push_back(f);
+        return out;
+    }
+};
+
+TEST_F(TickTest, TwoCleanStationsFillTheirDataSlotsAndClearTheirCompanions) {
+    StartRun(true, {"--mode", "parity48"});
+    TickStations({1, 2});
+    Play();
+    sim->MarkLog();
+    Tick();
+    // Priming (one request per station) and then the polling proper.
+    EXPECT_EQ(sim->FramesSinceMark(),
+              (std::vector<std::string>{"FF 00 33 00 F0", "FF 01 33 00 F0", "FF 00 33 00 F0", "FF 01 33 00 F0"}));
+    EXPECT_EQ(st().m_sample_index, 1);
+    EXPECT_EQ(st().m_reply_error_count, 0);
+    EXPECT_EQ(st().m_com_error_count, 0);
+    for (int k : {0, 1}) {
+        int nonzero = 0;
+        for (int v = 0; v < kBlockValues; ++v) {
+            const int s = PackedSampleSlot(v);
+            nonzero += st().Sample(k, s, 0) != 0;
+            EXPECT_EQ(st().Sample(k, s + 1, 0), 0);
+            EXPECT_EQ(st().Sample(k, s + 16, 0), 0);
+        }
+        EXPECT_GT(nonzero, 80) << "station " << k + 1;
+    }
+    // Stations not ticked are not polled.
+    for (int v = 0; v < kBlockValues; ++v) EXPECT_EQ(st().Sample(2, PackedSampleSlot(v), 0), 0);
+    EXPECT_EQ(main().lbl_autostart->text().toStdString(), "0");
+}
+
+TEST_F(TickTest, ParityErrorsHoldThePreviousSampleAndTheLastStationSetsTheFault) {
+    StartRun(true, {"--mode", "parity48"});
+    TickStations({1, 2});
+    Play();
+    Tick(5);
+    ASSERT_EQ(st().m_sample_index, 5);
+    sim->Set("station", "2=parity:1");
+    Tick();
+    EXPECT_EQ(st().m_reply_error_count, 96);
+    for (int v = 0; v < kBlockValues; ++v) {
+        const int s = PackedSampleSlot(v);
+        EXPECT_EQ(st().Sample(1, s, 5), st().Sample(1, s, 4)) << v;
+    }
+    EXPECT_EQ(st().m_com_error_count, 1);
+    // The first station faulty, the last clean: the tick's fault is clear.
+    sim->Set("station", "2=ok");
+    sim->Set("station", "1=parity:1");
+    Tick();
+    EXPECT_EQ(st().m_com_error_count, 0);
+    EXPECT_EQ(st().m_reply_error_count, 192);
+    // Each tick first shows the reply errors counted before it.
+    Tick();
+    EXPECT_EQ(main().lbl_autostart->text().toStdString(), "192");
+    EXPECT_EQ(st().m_reply_error_count, 288);
+}
+
+TEST_F(TickTest, SilentStationAtThePrimingPositionsKeepsItsColumns) {
+    StartRun(true, {"--mode", "parity48", "--station", "2=silent"});
+    TickStations({1, 2});
+    Play();
+    Tick(2);
+    EXPECT_EQ(st().m_reply_error_count, 2);
+    for (int v = 0; v < kBlockValues; ++v)
+        for (int p : {0, 1}) EXPECT_EQ(st().Sample(1, PackedSampleSlot(v), p), 0);
+    // Station 1's clean reply at position 1 copied its column to position 0.
+    for (int v = 0; v < kBlockValues; ++v)
+        EXPECT_EQ(st().Sample(0, PackedSampleSlot(v), 0), st().Sample(0, PackedSampleSlot(v), 1));
+}
+
+TEST_F(TickTest, SingleStationReadsFourParityBlocksAtAddressZeroIntoStationOnesWindow) {
+    StartRun(true, {"--mode", "parity48"});
+    TickStations({3});
+    Play();
+    sim->MarkLog();
+    Tick();
+    const std::vector<std::string> blocks = {"FF 00 30 00 F0", "FF 00 30 10 F0", "FF 00 30 20 F0", "FF 00 30 30 F0"};
+    std::vector<std::string> expected = blocks;  // priming
+    expected.insert(expected.end(), blocks.begin(), blocks.end());
+    EXPECT_EQ(sim->FramesSinceMark(), expected);
+    std::set<int> wordSlots;
+    for (int a : {0, 16, 32, 48})
+        for (int w = 0; w < kParityBlockWords; ++w) wordSlots.insert(ParityBlockSlot(a, w));
+    int nonzero = 0;
+    for (int c = 0; c < kChannels; ++c) {
+        if (wordSlots.count(c)) {
+            nonzero += st().Sample(0, c, 0) != 0;
+        } else if (wordSlots.count(c - 1)) {
+            EXPECT_EQ(st().Sample(0, c, 0), 0) << c;
+        }
+        EXPECT_EQ(st().Sample(2, c, 0), 0);
+    }
+    EXPECT_GT(nonzero, 80);
+    EXPECT_EQ(wordSlots.count(32), 1u);
+    EXPECT_EQ(wordSlots.count(160), 1u);
+    EXPECT_EQ(wordSlots.count(288), 1u);
+}
+
+TEST_F(TickTest, RunningRunEndsOnlyWhenItsWindowCloses) {
+    StartRun(true, {"--mode", "parity48"});
+    TickStations({1, 2});
+    g_acq_lapse = 1;
+    Play();
+    const auto start = now_;
+    now_ = start + std::chrono::hours(26) + std::chrono::minutes(3) + std::chrono::seconds(4);
+    Tick();
+    EXPECT_EQ(main().Txt_time->text().toStdString(), "02:03:04 [1d]");
+    EXPECT_EQ(g_run_state, 1);  // the lapse is over, but the window is open
+    EXPECT_EQ(st().m_elapsed_minutes, 1563);
+
+    st().m_sample_index = static_cast<int16_t>(g_rt_buffer - 1);
+    sim->MarkLog();
+    boxes.ExpectMessage("Acquisition finished");
+    Tick();
+    EXPECT_TRUE(boxes.Done());
+    EXPECT_EQ(g_run_state, 0);
+    EXPECT_EQ(st().m_run_finished, kTrue);
+    EXPECT_FALSE(main().Timeradq->isActive());
+    EXPECT_TRUE(main().lst_report_export->isHidden());
+    // The window was recorded for both stations before the end.
+    for (int n : {1, 2}) {
+        auto counts = platform::ReadBinaryFile(platform::JoinPath(StationFolder(n), "counts.bin"));
+        ASSERT_TRUE(counts);
+        EXPECT_EQ(counts->size(), 774u);
+    }
+    // The temperature is read at the window close, the actuators go off at the end.
+    const auto frames = sim->FramesSinceMark();
+    EXPECT_NE(std::find(frames.begin(), frames.end(), "FF 03 21 00 F0"), frames.end());
+    EXPECT_EQ(frames.back(), "FF 00 10 00 F0");
+}
+
+TEST_F(TickTest, PausedRunWithItsTimeCounterEndsOnTime) {
+    StartRun(true, {"--mode", "parity48"});
+    TickStations({1, 2});
+    g_acq_lapse = 5;
+    Play();
+    g_run_state = 2;  // paused, time counter kept
+    now_ += std::chrono::minutes(4);
+    sim->MarkLog();
+    Tick();
+    EXPECT_EQ(g_run_state, 2);
+    EXPECT_EQ(main().Txt_time->text().toStdString(), "00:04:00 [0d]");
+    now_ += std::chrono::minutes(1);
+    boxes.ExpectMessage("Acquisition finished");
+    Tick();
+    EXPECT_EQ(g_run_state, 0);
+    EXPECT_TRUE(Frames("FF 00 33").empty());  // a paused run polls nothing
+    EXPECT_TRUE(Frames("FF 01 33").empty());
+    EXPECT_EQ(st().m_sample_index, 0);
+}
+
+TEST_F(TickTest, ActuatorChangeWhileRunningWaitsForASamplePositionMultipleOf25) {
+    StartRun(true, {"--mode", "parity48"});
+    TickStations({1, 2});
+    Play();
+    Tick(2);
+    sim->MarkLog();
+    main().cmd_luz_Click();
+    main().cmd_luz_Click();
+    main().cmd_luz_Click();
+    EXPECT_TRUE(Frames("FF 00 10").empty());
+    EXPECT_EQ(st().m_actuator_pending, kTrue);
+    Tick();  // position 2
+    EXPECT_TRUE(Frames("FF 00 10").empty());
+    st().m_sample_index = 24;
+    Tick();  // the position becomes 25
+    EXPECT_EQ(Frames("FF 00 10"), (std::vector<std::string>{"FF 00 10 04 F0"}));
+    EXPECT_EQ(st().m_actuator_pending, 0);
+}
+
+TEST_F(TickTest, LastingFaultsAreShownAndRestartTheProgramWhenAsked) {
+    StartRun(true, {"--mode", "parity48"});
+    TickStations({1, 2});
+    Play();
+    Tick(2);
+    platform::SetTimeScale(0.01);  // a silent instrument costs little
+    sim->Set("silent", "1");
+    int restarts = 0;
+    Hooks().restartProgram = [&] { ++restarts; };
+    Tick(20);
+    EXPECT_EQ(st().m_com_error_count, 20);
+    EXPECT_TRUE(main().frm_autotext->isHidden());
+    Tick();
+    EXPECT_FALSE(main().frm_autotext->isHidden());
+    EXPECT_EQ(main().lbl_autotext->text().toStdString(), "<COM ERROR>");
+    EXPECT_EQ(main().lbl_autochannel->text().toStdString(), "VERIFY COM PORT!");
+    EXPECT_EQ(st().m_com_error_count, 20);
+
+    main().chk_zmonitor->setChecked(true);
+    Tick();
+    EXPECT_EQ(main().lbl_autochannel->text().toStdString(), "Restarting COM..10");
+    Tick(9);
+    EXPECT_EQ(main().lbl_autochannel->text().toStdString(), "Restarting COM..1");
+    EXPECT_EQ(restarts, 0);
+    Tick();
+    EXPECT_EQ(main().lbl_autochannel->text().toStdString(), "Restarting COM..0");
+    EXPECT_EQ(restarts, 1);
+
+    // One clean tick sets the count back.
+    sim->Set("silent", "0");
+    platform::SetTimeScale(0.1);
+    Tick();
+    EXPECT_EQ(st().m_com_error_count, 0);
+}
+
+// A whole short run: the program's Play and tick against the simulator with
+// a one-minute lapse (the injected clock moves 45 ms per tick), then the
+// files of both stations read by the independent Python reader.
+TEST_F(TickTest, ShortRunRecordsFilesThatTheIndependentReaderAccepts) {
+    // Without noise only the organisms' movements change a level; one well
+    // channel of the packed map is dead.
+    int dead = -1;
+    StartRun(false);
+    for (int v = 0; v < kBlockValues && dead < 0; ++v)
+        if (g_channel_well[PackedSampleSlot(v)] >= 0 && v > 10) dead = PackedSampleSlot(v);
+    ASSERT_GE(dead, 0);
+    platform::SetTimeScale(0.1);
+    sim = std::make_unique<testing::SimProcess>(home.Path(), g_com_port,
+                                                std::vector<std::string>{"--activity", "0.05", "--seed", "7", "--noise", "0", "--channel",
+                                                                         std::to_string(dead) + "=0"});
+    main().cmd_connect_Click();
+    ASSERT_EQ(g_connected, kTrue);
+    TickStations({1, 2});
+    g_acq_lapse = 1;
+    g_save_real = 1;
+    Play("End to end");
+    boxes.ExpectMessage("Acquisition finished");
+    int ticks = 0;
+    while (g_run_state != 0 && ticks < 5000) {
+        now_ += std::chrono::milliseconds(45);
+        main().Timeradq_Timer();
+        ++ticks;
+    }
+    ASSERT_EQ(g_run_state, 0);
+    EXPECT_EQ(ticks, 1500);  // three windows of 500 samples
+    EXPECT_TRUE(main().RunMessages().empty());
+
+    for (int n : {1, 2}) {
+        SCOPED_TRACE(n);
+        const std::string folder = StationFolder(n);
+        const std::string cmd = std::string("python3 -B ") + VONDREL_RUN_READER + " '" + folder + "'";
+        FILE* pipe = popen(cmd.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string json;
+        char buf[4096];
+        while (size_t got = fread(buf, 1, sizeof buf, pipe)) json.append(buf, got);
+        ASSERT_EQ(pclose(pipe), 0) << json;
+        std::string flat = std::regex_replace(json, std::regex("\\s+"), "");
+        EXPECT_NE(flat.find("\"counts_records\":3"), std::string::npos) << flat;
+        EXPECT_NE(flat.find("\"minutes\":[0,0,1]"), std::string::npos) << flat;
+        EXPECT_NE(flat.find("\"raw_blocks\":{\"0\":3}"), std::string::npos) << flat;
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(flat, m, std::regex("\"channels_with_counts\":\\[([0-9,]*)\\]")));
+        std::set<int> counted;
+        std::string list = m[1];
+        for (size_t i = 0; i < list.size();) {
+            size_t j = list.find(',', i);
+            if (j == std::string::npos) j = list.size();
+            counted.insert(std::stoi(list.substr(i, j - i)));
+            i = j + 1;
+        }
+        EXPECT_GT(counted.size(), 20u);
+        EXPECT_EQ(counted.count(dead), 0u);
+        for (int c : counted) {
+            EXPECT_GE(g_channel_well[c], 0) << c;
+            bool data_slot = false;
+            for (int v = 0; v < kBlockValues; ++v) data_slot |= PackedSampleSlot(v) == c;
+            EXPECT_TRUE(data_slot) << c;
+        }
+        auto counts = platform::ReadBinaryFile(platform::JoinPath(folder, "counts.bin"));
+        ASSERT_TRUE(counts);
+        EXPECT_EQ(counts->size(), 3u * 774u);
+    }
+}
+
+}  // namespace
+}  // namespace vondrel
