@@ -287,6 +287,9 @@ void Frm_Main::BuildControls() {
         std::string c = "chk_enabled_" + std::to_string(i);
         chk_enabled[i] = Check(PicPanel2, c.c_str(), "");
     }
+    // Station 1 is always part of a run: its box is ticked and cannot be
+    // changed; stations 2 to 4 are chosen by the user.
+    chk_enabled[0]->setCheckState(Qt::Checked);
     chk_enabled[0]->setEnabled(false);
     Cmdoffline = Button(PicPanel2, "Cmdoffline", "< Back");
     Frame_light = Frame(PicPanel2, "Frame_light", "Light Control");

@@ -159,11 +159,10 @@ void Frm_Main::Cmd_disconnect_Click() {
 // Play
 // ---------------------------------------------------------------------------
 
+// As Stop does: station 1's box stays as it is.
 void Frm_Main::RestoreStationChoice() {
-    for (int k = 0; k < kStations; ++k) {
-        chk_enabled[k]->setEnabled(true);
-        cmd_stack_pos[k]->setEnabled(true);
-    }
+    for (int k = 0; k < kStations; ++k) cmd_stack_pos[k]->setEnabled(true);
+    for (int k = 1; k < kStations; ++k) chk_enabled[k]->setEnabled(true);
 }
 
 // Creates the folder of every ticked station with the project's files and

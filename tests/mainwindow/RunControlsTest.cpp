@@ -51,6 +51,9 @@ class PlayTest : public RunTest {};
 
 TEST_F(PlayTest, RefusalsStartNothing) {
     StartRun(true, {"--mode", "parity48"});
+    // Station 1 is ticked from the start and its box cannot be changed.
+    EXPECT_EQ(main().chk_enabled[0]->checkState(), Qt::Checked);
+    EXPECT_FALSE(main().chk_enabled[0]->isEnabled());
     const struct {
         const char* what;
         std::function<void()> arrange;
@@ -231,7 +234,7 @@ TEST_F(PlayTest, FolderThatCannotBeWrittenStopsPlayWithAMessage) {
     EXPECT_EQ(g_run_state, 0);
     EXPECT_EQ(g_recording, 0);
     EXPECT_FALSE(main().Timeradq->isActive());
-    EXPECT_TRUE(main().chk_enabled[0]->isEnabled());
+    EXPECT_TRUE(main().chk_enabled[1]->isEnabled());
 }
 
 TEST_F(PlayTest, StopGivesTheControlsBackAndSwitchesTheActuatorsOff) {
