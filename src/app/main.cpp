@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <string>
 
+#include "device/ModCOMM.h"
 #include "mainwindow/Frm_Main.h"
 #include "mainwindow/ProgramEnd.h"
 #include "mainwindow/Windows.h"
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     vondrel::platform::InstallQtPlatform();
+    vondrel::Hooks().closePort = [](int port) { vondrel::CommClose(static_cast<int16_t>(port)); };
 
     vondrel::Frm_Main& main = vondrel::FrmMain();
     main.SetCommandLine(commandLine);
