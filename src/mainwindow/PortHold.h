@@ -7,6 +7,8 @@
 
 #include <functional>
 
+class QObject;
+
 namespace vondrel {
 
 // True while some operation holds the instrument port.
@@ -23,7 +25,8 @@ public:
 };
 
 // Runs `action` now when the port is free; otherwise as soon as it is, from
-// the event loop. Used by the buttons, whose clicks must not be lost.
-void WhenPortFree(std::function<void()> action);
+// the event loop, unless `context` (the window the action belongs to) is
+// gone by then. Used by the buttons, whose clicks must not be lost.
+void WhenPortFree(QObject* context, std::function<void()> action);
 
 }  // namespace vondrel

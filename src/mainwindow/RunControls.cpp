@@ -70,11 +70,11 @@ void PumpTimes(int n) {
 // code, as on the original toolkit. Buttons that talk to the instrument wait
 // for the port when another device operation holds it.
 void Frm_Main::ConnectRunControls() {
-    connect(cmd_connect, &QPushButton::clicked, this, [this] { WhenPortFree([this] { cmd_connect_Click(); }); });
+    connect(cmd_connect, &QPushButton::clicked, this, [this] { WhenPortFree(this, [this] { cmd_connect_Click(); }); });
     connect(Cmd_disconnect, &QPushButton::clicked, this,
-            [this] { WhenPortFree([this] { Cmd_disconnect_Click(); }); });
-    connect(CmdPlay, &QPushButton::clicked, this, [this] { WhenPortFree([this] { CmdPlay_Click(); }); });
-    connect(CmdStop, &QPushButton::clicked, this, [this] { WhenPortFree([this] { CmdStop_Click(); }); });
+            [this] { WhenPortFree(this, [this] { Cmd_disconnect_Click(); }); });
+    connect(CmdPlay, &QPushButton::clicked, this, [this] { WhenPortFree(this, [this] { CmdPlay_Click(); }); });
+    connect(CmdStop, &QPushButton::clicked, this, [this] { WhenPortFree(this, [this] { CmdStop_Click(); }); });
     connect(Cmdreport, &QPushButton::clicked, this, [this] { Cmdreport_Click(); });
     connect(Cmdsetup, &QPushButton::clicked, this, [this] { Cmdsetup_Click(); });
     connect(Cmdoffline, &QPushButton::clicked, this, [this] { Cmdoffline_Click(); });
@@ -82,9 +82,9 @@ void Frm_Main::ConnectRunControls() {
     connect(Chk_tenabled, &QCheckBox::stateChanged, this, [this] { Chk_tenabled_Click(); });
     connect(chk_bodybends, &QCheckBox::stateChanged, this, [this] { chk_bodybends_Click(); });
     connect(Cmb_organism, &QComboBox::activated, this, [this] { Cmb_organism_Click(); });
-    connect(cmd_luz, &QPushButton::clicked, this, [this] { WhenPortFree([this] { cmd_luz_Click(); }); });
-    connect(cmd_ontemp, &QPushButton::clicked, this, [this] { WhenPortFree([this] { cmd_ontemp_Click(); }); });
-    connect(cmd_frio, &QPushButton::clicked, this, [this] { WhenPortFree([this] { cmd_frio_Click(); }); });
+    connect(cmd_luz, &QPushButton::clicked, this, [this] { WhenPortFree(this, [this] { cmd_luz_Click(); }); });
+    connect(cmd_ontemp, &QPushButton::clicked, this, [this] { WhenPortFree(this, [this] { cmd_ontemp_Click(); }); });
+    connect(cmd_frio, &QPushButton::clicked, this, [this] { WhenPortFree(this, [this] { cmd_frio_Click(); }); });
     connect(Cmd_settemp, &QPushButton::clicked, this, [this] { Cmd_settemp_Click(); });
     connect(cmd_cyclepulse, &QPushButton::clicked, this, [this] { cmd_cyclepulse_Click(); });
     // The tick, like every timer handler, returns at once while the port is
@@ -376,7 +376,7 @@ void Frm_Main::CmdPlay_Click() {
 
     // 15-16. Set-point and temperature.
     g_temperature_setpoint = NumberIn(txttemp);
-    ApplyTemperatureReading(m_run, QueryByte(kCmdTemperature, 0, kFactoryPage));
+    ApplyTemperatureReading(m_run, QueryByte(kCmdTemperature, 0, 3));  // the temperature of station address 3
 
     // 17. Light by the hour, unless pulses are programmed.
     if (NumberIn(txt_pulsetimes) == 0 && m_run.m_light_schedule == kTrue) {
