@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QListWidget>
 #include <QTimer>
 #include <cstdio>
@@ -163,6 +164,31 @@ TEST_F(TickTest, RunningRunEndsOnlyWhenItsWindowCloses) {
     const auto frames = sim->FramesSinceMark();
     EXPECT_NE(std::find(frames.begin(), frames.end(), "FF 03 21 00 F0"), frames.end());
     EXPECT_EQ(frames.back(), "FF 00 10 00 F0");
+}
+
+TEST_F(TickTest, FailedAppendIsShownOnceWithoutABoxAndTheRunStillEnds) {
+    StartRun(true, {"--mode", "parity48"});
+    TickStations({1, 2});
+    g_acq_lapse = 1;
+    g_save_real = 0;
+    Play();
+    // Station 2's counts file cannot be opened for appending.
+    std::filesystem::create_directories(platform::JoinPath(StationFolder(2), "counts.bin"));
+    const auto start = now_;
+    for (int window = 1; window <= 2; ++window) {
+        now_ = start + std::chrono::seconds(window == 1 ? 20 : 70);
+        st().m_sample_index = static_cast<int16_t>(g_rt_buffer - 1);
+        if (window == 2) boxes.ExpectMessage("Acquisition finished");
+        Tick();
+        EXPECT_EQ(main().RunMessages().size(), 1u) << window;
+    }
+    EXPECT_TRUE(boxes.Done());
+    EXPECT_EQ(g_run_state, 0);
+    EXPECT_NE(main().RunMessages()[0].find("counts.bin"), std::string::npos) << main().RunMessages()[0];
+    EXPECT_EQ(main().statusBar()->currentMessage().toStdString(), main().RunMessages()[0]);
+    auto counts = platform::ReadBinaryFile(platform::JoinPath(StationFolder(1), "counts.bin"));
+    ASSERT_TRUE(counts);
+    EXPECT_EQ(counts->size(), 2u * 774u);
 }
 
 TEST_F(TickTest, PausedRunWithItsTimeCounterEndsOnTime) {
