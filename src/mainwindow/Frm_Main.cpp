@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QResizeEvent>
 #include <QStyle>
@@ -370,6 +371,8 @@ void Frm_Main::BuildControls() {
              frm_pulse, chk_bodybends})
         w->hide();
 
+    for (QLineEdit* box : {txt_lon, txt_loff, txt_pulsetimes, txt_pulseon, txt_pulseoff, txt_snr_umbral, txttemp, txtsub})
+        box->installEventFilter(this);
     ConnectRunControls();
 }
 
@@ -1101,6 +1104,24 @@ void Frm_Main::lstgrup_KeyPress(int key) {
 }
 
 bool Frm_Main::eventFilter(QObject* watched, QEvent* event) {
+    // The run parameters are checked when their box loses the focus to
+    // another control of the window (not when another window or a box comes
+    // to the front); the message box of a check is not checked again.
+    if (event->type() == QEvent::FocusOut && !m_validating &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+        const std::pair<QLineEdit*, void (Frm_Main::*)()> checks[] = {
+            {txt_lon, &Frm_Main::txt_lon_LostFocus},         {txt_loff, &Frm_Main::txt_loff_LostFocus},
+            {txt_pulsetimes, &Frm_Main::txt_pulsetimes_LostFocus}, {txt_pulseon, &Frm_Main::txt_pulseon_LostFocus},
+            {txt_pulseoff, &Frm_Main::txt_pulseoff_LostFocus}, {txt_snr_umbral, &Frm_Main::txt_snr_umbral_LostFocus},
+            {txttemp, &Frm_Main::txttemp_LostFocus},         {txtsub, &Frm_Main::txtsub_LostFocus}};
+        for (const auto& [box, check] : checks) {
+            if (watched != box) continue;
+            m_validating = true;
+            (this->*check)();
+            m_validating = false;
+        }
+    }
     if (watched == lstgrup && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) lstgrup_KeyPress(13);

@@ -82,6 +82,18 @@ public:
     void cmd_frio_Click();
     void Cmd_settemp_Click();
     void cmd_cyclepulse_Click();
+    void cmd_nextwindows1_Click();
+    void cmd_nextwindows2_Click();
+    // Checks of the typed run parameters when their box loses the focus
+    // (RunValidators.cpp).
+    void txt_lon_LostFocus();
+    void txt_loff_LostFocus();
+    void txt_pulsetimes_LostFocus();
+    void txt_pulseon_LostFocus();
+    void txt_pulseoff_LostFocus();
+    void txt_snr_umbral_LostFocus();
+    void txttemp_LostFocus();
+    void txtsub_LostFocus();
     // Sends the actuator state (light, heating or cooling, on) to the
     // instrument and shows it on the buttons and indicators.
     void SendActuatorState();
@@ -342,6 +354,7 @@ private:
     std::string m_command_line;
     int m_tick_interval_ms = 0;
     bool m_in_tick = false;
+    bool m_validating = false;
     std::vector<std::string> m_run_messages;
     std::function<void(int)> m_stage_probe;
 };

@@ -87,6 +87,8 @@ void Frm_Main::ConnectRunControls() {
     connect(cmd_frio, &QPushButton::clicked, this, [this] { WhenPortFree(this, [this] { cmd_frio_Click(); }); });
     connect(Cmd_settemp, &QPushButton::clicked, this, [this] { Cmd_settemp_Click(); });
     connect(cmd_cyclepulse, &QPushButton::clicked, this, [this] { cmd_cyclepulse_Click(); });
+    connect(cmd_nextwindows1, &QPushButton::clicked, this, [this] { cmd_nextwindows1_Click(); });
+    connect(cmd_nextwindows2, &QPushButton::clicked, this, [this] { cmd_nextwindows2_Click(); });
     // The tick, like every timer handler, returns at once while the port is
     // held by a device operation (or by the tick itself).
     connect(Timeradq, &QTimer::timeout, this, [this] {
@@ -540,6 +542,16 @@ void Frm_Main::chk_bodybends_Click() {
 }
 
 void Frm_Main::cmd_cyclepulse_Click() { frm_pulse->setVisible(!frm_pulse->isVisible()); }
+
+// The light and temperature frames share a place; each has a button that
+// brings the other one to the front.
+void Frm_Main::cmd_nextwindows1_Click() {
+    if (Frame_light->isVisible()) Frame_light->raise();
+}
+
+void Frm_Main::cmd_nextwindows2_Click() {
+    if (Frame_temp->isVisible()) Frame_temp->raise();
+}
 
 // ---------------------------------------------------------------------------
 // Actuators

@@ -1,0 +1,128 @@
+// The checks of the run parameters typed in the main window, made when their
+// box loses the focus: a valid entry is shown in the box's format and stored
+// in the tool parameters; an invalid or empty one is told with the allowed
+// range and replaced by the field's default.
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <algorithm>
+#include <cmath>
+
+#include "mainwindow/Frm_Main.h"
+#include "mainwindow/MainGlobals.h"
+#include "platform/Dialogs.h"
+#include "platform/Numbers.h"
+
+namespace vondrel {
+
+namespace {
+
+struct RangeField {
+    double low, high;
+    bool low_inclusive;
+    int row, column;   // cell of g_tool_param
+    bool tenths;       // stored as value x 10, else as the whole value
+    int decimals;      // display: "0.0" (1) or "0"/"00" (0) ...
+    int width;         // ... padded to this many digits
+    const char* message;
+    std::string default_text;
+    int16_t default_cell;
+};
+
+// A number as the platform's numeric test takes it: the whole text, blanks
+// around it allowed, with "." or the user's decimal separator.
+bool IsNumericText(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.isEmpty()) return false;
+    bool ok = false;
+    QLocale::c().toDouble(t, &ok);
+    if (!ok) QLocale::system().toDouble(t, &ok);
+    return ok;
+}
+
+std::string Shown(double v, const RangeField& f) {
+    std::string s = FormatFixed(v, f.decimals);
+    if (f.decimals == 0 && !s.empty() && s[0] != '-' && static_cast<int>(s.size()) < f.width)
+        s.insert(0, static_cast<size_t>(f.width) - s.size(), '0');
+    return s;
+}
+
+// Returns true when the entry was valid.
+bool CheckRange(QLineEdit* box, const RangeField& f) {
+    const QString text = box->text();
+    const double v = Val(text.toStdString());
+    const bool inRange = (f.low_inclusive ? v >= f.low : v > f.low) && v <= f.high;
+    if (!text.isEmpty() && IsNumericText(text) && inRange) {
+        const double stored = f.tenths ? v * 10.0 : v;
+        g_tool_param[static_cast<size_t>(f.row)][static_cast<size_t>(f.column)] =
+            static_cast<int16_t>(RoundHalfEven(stored));
+        box->setText(QString::fromStdString(Shown(v, f)));
+        return true;
+    }
+    platform::MsgBox(f.message);
+    box->setText(QString::fromStdString(f.default_text));
+    g_tool_param[static_cast<size_t>(f.row)][static_cast<size_t>(f.column)] = f.default_cell;
+    return false;
+}
+
+std::string LocaleSnrDefault() {
+    return std::string("1") + QLocale::system().decimalPoint().toStdString() + "8";
+}
+
+}  // namespace
+
+void Frm_Main::txt_lon_LostFocus() {
+    CheckRange(txt_lon, {0, 23, true, 2, 1, false, 0, 2, "Invalid value: 0 to 23", "9", 9});
+}
+
+void Frm_Main::txt_loff_LostFocus() {
+    CheckRange(txt_loff, {0, 23, true, 2, 2, false, 0, 2, "Invalid value: 0 to 23", "21", 21});
+}
+
+void Frm_Main::txt_pulsetimes_LostFocus() {
+    const bool valid =
+        CheckRange(txt_pulsetimes, {0, 99, true, 2, 3, false, 0, 1, "Invalid value: 0-99", "0", 0});
+    const bool pulses = valid && g_tool_param[2][3] > 0;
+    txt_lon->setEnabled(!pulses);
+    txt_loff->setEnabled(!pulses);
+}
+
+void Frm_Main::txt_pulseon_LostFocus() {
+    CheckRange(txt_pulseon, {0, 1440, true, 2, 4, true, 1, 0, "Invalid value: 0.0 to 1440.0", "0", 0});
+}
+
+void Frm_Main::txt_pulseoff_LostFocus() {
+    CheckRange(txt_pulseoff, {0, 1440, true, 2, 5, true, 1, 0, "Invalid value: 0.0 to 1440.0", "0", 0});
+}
+
+void Frm_Main::txt_snr_umbral_LostFocus() {
+    CheckRange(txt_snr_umbral, {1, 5, false, 1, 3, true, 1, 0, "Invalid value: 1.1 to 5.0", LocaleSnrDefault(), 18});
+    // The organism list goes to its third entry, whose rule takes the typed
+    // threshold.
+    if (Cmb_organism->count() > 2) {
+        Cmb_organism->setCurrentIndex(2);
+        Cmb_organism_Click();
+    }
+}
+
+void Frm_Main::txttemp_LostFocus() {
+    CheckRange(txttemp, {5, 50, true, 3, 1, true, 1, 0, "Invalid value: 5.0 to 50.0", "20", 200});
+}
+
+// The beam of the trace: held at the plate's highest beam; the channel of
+// (well, beam) becomes the selected channel. A beam below 0 or a well outside
+// the plate map leaves the selected channel as it is.
+void Frm_Main::txtsub_LostFocus() {
+    if (Val(txtsub->text().toStdString()) > g_max_beam) txtsub->setText(QString::number(g_max_beam));
+    const QString row = Combofila->currentText();
+    const int r = row.isEmpty() ? 0 : row.at(0).unicode() - 65;
+    const double c = Val(Combocol->currentText().toStdString());
+    const int well = static_cast<int>(RoundHalfEven((c - 1) * g_plate_rows + r));
+    const int beam = static_cast<int>(RoundHalfEven(Val(txtsub->text().toStdString())));
+    if (well < 0 || beam < 0 || well >= g_well_beam_channel.wells || beam >= g_well_beam_channel.beams) return;
+    g_selected_channel = g_well_beam_channel.At(well, beam);
+    lblcanal->setText(QString::number(g_selected_channel));
+}
+
+}  // namespace vondrel
