@@ -4,6 +4,7 @@
 // automatic restart, and a whole short run read back by the independent
 // Python reader.
 #include <QAction>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -228,6 +229,39 @@ TEST_F(TickTest, ActuatorChangeWhileRunningWaitsForASamplePositionMultipleOf25) 
     Tick();  // the position becomes 25
     EXPECT_EQ(Frames("FF 00 10"), (std::vector<std::string>{"FF 00 10 04 F0"}));
     EXPECT_EQ(st().m_actuator_pending, 0);
+}
+
+TEST_F(TickTest, LightPulsesFollowTheScheduleAtEvery25thSample) {
+    StartRun(true, {"--mode", "parity48"});
+    TickStations({1, 2});
+    main().Chk_lenabled->setCheckState(Qt::Checked);
+    g_tool_param[2][3] = 3;    // three pulses
+    g_tool_param[2][4] = 50;   // 5.0 minutes on
+    g_tool_param[2][5] = 100;  // 10.0 minutes off
+    main().txt_pulsetimes->setText("3");
+    Play();
+    const auto start = now_;
+    const struct {
+        int minute, index_before;
+        const char* frame;
+        int16_t light;
+    } steps[] = {
+        {1, 24, "FF 00 10 04 F0", -1}, {6, 49, "FF 00 10 00 F0", 0}, {16, 74, "FF 00 10 04 F0", -1},
+        {33, 99, "FF 00 10 04 F0", -1}, {36, 124, "FF 00 10 00 F0", 0}, {50, 149, "FF 00 10 00 F0", 0},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.minute);
+        now_ = start + std::chrono::minutes(s.minute);
+        st().m_sample_index = static_cast<int16_t>(s.index_before);
+        sim->MarkLog();
+        Tick();
+        EXPECT_EQ(Frames("FF 00 10"), (std::vector<std::string>{s.frame}));
+        EXPECT_EQ(st().m_light_on, s.light);
+    }
+    // Between the multiples of 25 nothing is sent.
+    sim->MarkLog();
+    Tick();
+    EXPECT_TRUE(Frames("FF 00 10").empty());
 }
 
 TEST_F(TickTest, LastingFaultsAreShownAndRestartTheProgramWhenAsked) {
