@@ -121,6 +121,19 @@ std::span<const std::byte> RawBlock(const std::vector<int16_t>& window, std::vec
 
 }  // namespace
 
+int16_t FirstFreeFileNumber(const std::vector<std::string>& folders) {
+    int16_t n = 0;
+    auto used = [&](int16_t number) {
+        for (const auto& f : folders)
+            if (platform::FileExists(platform::JoinPath(f, RawFileName(number))) ||
+                platform::FileExists(platform::JoinPath(f, HistogramFileName(number))))
+                return true;
+        return false;
+    };
+    while (n < INT16_MAX && used(n)) ++n;
+    return n;
+}
+
 RecordingResult RecordWindow(AcquisitionState& st, int16_t body_bends_mode) {
     Recorder rec{st, {}};
     const bool single = st.SingleStation();

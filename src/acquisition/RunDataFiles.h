@@ -36,6 +36,11 @@ std::string AcquisitionFolder(const std::string& project_folder, const std::stri
 std::string RawFileName(int file_number);        // "0.bin", "12.bin"
 std::string HistogramFileName(int file_number);  // "histo0000.bin", "histo10000.bin"
 
+// The first file number whose raw and histogram files exist in none of the
+// given folders. A run appended to folders that already hold numbered files
+// starts after them, so no numbered file ever holds more than eleven windows.
+int16_t FirstFreeFileNumber(const std::vector<std::string>& folders);
+
 std::vector<std::byte> BuildCountsRecord(int32_t elapsed_minutes, const ChannelTable16& counts);
 std::vector<std::byte> BuildHistogramRecord(double elapsed_minutes, double seconds_per_sample,
                                             std::span<const int32_t> histogram);

@@ -165,15 +165,24 @@ void Frm_Main::CloseSampleWindow() {
     ApplyTemperatureReading(st, raw);
     DecideWindowClose(st, ToDays(now), platform::ToLocal(now).hour, static_cast<int>(RoundHalfEven(NumberIn(txt_lon))),
                       static_cast<int>(RoundHalfEven(NumberIn(txt_loff))));
+    // The next window is timed from now even when something below fails.
+    struct NextWindowStart {
+        AcquisitionState& st;
+        ~NextWindowStart() { st.m_window_start = ToDays(platform::Now()); }
+    } nextWindowStart{st};
     SendActuatorState();
     ThresholdAndCountWindow(st, g_body_bends_mode);
-    if (g_body_bends_mode == 1) AdvanceBendsPlot(st);
-    RefreshActivityPanel(st.m_station);
+    // Drawing must never cost the window its records.
+    try {
+        if (g_body_bends_mode == 1) AdvanceBendsPlot(st);
+        RefreshActivityPanel(st.m_station);
+    } catch (const std::exception& e) {
+        ShowRunMessage(std::string("Activity panel not drawn: ") + e.what());
+    }
     if (g_recording == kTrue) {
         const RecordingResult result = RecordWindow(st, g_body_bends_mode);
         for (const std::string& m : result.messages) ShowRunMessage(m);
     }
-    st.m_window_start = ToDays(platform::Now());
 }
 
 bool Frm_Main::RunClockStep(bool endTest) {

@@ -371,6 +371,14 @@ void Frm_Main::CmdPlay_Click() {
     if (m_run.WindowLength() != g_rt_buffer) AllocateRunArrays();
     m_run.SetTickedStations(ticked);
     m_run.ResetForPlay();
+    {
+        // A run appended to the folders of a run of the same minute goes on
+        // with new numbered files after the ones already there.
+        std::vector<std::string> folders;
+        for (int k = 0; k < kStations; ++k)
+            folders.push_back(AcquisitionFolder(g_project_folder, m_run.m_acquisition_stamp, k + 1));
+        m_run.m_raw_file_number = FirstFreeFileNumber(folders);
+    }
     m_trace_bottom.fill(0);
     m_trace_top.fill(2259);
     m_trace_base.fill(0);

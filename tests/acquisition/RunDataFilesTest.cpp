@@ -69,6 +69,16 @@ TEST_F(RunDataFiles, Names) {
     EXPECT_EQ(kHistogramRecordBytes, 78556u);
 }
 
+TEST_F(RunDataFiles, NumberingStartsAfterTheFilesAlreadyInTheFolders) {
+    const std::string s1 = dir / "run_s1", s2 = dir / "run_s2";
+    EXPECT_EQ(FirstFreeFileNumber({s1, s2}), 0);
+    dir.Write("run_s1/0.bin", "x");
+    dir.Write("run_s2/1.bin", "x");
+    dir.Write("run_s1/histo0002.bin", "x");
+    EXPECT_EQ(FirstFreeFileNumber({s1, s2}), 3);
+    EXPECT_EQ(FirstFreeFileNumber({s2}), 0);
+}
+
 // 25 windows, raw recording on, stations 1 and 3: counts.bin of 25 x 774 =
 // 19,350 bytes each; raw files 0.bin (windows 1-11), 1.bin (12-22) and 2.bin
 // (23-25); stations 2 and 4 receive nothing. Every record carries its own

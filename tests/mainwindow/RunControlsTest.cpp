@@ -176,6 +176,10 @@ TEST_F(PlayTest, SecondPlayInTheSameMinuteAsksBeforeAppending) {
     EXPECT_EQ(g_run_state, 0);
     EXPECT_EQ(ReadBytes(platform::JoinPath(StationFolder(2), "subproj.dat")), "\"Run A\"\r\n\"\"\r\n");
 
+    // The first run wrote raw files 0 and 1: the appended run numbers on from 2,
+    // so no numbered file takes more than its eleven windows.
+    ASSERT_TRUE(WriteBytes(platform::JoinPath(StationFolder(2), "0.bin"), "x"));
+    ASSERT_TRUE(WriteBytes(platform::JoinPath(StationFolder(2), "1.bin"), "x"));
     boxes.ExpectInput(NamePrompt(), "Again");
     boxes.ExpectMessage(question, Reply::Yes);
     main().CmdPlay_Click();
@@ -183,6 +187,7 @@ TEST_F(PlayTest, SecondPlayInTheSameMinuteAsksBeforeAppending) {
     EXPECT_EQ(g_run_state, 1);
     EXPECT_EQ(ReadBytes(platform::JoinPath(StationFolder(2), "subproj.dat")), "\"Again\"\r\n\"\"\r\n");
     EXPECT_EQ(FileSize(counts), 774);
+    EXPECT_EQ(main().m_run.m_raw_file_number, 2);
 }
 
 TEST_F(PlayTest, AutorunWaitsForTheNextMinuteInsteadOfAppending) {
