@@ -148,19 +148,12 @@ std::string FormatPadded(int64_t n, int width) {
 }
 
 std::string FormatReal(double x) {
-    if (x == 0.0) return "0";
+    if (x == 0.0) return "0";  // also -0
+    // Fifteen significant digits, plain for ordinary magnitudes; very large and
+    // very small values keep the exponent form, which reads back exactly.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", x);
-    std::string s = buf;
-    if (s.find('e') == std::string::npos) return s;
-    // Plain notation for the exponent form too, trimmed of trailing zeros.
-    std::snprintf(buf, sizeof buf, "%.15f", x);
-    s = buf;
-    if (s.find('.') != std::string::npos) {
-        while (!s.empty() && s.back() == '0') s.pop_back();
-        if (!s.empty() && s.back() == '.') s.pop_back();
-    }
-    return s;
+    std::snprintf(buf, sizeof buf, "%.15G", x);
+    return buf;
 }
 
 double RoundDecimals(double x, int decimals) {

@@ -36,14 +36,15 @@ bool ReadCalValues() {
     auto text = platform::ReadTextFile(CalPath());
     if (!text) return false;
     auto lines = platform::SplitLines(*text);
+    if (lines.empty()) return false;  // not even the header
     int k = 0;
     // Values are stored by the order of the non-empty lines; the channel
     // number in the first field is not used.
     for (size_t i = 1; i < lines.size() && k <= kChannels; ++i) {
+        if (lines[i].empty()) continue;
         std::string line;
         for (char c : lines[i])
             if (c != '"') line += c;
-        if (line.empty()) continue;
         size_t first = line.find(',');
         size_t second = first == std::string::npos ? first : line.find(',', first + 1);
         if (second == std::string::npos) return false;
@@ -69,7 +70,10 @@ bool WriteDefaultCalValues() {
     return WriteCalValues();
 }
 
-void GetListSeparator() { g_list_separator = platform::LocaleListSeparator(); }
+const std::string& GetListSeparator() {
+    g_list_separator = platform::LocaleListSeparator();
+    return g_list_separator;
+}
 
 void SetDefaultReportSettings() {
     GetListSeparator();

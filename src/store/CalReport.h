@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace vondrel {
 
@@ -19,7 +20,7 @@ int16_t LoadReportSettings(int16_t userDefined);
 void SaveReportSettings(int16_t userDefined);
 void SetDefaultReportSettings();
 void ValidateReportSettings();
-// Sets g_list_separator from the user's locale.
-void GetListSeparator();
+// Sets g_list_separator from the user's locale and returns it.
+const std::string& GetListSeparator();
 
 }  // namespace vondrel

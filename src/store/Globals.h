@@ -94,8 +94,13 @@ struct WellBeamTable {
 inline WellBeamTable g_well_beam_channel;
 
 // ---- calvalue.dat -------------------------------------------------------------
-inline ChannelTable16 g_channel_pinhole{};
-inline ChannelTable16 g_channel_gain{};
+inline ChannelTable16 FilledChannelTable(int16_t v) {
+    ChannelTable16 t;
+    t.fill(v);
+    return t;
+}
+inline ChannelTable16 g_channel_pinhole = FilledChannelTable(2);  // emitter power 0..7
+inline ChannelTable16 g_channel_gain = FilledChannelTable(3);     // receiver gain 0..7
 
 // ---- repoconf.dat ---------------------------------------------------------------
 inline int16_t g_report_bin = 30;

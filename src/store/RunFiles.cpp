@@ -77,14 +77,20 @@ namespace {
 // previous file as subproj.bak. Returns `done`, or "" on a failure.
 std::string RewriteSubproject(const std::string& runFolder, bool replaceName, const std::string& value,
                               const std::string& done) {
-    if (!platform::FileExists(JoinPath(runFolder, "subproj.dat"))) return done;
+    if (!platform::FileExists(JoinPath(runFolder, "subproj.dat"))) return done;  // nothing to rewrite
     if (!BackUp(runFolder, "subproj.dat", "subproj.bak")) return "";
     try {
         auto in = SettingsReader::Open(JoinPath(runFolder, "subproj.bak"));
         if (!in) return "";
-        std::string name = in->AtEnd() ? "" : in->ReadText();
-        std::string comments = in->AtEnd() ? "" : in->ReadText();
-        (replaceName ? name : comments) = value;
+        std::string name, comments;
+        if (replaceName) {
+            in->ReadText();              // the old name
+            comments = in->ReadText();  // both records must be there
+            name = value;
+        } else {
+            if (!in->AtEnd()) name = in->ReadText();
+            comments = value;
+        }
         return WriteSubprojectFile(runFolder, name, comments) ? done : "";
     } catch (const SettingsError&) {
         return "";
@@ -96,7 +102,7 @@ std::string RewriteSubproject(const std::string& runFolder, bool replaceName, co
 std::string RenameSubproject(const std::string& runFolder, const std::string& newName) {
     auto name = StorableName(newName);
     if (!name) return "";
-    return RewriteSubproject(runFolder, true, *name, newName);
+    return RewriteSubproject(runFolder, true, *name, *name);
 }
 
 std::string SaveSubprojectComments(const std::string& runFolder, const std::string& comments) {
@@ -126,7 +132,7 @@ std::string FindTaggedSubprojects(const std::string& projectFolder, const std::s
 std::string RenameProject(const std::string& projectFolder, const std::string& newName) {
     auto name = StorableName(newName);
     if (!name) return "";
-    if (!platform::FileExists(JoinPath(projectFolder, "setup.dat"))) return newName;
+    if (!platform::FileExists(JoinPath(projectFolder, "setup.dat"))) return *name;
     if (!BackUp(projectFolder, "setup.dat", "setup.bak")) return "";
     auto text = platform::ReadTextFile(JoinPath(projectFolder, "setup.bak"));
     if (!text) return "";
@@ -140,7 +146,7 @@ std::string RenameProject(const std::string& projectFolder, const std::string& n
     lines[1] = line2;
     std::string out;
     for (const auto& l : lines) out += l + "\r\n";
-    return platform::WriteTextFile(JoinPath(projectFolder, "setup.dat"), out) ? newName : "";
+    return platform::WriteTextFile(JoinPath(projectFolder, "setup.dat"), out) ? *name : "";
 }
 
 int32_t GetFreeDiskSpace(const std::string& path) { return platform::FreeDiskMegabytes(path); }

@@ -15,7 +15,8 @@ bool WriteSubprojectFile(const std::string& runFolder, const std::string& name, 
 std::string ReadSubprojectName(const std::string& runFolder);
 std::string ReadSubprojectComments(const std::string& runFolder);
 // Both keep subproj.bak as the previous content. A name holding a line break
-// is refused ("").
+// is refused (""); otherwise the rename returns the name as stored (double
+// quotes become single quotes).
 std::string RenameSubproject(const std::string& runFolder, const std::string& newName);
 std::string SaveSubprojectComments(const std::string& runFolder, const std::string& comments);
 

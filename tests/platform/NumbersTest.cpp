@@ -73,4 +73,8 @@ TEST(Numbers, RealsWithoutTrailingZeros) {
     EXPECT_EQ(FormatReal(-1.75), "-1.75");
     EXPECT_EQ(FormatReal(0.1 + 0.2), "0.3");
     EXPECT_EQ(FormatReal(0), "0");
+    EXPECT_EQ(FormatReal(-0.0), "0");
+    EXPECT_EQ(FormatReal(1e300), "1E+300");
+    EXPECT_EQ(FormatReal(-2.5e-20), "-2.5E-20");
+    EXPECT_EQ(FormatReal(123456789012.5), "123456789012.5");
 }

@@ -33,10 +33,12 @@ TEST_F(CalReportTest, CalibrationValuesByLineOrder) {
     EXPECT_EQ(g_channel_gain[2], 0);
     EXPECT_EQ(g_channel_pinhole[3], 2);  // beyond the file: as before
 
-    for (const char* bad : {"0,5", "0,x,3", "0,1,"}) {
+    for (const char* bad : {"0,5", "0,x,3", "0,1,", "\"\""}) {
         home.Write("calvalue.dat", CrLf({"\"h\"", bad}));
         EXPECT_FALSE(ReadCalValues()) << bad;
     }
+    home.Write("calvalue.dat", "");  // not even the header
+    EXPECT_FALSE(ReadCalValues());
     std::filesystem::remove(home / "calvalue.dat");
     EXPECT_FALSE(ReadCalValues());
 }

@@ -19,7 +19,7 @@ TEST_F(RunFilesTest, SubprojectNameAndComments) {
 
 TEST_F(RunFilesTest, RenameAndCommentKeepTheOtherFieldAndABackup) {
     home.Write("run/subproj.dat", "\"Old\"\r\n\"line one\r\nline two\"\r\n");
-    EXPECT_EQ(RenameSubproject(home / "run", "New \"A\", B"), "New \"A\", B");
+    EXPECT_EQ(RenameSubproject(home / "run", "New \"A\", B"), "New 'A', B");  // the name as stored
     EXPECT_EQ(home.Read("run/subproj.dat"), "\"New 'A', B\"\r\n\"line one\r\nline two\"\r\n");
     EXPECT_EQ(home.Read("run/subproj.bak"), "\"Old\"\r\n\"line one\r\nline two\"\r\n");
     EXPECT_EQ(SaveSubprojectComments(home / "run", "dose \"high\""), "OK");
@@ -27,6 +27,10 @@ TEST_F(RunFilesTest, RenameAndCommentKeepTheOtherFieldAndABackup) {
 
     EXPECT_EQ(RenameSubproject(home / "run", "two\r\nlines"), "");  // a name is one line
     EXPECT_EQ(home.Read("run/subproj.dat"), "\"New 'A', B\"\r\n\"dose 'high'\"\r\n");
+
+    home.Write("one/subproj.dat", "\"Only a name\"\r\n");  // the comments record is missing
+    EXPECT_EQ(RenameSubproject(home / "one", "New"), "");
+    EXPECT_EQ(home.Read("one/subproj.dat"), "\"Only a name\"\r\n");
 
     EXPECT_EQ(RenameSubproject(home / "empty", "Name"), "Name");
     EXPECT_EQ(SaveSubprojectComments(home / "empty", "c"), "OK");
