@@ -24,6 +24,7 @@
 #include "mainwindow/Frm_Main.h"
 #include "mainwindow/MainGlobals.h"
 #include "mainwindow/PortHold.h"
+#include "mainwindow/QtText.h"
 #include "mainwindow/Windows.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -32,15 +33,6 @@
 namespace vondrel {
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-double NumberIn(const QLineEdit* box) {
-    std::string t = box->text().toStdString();
-    for (char& c : t)
-        if (c == ',') c = '.';
-    return Val(t);
-}
 
 // The consecutive faulty ticks counted silently before the user is told, and
 // the count at which the automatic restart happens.

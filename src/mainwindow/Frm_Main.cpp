@@ -26,6 +26,7 @@
 #include "mainwindow/Frm_Init.h"
 #include "mainwindow/MainGlobals.h"
 #include "mainwindow/MainLayout.h"
+#include "mainwindow/QtText.h"
 #include "mainwindow/PortHold.h"
 #include "mainwindow/ProgramEnd.h"
 #include "mainwindow/Shaping.h"
@@ -140,9 +141,6 @@ QMenu* SubMenu(QWidget* parent, const char* name, const char* caption) {
     m->setObjectName(QString::fromLatin1(name));
     return m;
 }
-
-std::string Str(const QString& s) { return s.toStdString(); }
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // The channel at (well, beam) of the plate map, when both lie in the table.
 std::optional<int16_t> WellBeamChannel(int well, int beam) {
@@ -578,9 +576,7 @@ bool Frm_Main::Form_Load() {
         ApplyOrganismThreshold();
         SetInitStage(5);
 
-        std::string snr = Str(txt_snr_umbral->text());
-        std::replace(snr.begin(), snr.end(), ',', '.');
-        m_run.m_snr_threshold = Val(snr);
+        m_run.m_snr_threshold = NumberIn(txt_snr_umbral);
         if (t[1][0] < 3 && m_run.m_snr_threshold <= 1.4) m_run.m_snr_threshold = 1.8;
 
         SetCheckValue(mnCalibra, t[1][1]);
@@ -1135,10 +1131,15 @@ void Frm_Main::lblcanal_Change() {
     const auto& groups = StationChannelGroups(m_run.m_station);
     int g = groups[g_selected_channel];
     if (g <= -1) return;
+    ListGroupWells(groups, g);
+}
+
+void Frm_Main::ListGroupWells(const ChannelTable16& groups, int group) {
     m_group_well_count = 0;
     for (int w = 0; w <= g_max_well && m_group_well_count < kChannelSlots; ++w) {
         auto ch = WellBeamChannel(w, 0);
-        if (ch && *ch >= 0 && *ch < kChannelSlots && groups[*ch] == g) m_group_wells[m_group_well_count++] = static_cast<int16_t>(w);
+        if (ch && *ch >= 0 && *ch < kChannelSlots && groups[*ch] == group)
+            m_group_wells[m_group_well_count++] = static_cast<int16_t>(w);
     }
 }
 

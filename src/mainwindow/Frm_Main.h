@@ -129,6 +129,8 @@ public:
     void lstgrup_DblClick();
     void lstgrup_KeyPress(int key);
     void lblcanal_Change();
+    // Lists in m_group_wells the wells whose first beam is in `group` of `groups`.
+    void ListGroupWells(const ChannelTable16& groups, int group);
     void mnZero_Click();
     void cmd_stack_pos_Click(int index);
     void mncom1_Click(int index);

@@ -27,6 +27,7 @@
 #include "mainwindow/MainGlobals.h"
 #include "mainwindow/MainLayout.h"
 #include "mainwindow/PortHold.h"
+#include "mainwindow/QtText.h"
 #include "mainwindow/Windows.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -45,16 +46,6 @@ namespace {
 
 const std::string kCrLf = "\r\n";
 const std::string kAsterisks(49, '*');
-
-std::string Str(const QString& s) { return s.toStdString(); }
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-// The number at the start of a text box, a decimal comma read as a point.
-double NumberIn(const QLineEdit* box) {
-    std::string t = Str(box->text());
-    std::replace(t.begin(), t.end(), ',', '.');
-    return Val(t);
-}
 
 bool PortOpen(int port) {
     return port >= 1 && port <= kCommPortCount && g_comm_port_record[static_cast<size_t>(port - 1)].open != 0;
@@ -350,15 +341,7 @@ void Frm_Main::CmdPlay_Click() {
     m_tick_interval_ms = interval;
     if (interval > 0) Timeradq->setInterval(platform::ScaledMs(interval));
     const int16_t group = g_channel_group_s1[static_cast<size_t>(std::clamp<int>(g_selected_channel, 0, kChannels - 1))];
-    if (group >= 0) {
-        m_group_well_count = 0;
-        for (int w = 0; w <= g_max_well && m_group_well_count < kChannelSlots; ++w) {
-            if (w >= g_well_beam_channel.wells || g_well_beam_channel.beams < 1) break;
-            const int ch = g_well_beam_channel.At(w, 0);
-            if (ch >= 0 && ch < kChannelSlots && g_channel_group_s1[static_cast<size_t>(ch)] == group)
-                m_group_wells[static_cast<size_t>(m_group_well_count++)] = static_cast<int16_t>(w);
-        }
-    }
+    if (group >= 0) ListGroupWells(g_channel_group_s1, group);
 
     // 14. Running state, locked options, cleared tables.
     g_run_state = 1;
