@@ -27,6 +27,7 @@
 #include "mainwindow/MainGlobals.h"
 #include "mainwindow/MainLayout.h"
 #include "mainwindow/QtText.h"
+#include "store/PlateMap.h"
 #include "mainwindow/PortHold.h"
 #include "mainwindow/ProgramEnd.h"
 #include "mainwindow/Shaping.h"
@@ -963,10 +964,7 @@ void Frm_Main::DrawGroupWells(int16_t station) {
                 Picact->SetDrawWidth(1);
                 Picact->FilledBox(x0 + 0.1 * w, 2, x0 + 0.9 * w, bh, white);
                 Picact->FilledBox(x0, -1, x0 + w, -20, white);
-                int rows = std::max<int>(g_plate_rows, 1);
-                int q = well / rows;
-                std::string label(1, static_cast<char>(65 + (well - rows * q)));
-                Picact->Print(x0 + 0.1 * w, -5, label + std::to_string(q + 1));
+                Picact->Print(x0 + 0.1 * w, -5, WellName(well));
             }
         }
         Picact->FilledBox(0, 0, 2, 255, black);
@@ -1025,13 +1023,9 @@ void Frm_Main::FillWellSelectors() {
 void Frm_Main::ListStationGroupWells(int group) {
     if (group < 0 || m_run.m_station < 0 || m_run.m_station > 3) return;
     const auto& groups = StationChannelGroups(m_run.m_station);
-    int rows = std::max<int>(g_plate_rows, 1);
     for (int ch = 0; ch < kChannels; ++ch) {
         if (groups[ch] != group || g_channel_enabled[ch] != -1 || g_channel_well[ch] < 0) continue;
-        int well = g_channel_well[ch];
-        std::string label(1, static_cast<char>(65 + well % rows));
-        label += std::to_string(well / rows + 1) + "." + std::to_string(g_channel_beam[ch]);
-        lstgrup->addItem(Q(label));
+        lstgrup->addItem(Q(ChannelLabel(ch)));
     }
 }
 

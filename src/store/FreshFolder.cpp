@@ -80,14 +80,6 @@ void LayOutFlyTubes() {
     g_max_beam = 11;
 }
 
-std::string ChannelLabel(int c) {
-    int well = g_channel_well[c];
-    if (well < 0 || g_plate_rows <= 0) return "-";
-    int col = well / g_plate_rows, row = well % g_plate_rows;
-    return std::string(1, static_cast<char>('A' + row)) + std::to_string(col + 1) + "." +
-           std::to_string(g_channel_beam[c]);
-}
-
 }  // namespace
 
 const std::vector<std::string>& PlateFormatCodes() {

@@ -1,5 +1,7 @@
 #include "store/PlateMap.h"
 
+#include <algorithm>
+
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "platform/ProgramFolder.h"
@@ -104,6 +106,16 @@ void SetBuiltInPlateMap(const std::string& code) {
     }
     g_max_well = 95;
     g_max_beam = twoBeams ? 1 : 0;
+}
+
+std::string WellName(int well) {
+    const int rows = std::max<int>(g_plate_rows, 1);
+    return std::string(1, static_cast<char>('A' + well % rows)) + std::to_string(well / rows + 1);
+}
+
+std::string ChannelLabel(int channel) {
+    if (g_channel_well[channel] < 0) return "-";
+    return WellName(g_channel_well[channel]) + "." + std::to_string(g_channel_beam[channel]);
 }
 
 void LoadPlateMap(int) {

@@ -23,6 +23,13 @@ void BuildWellBeamIndex();
 // (no index build).
 void SetBuiltInPlateMap(const std::string& code);
 
+// A well's name in the current plate: its row letter and column number
+// ("A1"); wells are numbered column-major.
+std::string WellName(int well);
+// A channel's list text: its well's name, ".", and its beam in the well
+// ("A1.0"); "-" for a channel off the plate.
+std::string ChannelLabel(int channel);
+
 // The highest well or beam number a map may use: no plate has more wells
 // than the instrument has channels, and the index table is sized by them.
 inline constexpr int kMaxPlateIndex = 384;

@@ -34,6 +34,11 @@ TEST_F(PlateMapTest, BuiltInMaps) {
         }
     }
     EXPECT_EQ(g_well_beam_channel.At(0, 1), 16);
+    EXPECT_EQ(ChannelLabel(0), "A1.0");
+    EXPECT_EQ(ChannelLabel(16), "A1.1");
+    EXPECT_EQ(ChannelLabel(32), "A2.0");
+    EXPECT_EQ(ChannelLabel(382), "H12.1");
+    EXPECT_EQ(ChannelLabel(1), "-");
     EXPECT_EQ(g_plate_col_offset, 0.0);
     EXPECT_EQ(g_plate_row_offset, -0.5);
 
