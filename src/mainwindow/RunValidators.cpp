@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+
+#include "platform/Locale.h"
 #include <algorithm>
 #include <cmath>
 
@@ -67,7 +69,10 @@ bool CheckRange(QLineEdit* box, const RangeField& f) {
 }
 
 std::string LocaleSnrDefault() {
-    return std::string("1") + QLocale::system().decimalPoint().toStdString() + "8";
+    std::string text = "1";
+    text += platform::LocaleDecimalSeparator();
+    text += "8";
+    return text;
 }
 
 }  // namespace

@@ -8,25 +8,37 @@
 namespace vondrel::platform {
 
 namespace {
-std::string& Override() {
+std::string& DecimalOverride() {
+    static std::string value;
+    return value;
+}
+std::string& ListOverride() {
     static std::string value;
     return value;
 }
 }  // namespace
 
-std::string LocaleListSeparator() {
-    if (!Override().empty()) return Override();
-    const char* separator = ",";
-    // The user's numeric locale, from the environment (LC_ALL, LC_NUMERIC, LANG).
+std::string LocaleDecimalSeparator() {
+    if (!DecimalOverride().empty()) return DecimalOverride();
+    const char* sign = ".";
+    // Asked of the environment, not of the process's C locale, which stays "C"
+    // for every stored number.
     locale_t loc = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0));
     if (loc != static_cast<locale_t>(0)) {
         const char* radix = nl_langinfo_l(RADIXCHAR, loc);
-        if (radix && std::strcmp(radix, ",") == 0) separator = ";";
+        if (radix && std::strcmp(radix, ",") == 0) sign = ",";
         freelocale(loc);
     }
-    return separator;
+    return sign;
 }
 
-void SetListSeparatorForTest(const std::string& separator) { Override() = separator; }
+void SetDecimalSeparatorForTest(const std::string& separator) { DecimalOverride() = separator; }
+
+std::string LocaleListSeparator() {
+    if (!ListOverride().empty()) return ListOverride();
+    return LocaleDecimalSeparator() == "," ? ";" : ",";
+}
+
+void SetListSeparatorForTest(const std::string& separator) { ListOverride() = separator; }
 
 }  // namespace vondrel::platform

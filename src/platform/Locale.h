@@ -1,13 +1,20 @@
-// The user's list separator: ";" where the locale writes decimals with ",",
-// else ",".
+// The desktop's number conventions: its decimal sign and the list separator
+// that follows from it. Stored numbers never go through these; only texts
+// shown to the user and reports that follow the desktop's habits do.
 #pragma once
 
 #include <string>
 
 namespace vondrel::platform {
 
-std::string LocaleListSeparator();
+// "," or "." as the user's numeric locale (LC_ALL, LC_NUMERIC, LANG) writes decimals.
+std::string LocaleDecimalSeparator();
 // Tests fix the answer; "" restores the locale query.
+void SetDecimalSeparatorForTest(const std::string& separator);
+
+// ";" where the locale writes decimals with ",", else ",".
+std::string LocaleListSeparator();
+// Tests fix the answer; "" restores the query through the decimal sign.
 void SetListSeparatorForTest(const std::string& separator);
 
 }  // namespace vondrel::platform
