@@ -32,6 +32,16 @@ protected:
         for (int i = 0; i < n; ++i) main().Timeradq_Timer();
     }
     AcquisitionState& st() { return main().m_run; }
+    // A run of stations 1 and 2 without raw recording, the temperature
+    // control on with the set-point at 25 degrees and the instrument at 20.
+    void PlayWithClimateControl() {
+        StartRun(true, {"--mode", "parity48", "--ambient", "20", "--temperature", "20"});
+        TickStations({1, 2});
+        g_save_real = 0;
+        main().Chk_tenabled->setCheckState(Qt::Checked);
+        main().txttemp->setText("25");
+        Play();
+    }
     // Frames the simulator received since the mark, without the ones that
     // start with `skip` (e.g. the polling requests).
     std::vector<std::string> Frames(const std::string& only) {
@@ -223,12 +233,7 @@ TEST_F(TickTest, RawBlockHoldsTheWindowAsItsCountingLeftIt) {
 // close, not the one before: 20 degrees at Play, 30 at the close with the
 // set-point at 25 cools.
 TEST_F(TickTest, ClimateFollowsTheTemperatureJustRead) {
-    StartRun(true, {"--mode", "parity48", "--ambient", "20", "--temperature", "20"});
-    TickStations({1, 2});
-    g_save_real = 0;
-    main().Chk_tenabled->setCheckState(Qt::Checked);
-    main().txttemp->setText("25");
-    Play();
+    PlayWithClimateControl();
     ASSERT_NEAR(g_temperature, 20.0, 0.3);
     sim->Set("temperature", "30");
     sim->Set("ambient", "30");
@@ -243,12 +248,7 @@ TEST_F(TickTest, ClimateFollowsTheTemperatureJustRead) {
 // counts record says 0 (no reading), the label shows no number, and the
 // heater stays as it was; the next reading brings the number back.
 TEST_F(TickTest, MissingTemperatureIsRecordedAsNoReadingAndKeepsTheClimate) {
-    StartRun(true, {"--mode", "parity48", "--ambient", "20", "--temperature", "20"});
-    TickStations({1, 2});
-    g_save_real = 0;
-    main().Chk_tenabled->setCheckState(Qt::Checked);
-    main().txttemp->setText("25");
-    Play();
+    PlayWithClimateControl();
     st().m_heating = kTrue;
     st().m_temp_actuator_on = kTrue;
     platform::SetTimeScale(0.01);  // a silent instrument costs little
