@@ -60,10 +60,10 @@ int64_t WholeRecords(const std::string& path, size_t record_bytes);
 // Writes one whole record as record `index` of `path` (created when
 // missing), at byte index x record size, then flushes it to disk and closes
 // the file. Bytes before it are kept as they are; a gap before it reads as
-// zeros. The record goes out in one write; when the write falls short, what
-// it wrote past the file's last whole record is cut off again, so a failure
-// never leaves part of a record behind. Returns "" on success, otherwise the
-// reason.
+// zeros. The record goes out in one write; when the write falls short, the
+// file is cut back to where it ended before (to this record's place when a
+// fragment stood there), so a failure never leaves part of its record
+// behind. Returns "" on success, otherwise the reason.
 std::string WriteRecordAt(const std::string& path, std::span<const std::byte> record, int64_t index);
 
 // Writes one whole record after the whole records `path` holds (over a
