@@ -50,6 +50,10 @@ void AcquisitionState::ResetForPlay() {
     m_com_error_count = 0;
     m_reply_error_count = 0;
     m_failed_files.clear();
+    m_windows_recorded = 0;
+    m_counts_file_base.clear();
+    m_numbered_file_base.clear();
+    m_unwritten = {};
 }
 
 void AcquisitionState::SetTickedStations(const std::array<bool, kStations>& ticked) {

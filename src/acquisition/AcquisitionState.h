@@ -11,6 +11,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <set>
 #include <span>
 #include <string>
@@ -38,8 +39,8 @@ struct AcquisitionState {
     // Play's resets before a new run: the sample windows, the lower band
     // line, the window and cumulative counts, histogram classes 0..49 and
     // their largest totals, the run clock, the sample, tick and display
-    // counters, the file numbering and the record of files already reported
-    // as failing. The upper band line, envelopes, sums, thresholds and class
+    // counters, the file numbering and placement, and the record of files
+    // and records that failed. The upper band line, envelopes, sums, thresholds and class
     // 50 keep their values, as the conditioning expects.
     void ResetForPlay();
 
@@ -128,14 +129,25 @@ struct AcquisitionState {
     int16_t m_light_on = 0, m_temp_actuator_on = 0, m_heating = 0;
     int16_t m_light_schedule = 0, m_temp_control = 0;
     double m_snr_threshold = 1.8;
-    std::string m_temperature_text;
+    std::string m_temperature_text;   // "--" while the instrument gives no reading
+    bool m_temperature_missing = false;  // the last temperature query had no reply
 
     // ---- run data files ----------------------------------------------------------------
     int16_t m_raw_window_count = 0;  // windows already written under the current number (0..10)
     int16_t m_raw_file_number = 0;   // number of the current raw and histogram files
+    int32_t m_windows_recorded = 0;  // recording steps since Play: this run's index in counts.bin
     std::string m_acquisition_stamp;
     // Files whose failure has been reported in this run (each is reported once).
     std::set<std::string> m_failed_files;
+    // Whole records a file held when this run first wrote to it; the run's
+    // records are placed after them. The numbered files' entries are dropped
+    // when the number advances.
+    std::map<std::string, int64_t> m_counts_file_base, m_numbered_file_base;
+    // Records and blocks of this run that could not be written.
+    struct Unwritten {
+        int32_t counts = 0, raw_blocks = 0, histogram = 0;
+        bool Any() const { return counts + raw_blocks + histogram > 0; }
+    } m_unwritten;
 
     // ---- display --------------------------------------------------------------------------
     int16_t m_bends_plot_offset = 0, m_bends_plot_limit = 127;

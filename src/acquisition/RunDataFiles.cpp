@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
+#include <map>
 #include <cerrno>
 #include <cstring>
 
@@ -57,7 +59,14 @@ std::vector<std::byte> BuildHistogramRecord(double elapsed_minutes, double secon
     return record;
 }
 
-std::string AppendRecord(const std::string& path, std::span<const std::byte> record) {
+int64_t WholeRecords(const std::string& path, size_t record_bytes) {
+    struct stat info {};
+    if (record_bytes == 0 || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return 0;
+    return static_cast<int64_t>(info.st_size) / static_cast<int64_t>(record_bytes);
+}
+
+std::string WriteRecordAt(const std::string& path, std::span<const std::byte> record, int64_t index) {
+    if (index < 0) return "negative record index";
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return ErrorText(errno);
     std::string failure;
@@ -67,11 +76,12 @@ std::string AppendRecord(const std::string& path, std::span<const std::byte> rec
         ::close(fd);
         return failure;
     }
-    const off_t end = info.st_size;
+    const off_t old_size = info.st_size;
+    const off_t at = static_cast<off_t>(index) * static_cast<off_t>(record.size());
 
     size_t done = 0;
     while (done < record.size()) {
-        const ssize_t n = ::pwrite(fd, record.data() + done, record.size() - done, end + static_cast<off_t>(done));
+        const ssize_t n = ::pwrite(fd, record.data() + done, record.size() - done, at + static_cast<off_t>(done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             failure = n < 0 ? ErrorText(errno) : "nothing was written";
@@ -81,13 +91,36 @@ std::string AppendRecord(const std::string& path, std::span<const std::byte> rec
     }
     if (failure.empty() && ::fsync(fd) != 0) failure = ErrorText(errno);
     if (!failure.empty()) {
-        // Leave the file as it was before this record.
-        if (::ftruncate(fd, end) == 0) ::fsync(fd);
+        // Cut off what this write left past the whole records: the file ends
+        // where it ended before, or at this record's place when a fragment
+        // stood there. A record written over whole records cannot be undone.
+        const off_t end = static_cast<off_t>(record.size()) + at;
+        if (old_size < end && ::ftruncate(fd, std::min(old_size, at)) == 0) ::fsync(fd);
         ::close(fd);
         return failure;
     }
     if (::close(fd) != 0) return ErrorText(errno);
     return {};
+}
+
+std::string AppendRecord(const std::string& path, std::span<const std::byte> record) {
+    return WriteRecordAt(path, record, WholeRecords(path, record.size()));
+}
+
+std::string RunFinishedMessage(const AcquisitionState& st) {
+    std::string text = "Acquisition finished";
+    const AcquisitionState::Unwritten& u = st.m_unwritten;
+    if (!u.Any()) return text;
+    std::vector<std::string> parts;
+    auto part = [&](int32_t n, const char* one, const char* many) {
+        if (n > 0) parts.push_back(std::to_string(n) + " " + (n == 1 ? one : many));
+    };
+    part(u.counts, "counts record", "counts records");
+    part(u.raw_blocks, "raw sample block", "raw sample blocks");
+    part(u.histogram, "histogram record", "histogram records");
+    text += "\r\nNot written: ";
+    for (size_t i = 0; i < parts.size(); ++i) text += (i == 0 ? "" : ", ") + parts[i];
+    return text + ".";
 }
 
 namespace {
@@ -96,13 +129,19 @@ struct Recorder {
     AcquisitionState& st;
     RecordingResult result;
 
-    void Append(const std::string& path, std::span<const std::byte> record) {
-        const std::string failure = AppendRecord(path, record);
+    // Writes `record` as record `index` of this run in `path`, after the
+    // whole records the file held when the run first wrote to it.
+    void Write(const std::string& path, std::span<const std::byte> record, int64_t index,
+               std::map<std::string, int64_t>& bases, int32_t& unwritten) {
+        auto base = bases.find(path);
+        if (base == bases.end()) base = bases.emplace(path, WholeRecords(path, record.size())).first;
+        const std::string failure = WriteRecordAt(path, record, base->second + index);
         if (failure.empty()) {
             ++result.written;
             return;
         }
         ++result.failed;
+        ++unwritten;
         if (st.m_failed_files.insert(path).second)
             result.messages.push_back("Cannot write " + path + ": " + failure);
     }
@@ -145,32 +184,38 @@ RecordingResult RecordWindow(AcquisitionState& st, int16_t body_bends_mode) {
     };
     auto written = [&](int k) { return single ? k == 0 : st.StationTicked(k); };
 
+    const int64_t in_file = st.m_raw_window_count;  // the window's place in the numbered files
     if (g_save_real == 1) {
         std::vector<std::byte> scratch;
         const std::string name = RawFileName(st.m_raw_file_number);
         for (int k = 0; k < kStations; ++k)
             if (written(k))
-                rec.Append(platform::JoinPath(folder(k), name), RawBlock(st.m_sample_window[k], scratch));
+                rec.Write(platform::JoinPath(folder(k), name), RawBlock(st.m_sample_window[k], scratch), in_file,
+                          st.m_numbered_file_base, st.m_unwritten.raw_blocks);
     }
 
     const int16_t tenths = TemperatureTenths(g_temperature);
     for (int k = 0; k < kStations; ++k) {
         if (!written(k)) continue;
         st.m_window_count[k][kChannels] = tenths;
-        rec.Append(platform::JoinPath(folder(k), "counts.bin"),
-                   BuildCountsRecord(st.m_elapsed_minutes, st.m_window_count[k]));
+        rec.Write(platform::JoinPath(folder(k), "counts.bin"),
+                  BuildCountsRecord(st.m_elapsed_minutes, st.m_window_count[k]), st.m_windows_recorded,
+                  st.m_counts_file_base, st.m_unwritten.counts);
     }
 
     if (body_bends_mode == 1) {
-        rec.Append(platform::JoinPath(folder(0), HistogramFileName(st.m_raw_file_number)),
-                   BuildHistogramRecord(st.m_elapsed_minutes_exact, st.m_seconds_per_sample, st.m_peak_histogram));
+        rec.Write(platform::JoinPath(folder(0), HistogramFileName(st.m_raw_file_number)),
+                  BuildHistogramRecord(st.m_elapsed_minutes_exact, st.m_seconds_per_sample, st.m_peak_histogram),
+                  in_file, st.m_numbered_file_base, st.m_unwritten.histogram);
         st.m_seconds_per_sample_total += st.m_seconds_per_sample;
         st.m_histogram_record_count += 1;
     }
 
+    ++st.m_windows_recorded;
     if (st.m_raw_window_count >= kWindowsPerNumberedFile - 1) {
         st.m_raw_window_count = 0;
         if (st.m_raw_file_number < INT16_MAX) st.m_raw_file_number = static_cast<int16_t>(st.m_raw_file_number + 1);
+        st.m_numbered_file_base.clear();
     } else {
         st.m_raw_window_count = static_cast<int16_t>(st.m_raw_window_count + 1);
     }

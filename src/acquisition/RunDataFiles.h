@@ -11,6 +11,14 @@
 // Everything is little-endian with no header. Raw and histogram files share
 // one number, which advances after eleven windows whether or not raw blocks
 // are written.
+//
+// Every record has its own place: a window's record is written at its index
+// in the file times the record size, so a window that could not be written
+// leaves a gap of zeros and every later window stays where readers look for
+// it. A file cut short in the middle of a record (the program killed while it
+// wrote) holds its whole records and a trailing fragment; readers take the
+// whole records, and the next record written to that file goes over the
+// fragment.
 #pragma once
 
 #include <cstddef>
@@ -45,11 +53,21 @@ std::vector<std::byte> BuildCountsRecord(int32_t elapsed_minutes, const ChannelT
 std::vector<std::byte> BuildHistogramRecord(double elapsed_minutes, double seconds_per_sample,
                                             std::span<const int32_t> histogram);
 
-// Appends one whole record to `path` (created when missing), then flushes it
-// to disk and closes it. The record goes out in one write; when the write
-// falls short the file is cut back to its previous size, so an append never
-// leaves part of a record behind. What the file held before is kept as it
-// is. Returns "" on success, otherwise the reason.
+// Whole records of `record_bytes` in `path`: 0 when it is missing or not a
+// regular file; a trailing fragment does not count.
+int64_t WholeRecords(const std::string& path, size_t record_bytes);
+
+// Writes one whole record as record `index` of `path` (created when
+// missing), at byte index x record size, then flushes it to disk and closes
+// the file. Bytes before it are kept as they are; a gap before it reads as
+// zeros. The record goes out in one write; when the write falls short, the
+// file is cut back to where it ended before (to this record's place when a
+// fragment stood there), so a failure never leaves part of its record
+// behind. Returns "" on success, otherwise the reason.
+std::string WriteRecordAt(const std::string& path, std::span<const std::byte> record, int64_t index);
+
+// Writes one whole record after the whole records `path` holds (over a
+// trailing fragment, if any).
 std::string AppendRecord(const std::string& path, std::span<const std::byte> record);
 
 struct RecordingResult {
@@ -70,9 +88,20 @@ struct RecordingResult {
 // single-station operation everything comes from station 1's tables and goes
 // to the ticked station's own folder.
 //
-// A failing append does not stop the others, the numbering or the run: it is
-// counted, and its message is returned the first time that file fails in the
-// run (the state remembers it until ResetForPlay).
+// Placement: a raw block or histogram record goes to its window's place in
+// the numbered file (0..10), a counts record to the run's window index; both
+// after the whole records the file held when the run first wrote to it (a
+// run appended to a same-minute run follows that run's records).
+//
+// A failing write does not stop the others, the numbering or the run: it is
+// counted (in the result and in m_unwritten), and its message is returned the
+// first time that file fails in the run (the state remembers it until
+// ResetForPlay).
 RecordingResult RecordWindow(AcquisitionState& st, int16_t body_bends_mode);
+
+// The message at the end of a run: "Acquisition finished", followed, when
+// some of the run's records could not be written, by a line that says how
+// many of each kind.
+std::string RunFinishedMessage(const AcquisitionState& st);
 
 }  // namespace vondrel

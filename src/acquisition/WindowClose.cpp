@@ -20,8 +20,9 @@ double ToDays(platform::TimePoint t) {
 int TemperatureAddress(const AcquisitionState& st) { return st.SingleStation() ? 0 : 3; }
 
 void ApplyTemperatureReading(AcquisitionState& st, int raw) {
-    g_temperature = TemperatureFromRaw(raw);
-    st.m_temperature_text = FormatFixed(g_temperature, 1);
+    st.m_temperature_missing = raw < 0;
+    g_temperature = st.m_temperature_missing ? 0.0 : TemperatureFromRaw(raw);
+    st.m_temperature_text = st.m_temperature_missing ? "--" : FormatFixed(g_temperature, 1);
 }
 
 double TemperatureFromRaw(int raw) { return raw * g_temp_slope + g_temp_offset; }
@@ -53,10 +54,12 @@ int16_t LightByHour(int hour, int on_hour, int off_hour, int16_t light_schedule,
 
 void DecideWindowClose(AcquisitionState& st, double now_days, int hour, int on_hour, int off_hour) {
     st.m_seconds_per_sample = SecondsPerSample(now_days - st.m_window_start, st.WindowLength());
-    const ClimateState climate = DecideClimate(g_temperature, g_temperature_setpoint, st.m_temp_control,
-                                               {st.m_heating, st.m_temp_actuator_on});
-    st.m_heating = climate.heating;
-    st.m_temp_actuator_on = climate.actuator_on;
+    if (!st.m_temperature_missing) {
+        const ClimateState climate = DecideClimate(g_temperature, g_temperature_setpoint, st.m_temp_control,
+                                                   {st.m_heating, st.m_temp_actuator_on});
+        st.m_heating = climate.heating;
+        st.m_temp_actuator_on = climate.actuator_on;
+    }
     st.m_light_on = LightByHour(hour, on_hour, off_hour, st.m_light_schedule, st.m_light_on);
 }
 

@@ -16,7 +16,7 @@ namespace vondrel {
 double SecondsPerSample(double window_days, int window_length);
 
 // Degrees Celsius of a raw temperature byte with the sensor line
-// g_temp_slope, g_temp_offset. A failed reading (-1) is converted like any.
+// g_temp_slope, g_temp_offset.
 double TemperatureFromRaw(int raw);
 
 // A point in time as the run's date-times count it: days (with fractions)
@@ -27,8 +27,10 @@ double ToDays(platform::TimePoint t);
 // 3 otherwise.
 int TemperatureAddress(const AcquisitionState& st);
 
-// Takes a raw temperature byte (-1 when the query failed): g_temperature
-// and m_temperature_text (format "0.0").
+// Takes a raw temperature byte: g_temperature and m_temperature_text
+// (format "0.0"). A query without a reply (raw below 0) is no reading:
+// g_temperature 0 (the records' and reports' "no reading"), the text "--",
+// and m_temperature_missing set until a reading comes back.
 void ApplyTemperatureReading(AcquisitionState& st, int raw);
 
 // Temperature in tenths of a degree as the counts record stores it:
@@ -58,7 +60,8 @@ int16_t LightByHour(int hour, int on_hour, int off_hour, int16_t light_schedule,
 
 // Steps 1, 3 and 4 of a window close on the state: the seconds per sample
 // from m_window_start to `now_days`, the climate decision for g_temperature
-// and g_temperature_setpoint, and the light for `hour`. The temperature
+// and g_temperature_setpoint (none while the temperature is missing: the
+// actuators keep their state), and the light for `hour`. The temperature
 // reading itself (and m_temperature_text) is the caller's, as is sending the
 // actuator state afterwards.
 void DecideWindowClose(AcquisitionState& st, double now_days, int hour, int on_hour, int off_hour);

@@ -201,9 +201,16 @@ void Frm_Main::EndRun() {
         // comes with the reports.
         Cmdreport_Click();
         show();
+        // No box here: records that could not be written are told in the
+        // status line, on one line.
+        if (st.m_unwritten.Any()) {
+            std::string text = RunFinishedMessage(st);
+            text.replace(text.find("\r\n"), 2, ". ");
+            ShowRunMessage(text);
+        }
     } else {
         Cmdreport_Click();
-        platform::MsgBox("Acquisition finished");
+        platform::MsgBox(RunFinishedMessage(st));
     }
     chk_bodybends->setEnabled(true);
     CmdStop_Click();

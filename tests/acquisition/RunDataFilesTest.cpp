@@ -5,10 +5,14 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <bit>
 #include <cstring>
 #include <filesystem>
+#include <regex>
+#include <span>
 
 #include "AcquisitionTestSupport.h"
 #include "TempFolder.h"
@@ -36,6 +40,21 @@ double F64(const std::string& b, size_t at) {
     uint64_t v = 0;
     for (int i = 7; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(b[at + i]);
     return std::bit_cast<double>(v);
+}
+
+// Runs `fn` with the file-size limit at `bytes` (a full disk, for the
+// writes that reach it): a write past the limit falls short or fails.
+template <typename Fn>
+void WithFileSizeLimit(rlim_t bytes, Fn fn) {
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto* old_handler = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = saved;
+    limited.rlim_cur = bytes;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    fn();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, old_handler);
 }
 
 class RunDataFiles : public AcquisitionTest {
@@ -256,15 +275,9 @@ TEST_F(RunDataFiles, ShortWriteLeavesOnlyWholeRecords) {
     const auto record = BuildCountsRecord(3, counts);
     ASSERT_EQ(AppendRecord(path, record), "");
 
-    struct rlimit saved {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto* old_handler = signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = saved;
-    limited.rlim_cur = 1000;  // room for 226 bytes of the second record
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const std::string failure = AppendRecord(path, record);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, old_handler);
+    std::string failure;
+    // Room for 226 bytes of the second record.
+    WithFileSizeLimit(1000, [&] { failure = AppendRecord(path, record); });
 
     EXPECT_NE(failure, "");
     const std::string bytes = dir.Read("counts.bin");
@@ -275,18 +288,201 @@ TEST_F(RunDataFiles, ShortWriteLeavesOnlyWholeRecords) {
     EXPECT_EQ(dir.Read("counts.bin").size(), 2 * 774u);
 }
 
-// Appending keeps whatever the file held before, byte for byte, even when
-// its size is not a whole number of records (a file from another window
-// length, say).
-TEST_F(RunDataFiles, AppendKeepsEarlierContent) {
+// Window 2 of five cannot be written (the disk is full for a moment): its
+// records are gaps of zeros, and windows 3 and 4 stay at their own places in
+// every file, so record i of counts.bin and block i of 0.bin are still the
+// same window. The end of the run counts what is missing.
+TEST_F(RunDataFiles, FailedWindowLeavesAGapAndLaterWindowsKeepTheirPlaces) {
+    const size_t block = RawBlockBytes(500);
+    const struct {
+        const char* name;
+        int16_t save_real, body_bends;
+        rlim_t limit;  // during window 2
+        bool counts_gap;
+        const char* message;
+    } cases[] = {
+        // Room for counts record 2, not for raw block 2.
+        {"raw block", 1, 0, 2 * block + 100, false,
+         "Acquisition finished\r\nNot written: 2 raw sample blocks."},
+        // Room for nothing of window 2.
+        {"counts and histogram", 0, 1, 2 * 774 + 10, true,
+         "Acquisition finished\r\nNot written: 2 counts records, 1 histogram record."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder project;
+        g_project_folder = project.Path();
+        g_save_real = c.save_real;
+        for (int n : {1, 2}) ASSERT_TRUE(platform::MakeFolder(AcquisitionFolder(project.Path(), kStamp, n)));
+        AcquisitionState st(500);
+        st.m_acquisition_stamp = kStamp;
+        st.SetTickedStations(Ticked({1, 2}));
+        st.ResetForPlay();
+        for (int w = 0; w < 5; ++w) {
+            st.m_elapsed_minutes = w + 1;
+            st.m_elapsed_minutes_exact = w + 1.5;
+            for (int k = 0; k < 2; ++k) {
+                st.m_window_count[k][5] = static_cast<int16_t>(100 * (k + 1) + w);
+                st.Sample(k, 7, 0) = static_cast<int16_t>(1000 * (k + 1) + w);
+            }
+            if (w == 2)
+                WithFileSizeLimit(c.limit, [&] { EXPECT_GT(RecordWindow(st, c.body_bends).failed, 0); });
+            else
+                ASSERT_EQ(RecordWindow(st, c.body_bends).failed, 0) << w;
+        }
+        EXPECT_EQ(RunFinishedMessage(st), c.message);
+
+        for (int n : {1, 2}) {
+            SCOPED_TRACE(n);
+            auto read = [&](const std::string& name) {
+                return project.Read(std::string(kStamp) + "_s" + std::to_string(n) + "/" + name);
+            };
+            const std::string counts = read("counts.bin");
+            ASSERT_EQ(counts.size(), 5 * 774u);
+            for (int w = 0; w < 5; ++w) {
+                const bool gap = w == 2 && c.counts_gap;
+                EXPECT_EQ(I32(counts, w * 774), gap ? 0 : w + 1) << w;
+                EXPECT_EQ(I16(counts, w * 774 + 4 + 2 * 5), gap ? 0 : 100 * n + w) << w;
+            }
+            if (c.save_real == 1) {
+                const std::string raw = read("0.bin");
+                ASSERT_EQ(raw.size(), 5 * block);
+                for (int w = 0; w < 5; ++w)
+                    EXPECT_EQ(I16(raw, w * block + 2 * 7), w == 2 ? 0 : 1000 * n + w) << w;
+                EXPECT_EQ(raw.substr(2 * block, block), std::string(block, '\0'));
+            }
+            if (c.body_bends == 1 && n == 1) {
+                const std::string histo = read(HistogramFileName(0));
+                ASSERT_EQ(histo.size(), 5 * kHistogramRecordBytes);
+                for (int w = 0; w < 5; ++w)
+                    EXPECT_DOUBLE_EQ(F64(histo, w * kHistogramRecordBytes), w == 2 ? 0.0 : w + 1.5) << w;
+            }
+        }
+    }
+}
+
+// The output of the independent Python reader for a station folder, without
+// white space; "" without Python.
+std::string ReadWithPython(const std::string& folder) {
+#ifndef VONDREL_RUN_READER
+    return "";
+#else
+    const std::string cmd = std::string(VONDREL_PYTHON3) + " -B " + VONDREL_RUN_READER + " '" + folder + "'";
+    FILE* pipe = popen(cmd.c_str(), "r");
+    if (!pipe) return "";
+    std::string out;
+    char buf[4096];
+    while (size_t got = fread(buf, 1, sizeof buf, pipe)) out.append(buf, got);
+    return pclose(pipe) == 0 ? std::regex_replace(out, std::regex("\\s+"), "") : "exit status != 0: " + out;
+#endif
+}
+
+// The writer killed (SIGKILL) in the middle of a record, as kill -9 does:
+// the file-size limit stops its write part-way and the signal that brings
+// kills it there, before it can clean up. Its earlier records are whole; the
+// independent reader takes them and reports the fragment. A run appended to
+// the same folder (a second Play in the same minute) places its counts after
+// the whole records, over the fragment, and its raw blocks in a new numbered
+// file; a block written to the torn file also goes over the fragment.
+TEST_F(RunDataFiles, WriterKilledInTheMiddleOfARecord) {
+    const size_t block = RawBlockBytes(500);
+    const struct {
+        const char* name;
+        int16_t save_real;
+        rlim_t limit;
+        const char* torn;
+        size_t fragment;
+    } cases[] = {
+        {"raw block", 1, block + 7446, "0.bin", 7446},
+        {"counts record", 0, 774 + 300, "counts.bin", 300},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder project;
+        g_project_folder = project.Path();
+        g_save_real = c.save_real;
+        const std::string folder = AcquisitionFolder(project.Path(), kStamp, 1);
+        ASSERT_TRUE(platform::MakeFolder(folder));
+        auto size = [&](const char* name) { return project.Read(std::string(kStamp) + "_s1/" + name).size(); };
+
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            signal(SIGXFSZ, [](int) { raise(SIGKILL); });
+            struct rlimit limit {};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = c.limit;
+            setrlimit(RLIMIT_FSIZE, &limit);
+            AcquisitionState st(500);
+            st.m_acquisition_stamp = kStamp;
+            st.SetTickedStations(Ticked({1}));
+            st.ResetForPlay();
+            for (int w = 0; w < 3; ++w) {
+                st.m_elapsed_minutes = w;
+                st.Sample(0, 7, 0) = static_cast<int16_t>(1000 + w);
+                RecordWindow(st, 0);
+            }
+            _exit(3);  // never reached: the second window is killed
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << status;
+        EXPECT_EQ(WTERMSIG(status), SIGKILL);
+        EXPECT_EQ(size(c.torn), (c.save_real == 1 ? block : 774u) + c.fragment);
+        EXPECT_EQ(size("counts.bin") / 774, 1u);
+        EXPECT_EQ(WholeRecords(platform::JoinPath(folder, c.torn), c.save_real == 1 ? block : 774), 1);
+
+        const std::string json = ReadWithPython(folder);
+        if (!json.empty()) {
+            EXPECT_NE(json.find("\"counts_records\":1,"), std::string::npos) << json;
+            EXPECT_NE(json.find(std::string("\"trailing_bytes\":{\"") + c.torn + "\":" + std::to_string(c.fragment) + "}"),
+                      std::string::npos)
+                << json;
+        }
+
+        // The same-minute run appended to the folder.
+        AcquisitionState st(500);
+        st.m_acquisition_stamp = kStamp;
+        st.SetTickedStations(Ticked({1}));
+        st.ResetForPlay();
+        st.m_raw_file_number = FirstFreeFileNumber({folder});
+        EXPECT_EQ(st.m_raw_file_number, c.save_real == 1 ? 1 : 0);
+        for (int w = 0; w < 2; ++w) {
+            st.m_elapsed_minutes = 10 + w;
+            ASSERT_EQ(RecordWindow(st, 0).failed, 0);
+        }
+        const std::string counts = project.Read(std::string(kStamp) + "_s1/counts.bin");
+        ASSERT_EQ(counts.size(), 3 * 774u);
+        EXPECT_EQ(I32(counts, 0), 0);
+        EXPECT_EQ(I32(counts, 774), 10);
+        EXPECT_EQ(I32(counts, 2 * 774), 11);
+        if (c.save_real == 1) {
+            EXPECT_EQ(size("1.bin"), 2 * block);
+            std::vector<int16_t> window(block / 2, 0);
+            window[7] = 1001;
+            ASSERT_EQ(AppendRecord(platform::JoinPath(folder, "0.bin"), std::as_bytes(std::span(window))), "");
+            const std::string raw = project.Read(std::string(kStamp) + "_s1/0.bin");
+            ASSERT_EQ(raw.size(), 2 * block);
+            EXPECT_EQ(I16(raw, 2 * 7), 1000);
+            EXPECT_EQ(I16(raw, block + 2 * 7), 1001);
+        }
+    }
+}
+
+// A file cut short inside a record (the program killed while it wrote)
+// keeps its whole records; the next record goes over the fragment.
+TEST_F(RunDataFiles, AppendGoesOverATrailingFragment) {
     ChannelTable16 counts{};
-    const std::string earlier = std::string(774, '\x11') + std::string(100, '\x55');
-    dir.Write("counts.bin", earlier);
+    const std::string whole = std::string(774, '\x11');
+    dir.Write("counts.bin", whole + std::string(100, '\x55'));
+    EXPECT_EQ(WholeRecords(dir / "counts.bin", 774), 1);
     ASSERT_EQ(AppendRecord(dir / "counts.bin", BuildCountsRecord(2, counts)), "");
     const std::string bytes = dir.Read("counts.bin");
-    ASSERT_EQ(bytes.size(), 874u + 774u);
-    EXPECT_EQ(bytes.substr(0, 874), earlier);
-    EXPECT_EQ(I32(bytes, 874), 2);
+    ASSERT_EQ(bytes.size(), 2 * 774u);
+    EXPECT_EQ(bytes.substr(0, 774), whole);
+    EXPECT_EQ(I32(bytes, 774), 2);
+    EXPECT_EQ(WholeRecords(dir / "missing.bin", 774), 0);
+    EXPECT_EQ(WholeRecords(dir.Path(), 774), 0);  // a folder holds no records
 }
 
 }  // namespace

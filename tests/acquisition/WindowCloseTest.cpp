@@ -35,7 +35,6 @@ TEST_F(WindowClose, SecondsPerSampleToThreeDecimals) {
 
 TEST_F(WindowClose, TemperatureConversionAndTenths) {
     EXPECT_DOUBLE_EQ(TemperatureFromRaw(100), 21.9);
-    EXPECT_DOUBLE_EQ(TemperatureFromRaw(-1), -0.219);  // a failed reading is converted too
     g_temp_offset = -1.5;
     EXPECT_DOUBLE_EQ(TemperatureFromRaw(100), 20.4);
 
@@ -65,7 +64,7 @@ TEST_F(WindowClose, ClimateControlAroundTheSetPoint) {
         {"24.8 keeps heating direction", 24.8, -1, heat_on, {-1, 0}},
         {"10.0 is off", 10.0, -1, heat_on, {0, 0}},
         {"38.0 is off", 38.0, -1, heat_on, {0, 0}},
-        {"failed reading is off", TemperatureFromRaw(-1), -1, heat_on, {0, 0}},
+        {"-0.2 is off", -0.219, -1, heat_on, {0, 0}},
         {"10.1 heats", 10.1, -1, cool_on, {-1, -1}},
         {"37.9 cools", 37.9, -1, heat_on, {0, -1}},
         {"control disabled", 20.0, 0, heat_on, {0, 0}},
@@ -101,13 +100,22 @@ TEST_F(WindowClose, LightByTheHour) {
     }
 }
 
+// A query without a reply is no reading: 0 degrees (what the records and
+// reports take as "no reading") and "--" until a reading comes back.
 TEST_F(WindowClose, TemperatureReadingAndAddress) {
     AcquisitionState st(500);
     ApplyTemperatureReading(st, 100);
     EXPECT_DOUBLE_EQ(g_temperature, 21.9);
     EXPECT_EQ(st.m_temperature_text, "21.9");
+    EXPECT_FALSE(st.m_temperature_missing);
     ApplyTemperatureReading(st, -1);
-    EXPECT_EQ(st.m_temperature_text, "-0.2");
+    EXPECT_EQ(g_temperature, 0.0);
+    EXPECT_EQ(TemperatureTenths(g_temperature), 0);
+    EXPECT_EQ(st.m_temperature_text, "--");
+    EXPECT_TRUE(st.m_temperature_missing);
+    ApplyTemperatureReading(st, 0);  // a real reading of raw 0
+    EXPECT_EQ(st.m_temperature_text, "0.0");
+    EXPECT_FALSE(st.m_temperature_missing);
 
     st.SetTickedStations(Ticked({2}));
     EXPECT_EQ(TemperatureAddress(st), 0);
@@ -128,6 +136,25 @@ TEST_F(WindowClose, DecisionsLandInTheState) {
     EXPECT_EQ(st.m_heating, -1);
     EXPECT_EQ(st.m_temp_actuator_on, -1);
     EXPECT_EQ(st.m_light_on, -1);
+}
+
+// Without a reading the climate is not decided: the actuators keep their
+// state (a missing reading would otherwise switch them off as out of range).
+TEST_F(WindowClose, MissingTemperatureKeepsTheClimateState) {
+    AcquisitionState st(500);
+    st.m_temp_control = -1;
+    g_temperature_setpoint = 25.0;
+    st.m_heating = -1;
+    st.m_temp_actuator_on = -1;
+    ApplyTemperatureReading(st, -1);
+    DecideWindowClose(st, 0.0, 12, 8, 20);
+    EXPECT_EQ(st.m_heating, -1);
+    EXPECT_EQ(st.m_temp_actuator_on, -1);
+    // The reading is back (30.66 degrees): cool.
+    ApplyTemperatureReading(st, 140);
+    DecideWindowClose(st, 0.0, 12, 8, 20);
+    EXPECT_EQ(st.m_heating, 0);
+    EXPECT_EQ(st.m_temp_actuator_on, -1);
 }
 
 TEST_F(WindowClose, BodyBendsPlotPositionWraps) {

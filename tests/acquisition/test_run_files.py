@@ -55,6 +55,26 @@ class RunFiles(unittest.TestCase):
             self.assertTrue(all(not any(r["counts"]) for r in stations[3]["counts"]))
             self.assertEqual(len(stations[3]["counts"]), 12)
 
+    def test_trailing_fragments_are_left_out(self):
+        # What a writer killed in the middle of a record leaves: whole records
+        # and part of the next one.
+        with tempfile.TemporaryDirectory() as folder:
+            write_run(folder, 3, 1, 1)
+            s1 = os.path.join(folder, "run_s1")
+            for name, size in (("0.bin", 7446), ("counts.bin", 100), ("histo0000.bin", 5)):
+                with open(os.path.join(s1, name), "ab") as f:
+                    f.write(b"\x7f" * size)
+            st = reader.read_station(s1)
+            self.assertEqual([r["minutes"] for r in st["counts"]], [0, 1, 2])
+            self.assertEqual({k: len(v) for k, v in st["raw"].items()}, {0: 3})
+            self.assertEqual({k: len(v) for k, v in st["histogram"].items()}, {0: 3})
+            self.assertEqual(st["trailing_bytes"], {"0.bin": 7446, "counts.bin": 100, "histo0000.bin": 5})
+            done = subprocess.run([sys.executable, "-B", reader.__file__, s1], capture_output=True, text=True)
+            self.assertEqual(done.returncode, 0, done.stderr)
+            self.assertIn('"counts_records": 3', done.stdout)
+            self.assertIn('"0.bin": 7446', done.stdout)
+            self.assertEqual(reader.read_station(os.path.join(folder, "run_s3"))["trailing_bytes"], {})
+
 
 if __name__ == "__main__":
     WRITER = sys.argv.pop(1)

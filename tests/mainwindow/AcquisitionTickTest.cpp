@@ -12,10 +12,12 @@
 #include <QListWidget>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 #include <regex>
 #include <set>
 
 #include "RunFixture.h"
+#include "acquisition/AcquisitionGlobals.h"
 #include "device/ReplyFormats.h"
 #include "platform/Files.h"
 
@@ -30,6 +32,16 @@ protected:
         for (int i = 0; i < n; ++i) main().Timeradq_Timer();
     }
     AcquisitionState& st() { return main().m_run; }
+    // A run of stations 1 and 2 without raw recording, the temperature
+    // control on with the set-point at 25 degrees and the instrument at 20.
+    void PlayWithClimateControl() {
+        StartRun(true, {"--mode", "parity48", "--ambient", "20", "--temperature", "20"});
+        TickStations({1, 2});
+        g_save_real = 0;
+        main().Chk_tenabled->setCheckState(Qt::Checked);
+        main().txttemp->setText("25");
+        Play();
+    }
     // Frames the simulator received since the mark, without the ones that
     // start with `skip` (e.g. the polling requests).
     std::vector<std::string> Frames(const std::string& only) {
@@ -179,7 +191,8 @@ TEST_F(TickTest, FailedAppendIsShownOnceWithoutABoxAndTheRunStillEnds) {
     for (int window = 1; window <= 2; ++window) {
         now_ = start + std::chrono::seconds(window == 1 ? 20 : 70);
         st().m_sample_index = static_cast<int16_t>(g_rt_buffer - 1);
-        if (window == 2) boxes.ExpectMessage("Acquisition finished");
+        // The end of the run says how many records were lost.
+        if (window == 2) boxes.ExpectMessage("Acquisition finished\r\nNot written: 2 counts records.");
         Tick();
         EXPECT_EQ(main().RunMessages().size(), 1u) << window;
     }
@@ -190,6 +203,85 @@ TEST_F(TickTest, FailedAppendIsShownOnceWithoutABoxAndTheRunStillEnds) {
     auto counts = platform::ReadBinaryFile(platform::JoinPath(StationFolder(1), "counts.bin"));
     ASSERT_TRUE(counts);
     EXPECT_EQ(counts->size(), 2u * 774u);
+}
+
+// The raw block recorded for a window is the window as its counting left
+// it: the counting lowers a level above the channel's band in place, and the
+// block is written after it.
+TEST_F(TickTest, RawBlockHoldsTheWindowAsItsCountingLeftIt) {
+    StartRun(true, {"--mode", "parity48"});
+    TickStations({1, 2});
+    g_save_real = 1;
+    Play();
+    int channel = -1;
+    for (int v = 0; v < kBlockValues && channel < 0; ++v)
+        if (g_channel_well[PackedSampleSlot(v)] >= 0) channel = PackedSampleSlot(v);
+    ASSERT_GE(channel, 0);
+    for (int p = 0; p < g_rt_buffer - 1; ++p) st().Sample(0, channel, p) = p == 250 ? 3000 : 1200;
+    st().m_sample_index = static_cast<int16_t>(g_rt_buffer - 1);
+    Tick();
+    ASSERT_EQ(st().m_sample_index, 0);  // the window was closed
+    const auto raw = platform::ReadBinaryFile(platform::JoinPath(StationFolder(1), "0.bin"));
+    ASSERT_TRUE(raw);
+    const std::vector<int16_t>& window = st().m_sample_window[0];
+    ASSERT_EQ(raw->size(), window.size() * 2);
+    EXPECT_LT(st().Sample(0, channel, 250), 3000);  // the counting lowered the spike
+    EXPECT_TRUE(std::memcmp(raw->data(), window.data(), raw->size()) == 0);
+}
+
+// The climate frame of a window close follows the temperature read at that
+// close, not the one before: 20 degrees at Play, 30 at the close with the
+// set-point at 25 cools.
+TEST_F(TickTest, ClimateFollowsTheTemperatureJustRead) {
+    PlayWithClimateControl();
+    ASSERT_NEAR(g_temperature, 20.0, 0.3);
+    sim->Set("temperature", "30");
+    sim->Set("ambient", "30");
+    st().m_sample_index = static_cast<int16_t>(g_rt_buffer - 1);
+    sim->MarkLog();
+    Tick();
+    EXPECT_NEAR(g_temperature, 30.0, 0.3);
+    EXPECT_EQ(Frames("FF 00 10"), (std::vector<std::string>{"FF 00 10 01 F0"}));  // cool, actuator on
+}
+
+// An instrument that does not answer the temperature query: the window's
+// counts record says 0 (no reading), the label shows no number, and the
+// heater stays as it was; the next reading brings the number back.
+TEST_F(TickTest, MissingTemperatureIsRecordedAsNoReadingAndKeepsTheClimate) {
+    PlayWithClimateControl();
+    st().m_heating = kTrue;
+    st().m_temp_actuator_on = kTrue;
+    platform::SetTimeScale(0.01);  // a silent instrument costs little
+    sim->Set("silent", "1");
+    st().m_sample_index = static_cast<int16_t>(g_rt_buffer - 1);
+    sim->MarkLog();
+    Tick();
+    EXPECT_EQ(Frames("FF 00 10"), (std::vector<std::string>{"FF 00 10 03 F0"}));  // heat, actuator on
+    EXPECT_EQ(st().m_temperature_text, "--");
+    st().m_display_tick = 2;
+    Tick();
+    EXPECT_EQ(main().lbl_temperature->text().toStdString(), "T=--*C");
+    for (int n : {1, 2}) {
+        auto counts = platform::ReadBinaryFile(platform::JoinPath(StationFolder(n), "counts.bin"));
+        ASSERT_TRUE(counts);
+        ASSERT_EQ(counts->size(), 774u);
+        EXPECT_EQ((*counts)[772], '\0');
+        EXPECT_EQ((*counts)[773], '\0');
+    }
+
+    sim->Set("silent", "0");
+    platform::SetTimeScale(0.1);
+    st().m_sample_index = static_cast<int16_t>(g_rt_buffer - 1);
+    Tick();
+    st().m_display_tick = 2;
+    Tick();
+    EXPECT_NEAR(g_temperature, 20.0, 0.3);
+    EXPECT_EQ(main().lbl_temperature->text().toStdString(), "T=" + st().m_temperature_text + "*C");
+    EXPECT_NE(st().m_temperature_text, "--");
+    auto counts = platform::ReadBinaryFile(platform::JoinPath(StationFolder(1), "counts.bin"));
+    ASSERT_TRUE(counts);
+    ASSERT_EQ(counts->size(), 2 * 774u);
+    EXPECT_NEAR(static_cast<uint8_t>((*counts)[774 + 772]) | (static_cast<uint8_t>((*counts)[774 + 773]) << 8), 200, 3);
 }
 
 TEST_F(TickTest, PausedRunWithItsTimeCounterEndsOnTime) {

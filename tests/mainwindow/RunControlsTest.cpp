@@ -207,6 +207,36 @@ TEST_F(PlayTest, AutorunWaitsForTheNextMinuteInsteadOfAppending) {
     EXPECT_EQ(ReadBytes(platform::JoinPath(StationFolder(1), "subproj.dat")), "\"Autorun project\"\r\n\"\"\r\n");
 }
 
+// Play sets the light by the hour only when no pulses are programmed; with
+// pulses the tick's schedule drives the light and Play sends nothing. It is
+// 10:06 with the light on from 8 to 20.
+TEST_F(PlayTest, LightByTheHourAtPlayOnlyWithoutPulses) {
+    StartRun(true, {"--mode", "parity48"});
+    TickStations({1});
+    main().Chk_lenabled->setCheckState(Qt::Checked);
+    main().txt_lon->setText("08");
+    main().txt_loff->setText("20");
+    const struct {
+        const char* pulses;
+        std::vector<std::string> frames;
+    } cases[] = {{"3", {}}, {"0", {"FF 00 10 04 F0"}}};
+    int minute = 6;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pulses);
+        now_ = platform::FromLocal({2026, 3, 4, 10, minute++, 0});
+        main().txt_pulsetimes->setText(c.pulses);
+        main().m_run.m_light_on = 0;
+        sim->MarkLog();
+        Play();
+        std::vector<std::string> light;
+        for (const auto& f : sim->FramesSinceMark())
+            if (f.rfind("FF 00 10", 0) == 0) light.push_back(f);
+        EXPECT_EQ(light, c.frames);
+        main().CmdStop_Click();
+        for (int k = 0; k < 4; ++k) main().chk_enabled[k]->setEnabled(true);
+    }
+}
+
 TEST_F(PlayTest, LongRawRecordingRunWarnsWithTheRealVolume) {
     StartRun(true, {"--mode", "parity48"});
     TickStations({1, 2});
