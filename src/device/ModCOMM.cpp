@@ -312,6 +312,7 @@ int32_t CommOpen(int16_t port, const std::string& deviceName, const std::string&
 int32_t CommClose(int16_t port) {
     if (!ValidPort(port)) return BadPort("CommClose", port);
     CommPortRecord& rec = Record(port);
+    rec.lost = 0;  // closed on purpose now, whatever closed it before
     if (!rec.open) return 0;
     // The frames written go out before the port goes (the last one is often
     // the actuators-off frame); a device that has gone fails at once.

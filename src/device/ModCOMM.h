@@ -51,7 +51,7 @@ struct CommPortRecord {
     int16_t open = 0;           // -1 while the port counts as open
     termios settings{};         // line settings read by GetCommState, applied by SetCommState
     std::array<int, 5> line_errors{};  // line-error counters at the last clear (frame, overrun, parity, break, buffer overrun)
-    int16_t lost = 0;           // -1 after a hang-up closed the port, until it is opened again
+    int16_t lost = 0;           // -1 after a hang-up closed the port, until the next open or close
 };
 
 // Records 0..15 for ports 1..16.
@@ -66,7 +66,8 @@ int32_t CommClose(int16_t port);
 // Waits until the bytes written have gone out, then discards the bytes
 // received and not yet read.
 int32_t CommFlush(int16_t port);
-// True when a hang-up closed the port and it has not been opened since.
+// True when a hang-up closed the port and it has been neither opened nor
+// closed since.
 bool CommPortLost(int16_t port);
 // Replaces data with the bytes received (at most n) and returns their count.
 int32_t CommRead(int16_t port, std::string& data, int32_t n);

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -42,6 +43,7 @@ SimProcess::SimProcess(const std::string& folder, int comPort, std::vector<std::
     link_ = folder + "/ports/COM" + std::to_string(comPort);
     control_ = folder + "/sim" + std::to_string(comPort) + ".ctl";
     log_ = folder + "/sim" + std::to_string(comPort) + ".log";
+    std::filesystem::create_directories(folder + "/ports");
     // The simulator's own delays at full length unless a test asks otherwise,
     // whatever VONDREL_TIME_SCALE the environment holds.
     std::vector<std::string> args = {VONDREL_SIM_PATH, "--link", link_, "--control", control_,
@@ -94,6 +96,16 @@ SimProcess::~SimProcess() {
         }
     }
     if (out_fd_ >= 0) close(out_fd_);
+}
+
+void SimProcess::Kill() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    if (control_fd_ >= 0) close(control_fd_);
+    control_fd_ = -1;
 }
 
 std::string SimProcess::Command(const std::string& line) {
