@@ -37,7 +37,47 @@ std::string ReadLineFrom(int fd, int timeoutMs) {
     }
     return line;
 }
+
+std::string ReadAll(int fd) {
+    std::string all;
+    char buf[4096];
+    ssize_t r;
+    while ((r = read(fd, buf, sizeof buf)) > 0) all.append(buf, static_cast<size_t>(r));
+    return all;
+}
 }  // namespace
+
+SimRun RunSimulator(const std::vector<std::string>& args) {
+    // Output goes to files, so neither stream can fill up and block the other.
+    char outName[] = "/tmp/vondrel-sim-outXXXXXX", errName[] = "/tmp/vondrel-sim-errXXXXXX";
+    const int out = mkstemp(outName), err = mkstemp(errName);
+    unlink(outName);
+    unlink(errName);
+    SimRun run;
+    const pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        dup2(out, STDOUT_FILENO);
+        dup2(err, STDERR_FILENO);
+        std::vector<std::string> all = {VONDREL_SIM_PATH};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    lseek(out, 0, SEEK_SET);
+    lseek(err, 0, SEEK_SET);
+    run.out = ReadAll(out);
+    run.err = ReadAll(err);
+    close(out);
+    close(err);
+    return run;
+}
 
 SimProcess::SimProcess(const std::string& folder, int comPort, std::vector<std::string> extraArgs) {
     link_ = folder + "/ports/COM" + std::to_string(comPort);

@@ -10,6 +10,14 @@
 
 namespace vondrel::testing {
 
+// The simulator run to its end with `args` (a client or a refused start):
+// its exit status and what it printed.
+struct SimRun {
+    int status = -1;
+    std::string out, err;
+};
+SimRun RunSimulator(const std::vector<std::string>& args);
+
 class SimProcess {
 public:
     // `folder` is the program folder (its ports folder is made when

@@ -1,5 +1,6 @@
 // The simulated instrument as later work relies on it: block formats and the
 // 0x30 mode, station faults, the calibration progress stream, temperature.
+#include <filesystem>
 #include <thread>
 
 #include "LinkFixture.h"
@@ -193,4 +194,36 @@ TEST_F(LinkTest, SimulatorTemperatureFollowsHeatingAndCooling) {
     SendFrame(0x10, 1, 0);  // control on, cooling
     std::this_thread::sleep_for(std::chrono::milliseconds(600));
     EXPECT_LT(QueryByte(0x21, 0, 0), warmer - 3);
+}
+
+// The client mode prints the answer and says by its exit status whether the
+// command was taken; a link whose folder is missing is refused before
+// anything is created.
+TEST_F(LinkTest, SimulatorClientAndItsLinkFolder) {
+    SimProcess sim(folder_.Path(), 4);
+    const std::string control = folder_.Path() + "/sim4.ctl";
+    SimRun run = RunSimulator({"--control", control, "--send", "set station 2=silent", "--send", "get mode"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "ok\nok auto\n");
+    OpenCom4();
+    std::string reply;
+    CommWrite(4, *BuildDeviceFrame(0x33, 0, 1));
+    platform::SetTimeScale(0.05);
+    EXPECT_EQ(CommRead(4, reply, 144), 0);  // station 2 is silent now
+
+    run = RunSimulator({"--control", control, "--send", "set station 9=ok"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "error station: number 1..4 or all\n");
+
+    run = RunSimulator({"--control", folder_.Path() + "/none.ctl", "--send", "ping"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(run.out.empty());
+    EXPECT_NE(run.err.find("no simulator answers on " + folder_.Path() + "/none.ctl"), std::string::npos) << run.err;
+
+    const std::string missing = folder_.Path() + "/unset/ports";
+    run = RunSimulator({"--link", missing + "/COM4", "--control", folder_.Path() + "/other.ctl"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("the folder of --link " + missing + "/COM4 does not exist"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(folder_.Path() + "/unset"));
+    EXPECT_FALSE(std::filesystem::exists(folder_.Path() + "/other.ctl"));
 }
