@@ -293,9 +293,10 @@ int32_t CommOpen(int16_t port, const std::string& deviceName, const std::string&
     rec.line_errors = LineErrorCounters(fd);
 
     // Queues of the device driver are fixed; nothing to size (SetupComm).
-    // Only what was received before is cleared: on a terminal shared with an
-    // earlier opener (the simulated instrument keeps its own), discarding
-    // output would also throw away a frame written just before a reopen.
+    // Only what was received before is cleared. Discarding output could
+    // reach a frame written just before a close and this reopen that the
+    // instrument has not read yet (on a pseudo-terminal an output flush
+    // empties the other side's queue).
     if (tcflush(fd, TCIFLUSH) != 0) return RecordDllError("CommOpen (PurgeComm)");
     // The time-outs are the constants above, applied by CommRead/CommWrite.
     if (tcgetattr(fd, &rec.settings) != 0) return RecordDllError("CommOpen (GetCommState)");
@@ -333,14 +334,8 @@ int32_t CommFlush(int16_t port) {
         errno = EBADF;
         return RecordDllError("CommFlush (PurgeComm)");
     }
-    // Output is never discarded: a frame written before the flush (Stop's
-    // actuators-off frame) must reach the instrument. It goes out first, so
-    // the bytes discarded are the ones received before it was sent.
-    if (tcdrain(rec.handle) != 0 && IsHangUpError(errno)) {
-        const int32_t code = RecordDllError("CommFlush (PurgeComm)");
-        HangUp(port);
-        return code;
-    }
+    // Only what was received is discarded: a frame written before the flush
+    // (Stop's actuators-off frame) still goes out to the instrument.
     if (tcflush(rec.handle, TCIFLUSH) != 0) {
         const int32_t code = RecordDllError("CommFlush (PurgeComm)");
         if (IsHangUpError(code)) HangUp(port);

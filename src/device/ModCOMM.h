@@ -16,8 +16,7 @@
 // /dev/ttyUSB<n-1>. Any other device name is used as a path.
 //
 // Nothing written is ever thrown away: a flush discards received bytes only,
-// after what was written has gone out, and a close lets the output go out
-// first. A hang-up (the device node gone: USB adapter unplugged, simulated
+// and a close waits until what was written has gone out. A hang-up (the device node gone: USB adapter unplugged, simulated
 // instrument ended) closes the port and marks it lost; when it is the
 // instrument's port g_com_port, the program is no longer connected
 // (g_connected := 0) and the next connect finds the instrument again.
@@ -63,8 +62,7 @@ inline std::string g_comm_error_text;
 
 int32_t CommOpen(int16_t port, const std::string& deviceName, const std::string& settings);
 int32_t CommClose(int16_t port);
-// Waits until the bytes written have gone out, then discards the bytes
-// received and not yet read.
+// Discards the bytes received and not yet read; bytes written still go out.
 int32_t CommFlush(int16_t port);
 // True when a hang-up closed the port and it has been neither opened nor
 // closed since.
