@@ -19,6 +19,7 @@
 
 #include "platform/Events.h"
 #include "platform/ProgramFolder.h"
+#include "store/Globals.h"
 
 namespace vondrel {
 
@@ -39,6 +40,22 @@ int32_t InternalFailure(const char* operation, int32_t code, const std::string& 
 
 int32_t BadPort(const char* operation, int16_t port) {
     return InternalFailure(operation, EINVAL, "Port number " + std::to_string(port) + " is outside 1..16");
+}
+
+// The errors of a device that has gone away (a tty hung up, an adapter
+// unplugged): the port will not work again until it is opened again.
+bool IsHangUpError(int e) { return e == EIO || e == ENXIO || e == ENODEV; }
+
+// Closes a port whose device has gone and marks it lost; the error recorded
+// before stays. When it is the instrument's port the program is no longer
+// connected, so the next connect looks for the instrument again.
+void HangUp(int16_t port) {
+    CommPortRecord& rec = Record(port);
+    if (!rec.open) return;
+    close(rec.handle);
+    rec.open = 0;
+    rec.lost = -1;
+    if (port == g_com_port) g_connected = 0;
 }
 
 std::string Lower(std::string s) {
@@ -272,10 +289,15 @@ int32_t CommOpen(int16_t port, const std::string& deviceName, const std::string&
     if (isatty(fd) && !IsPseudoTerminal(fd)) ioctl(fd, TIOCEXCL);
     rec.handle = fd;
     rec.open = -1;
+    rec.lost = 0;
     rec.line_errors = LineErrorCounters(fd);
 
     // Queues of the device driver are fixed; nothing to size (SetupComm).
-    if (tcflush(fd, TCIOFLUSH) != 0) return RecordDllError("CommOpen (PurgeComm)");
+    // Only what was received before is cleared. Discarding output could
+    // reach a frame written just before a close and this reopen that the
+    // instrument has not read yet (on a pseudo-terminal an output flush
+    // empties the other side's queue).
+    if (tcflush(fd, TCIFLUSH) != 0) return RecordDllError("CommOpen (PurgeComm)");
     // The time-outs are the constants above, applied by CommRead/CommWrite.
     if (tcgetattr(fd, &rec.settings) != 0) return RecordDllError("CommOpen (GetCommState)");
     termios wanted = rec.settings;
@@ -291,7 +313,11 @@ int32_t CommOpen(int16_t port, const std::string& deviceName, const std::string&
 int32_t CommClose(int16_t port) {
     if (!ValidPort(port)) return BadPort("CommClose", port);
     CommPortRecord& rec = Record(port);
+    rec.lost = 0;  // closed on purpose now, whatever closed it before
     if (!rec.open) return 0;
+    // The frames written go out before the port goes (the last one is often
+    // the actuators-off frame); a device that has gone fails at once.
+    tcdrain(rec.handle);
     ioctl(rec.handle, TIOCNXCL);
     const int r = close(rec.handle);
     // The descriptor is released even when close reports an error, so the
@@ -308,9 +334,17 @@ int32_t CommFlush(int16_t port) {
         errno = EBADF;
         return RecordDllError("CommFlush (PurgeComm)");
     }
-    if (tcflush(rec.handle, TCIOFLUSH) != 0) return RecordDllError("CommFlush (PurgeComm)");
+    // Only what was received is discarded: a frame written before the flush
+    // (Stop's actuators-off frame) still goes out to the instrument.
+    if (tcflush(rec.handle, TCIFLUSH) != 0) {
+        const int32_t code = RecordDllError("CommFlush (PurgeComm)");
+        if (IsHangUpError(code)) HangUp(port);
+        return code;
+    }
     return 0;
 }
+
+bool CommPortLost(int16_t port) { return ValidPort(port) && Record(port).lost != 0; }
 
 int32_t CommRead(int16_t port, std::string& data, int32_t n) {
     data.clear();
@@ -337,6 +371,7 @@ int32_t CommRead(int16_t port, std::string& data, int32_t n) {
         if (lastFailed) lastErrno = errno;
         data.append(buffer, static_cast<size_t>(got));
         total += got;
+        if (lastFailed && IsHangUpError(lastErrno)) break;  // nothing more will come
         if (total < n) {
             ++tries;
             platform::SleepMs(kReadRetryPauseMs);
@@ -345,8 +380,9 @@ int32_t CommRead(int16_t port, std::string& data, int32_t n) {
     if (lastFailed) {
         errno = lastErrno;
         RecordCommError(rec, "CommRead (ReadFile)");
+        if (IsHangUpError(lastErrno)) HangUp(port);
     }
-    if (total < n) CommFlush(port);
+    if (total < n && rec.open) CommFlush(port);
     return total;
 }
 
@@ -372,7 +408,8 @@ int32_t CommWrite(int16_t port, const std::string& data) {
         }
         if (w < 0 && errno == EINTR) continue;
         if (w < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-            RecordCommError(rec, "CommWrite (WriteFile)");
+            const int32_t code = RecordCommError(rec, "CommWrite (WriteFile)");
+            if (IsHangUpError(code)) HangUp(port);
             return -1;
         }
         // The output queue is full: wait for room until the write time-out,
@@ -390,6 +427,7 @@ int32_t CommWrite(int16_t port, const std::string& data) {
         if (pr > 0 && (p.revents & POLLOUT) == 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
             errno = EIO;
             RecordCommError(rec, "CommWrite (WriteFile)");
+            HangUp(port);
             return -1;
         }
     }
@@ -410,7 +448,11 @@ int32_t CommSetLine(int16_t port, int16_t line, int16_t state) {
     } else {
         errno = EINVAL;
     }
-    if (r != 0) return RecordDllError("CommSetLine (EscapeCommFunction)");
+    if (r != 0) {
+        const int32_t code = RecordDllError("CommSetLine (EscapeCommFunction)");
+        if (rec.open && IsHangUpError(code)) HangUp(port);
+        return code;
+    }
     return 0;
 }
 

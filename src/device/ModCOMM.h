@@ -14,6 +14,12 @@
 // "COM" + n names <program folder>/ports/COMn when that entry exists (a link
 // to a USB adapter, to the simulated instrument's pseudo-terminal, ...), else
 // /dev/ttyUSB<n-1>. Any other device name is used as a path.
+//
+// Nothing written is ever thrown away: a flush discards received bytes only,
+// and a close waits until what was written has gone out. A hang-up (the device node gone: USB adapter unplugged, simulated
+// instrument ended) closes the port and marks it lost; when it is the
+// instrument's port g_com_port, the program is no longer connected
+// (g_connected := 0) and the next connect finds the instrument again.
 #pragma once
 
 #include <termios.h>
@@ -44,6 +50,7 @@ struct CommPortRecord {
     int16_t open = 0;           // -1 while the port counts as open
     termios settings{};         // line settings read by GetCommState, applied by SetCommState
     std::array<int, 5> line_errors{};  // line-error counters at the last clear (frame, overrun, parity, break, buffer overrun)
+    int16_t lost = 0;           // -1 after a hang-up closed the port, until the next open or close
 };
 
 // Records 0..15 for ports 1..16.
@@ -55,7 +62,11 @@ inline std::string g_comm_error_text;
 
 int32_t CommOpen(int16_t port, const std::string& deviceName, const std::string& settings);
 int32_t CommClose(int16_t port);
+// Discards the bytes received and not yet read; bytes written still go out.
 int32_t CommFlush(int16_t port);
+// True when a hang-up closed the port and it has been neither opened nor
+// closed since.
+bool CommPortLost(int16_t port);
 // Replaces data with the bytes received (at most n) and returns their count.
 int32_t CommRead(int16_t port, std::string& data, int32_t n);
 // Returns the number of bytes written, -1 when the write failed.

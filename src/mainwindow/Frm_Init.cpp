@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "device/ModCOMM.h"
 #include "mainwindow/Activation.h"
 #include "mainwindow/Frm_Main.h"
 #include "mainwindow/ProgramEnd.h"
@@ -86,7 +87,14 @@ void Frm_Init::Form_Load() {
 }
 
 void Frm_Init::Form_Activate() {
-    if (g_connected == -1) ShowNews("status: Connected in COM" + std::to_string(g_com_port));
+    if (g_connected == -1) {
+        ShowNews("status: Connected in COM" + std::to_string(g_com_port));
+    } else if (CommPortLost(g_com_port)) {
+        // The instrument went away during the connection (a hang-up closed
+        // its port): the line no longer claims a connection, and "Run Latest
+        // Project" looks for the instrument again.
+        ShowNews("status: not connected (instrument lost on COM" + std::to_string(g_com_port) + ")");
+    }
 }
 
 bool Frm_Init::eventFilter(QObject* watched, QEvent* event) {

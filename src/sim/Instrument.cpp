@@ -79,6 +79,16 @@ bool Instrument::Chance(double p) {
     return std::uniform_real_distribution<double>(0.0, 1.0)(fault_rng_) < p;
 }
 
+bool Instrument::BreaksCheck(const StationFault& fault) {
+    return fault.state == StationState::Parity && Chance(fault.rate);
+}
+
+std::string Instrument::FaultyBlock(const StationFault& fault, std::string block) {
+    if (fault.state == StationState::Garbage) block = Garbage(block.size());
+    if (fault.state == StationState::Short) block.resize(block.size() / 2);
+    return block;
+}
+
 std::string Instrument::Garbage(size_t n) {
     std::string g(n, '\0');
     for (char& c : g) c = static_cast<char>(fault_rng_() & 0xFF);
@@ -224,26 +234,28 @@ std::string Instrument::ReplyTo(const DeviceFrame& f, double nowMs, Reply& r, bo
                 last_block_mode_ = mode;
                 last_block_time_ = nowMs;
             }
-            if (mode == BlockMode::Word192) {
-                std::array<int, kBlockValues> levels{};
-                for (int v = 0; v < kBlockValues; ++v) levels[static_cast<size_t>(v)] = Level(station, WordBlockChannel(value, v), false);
-                return EncodeWordSampleBlock(levels);
-            }
             if (stationQuiet) {
                 answer = false;
                 return {};
+            }
+            if (mode == BlockMode::Word192) {
+                std::array<int, kBlockValues> levels{};
+                for (int v = 0; v < kBlockValues; ++v) levels[static_cast<size_t>(v)] = Level(station, WordBlockChannel(value, v), false);
+                std::string block = EncodeWordSampleBlock(levels);
+                // This block has no parity bit: a broken word carries a high
+                // byte above 15, the one check its readers make.
+                for (int v = 0; v < kBlockValues; ++v)
+                    if (BreaksCheck(fault)) block[static_cast<size_t>(2 * v)] = static_cast<char>(block[static_cast<size_t>(2 * v)] | 0x80);
+                return FaultyBlock(fault, std::move(block));
             }
             if (value == 0) Step(station);
             std::array<int, kParityBlockWords> levels{};
             std::bitset<kParityBlockWords> wrong;
             for (int w = 0; w < kParityBlockWords; ++w) {
                 levels[static_cast<size_t>(w)] = Level(station, ParityBlockSlot(value, w), true);
-                if (fault.state == StationState::Parity && Chance(fault.rate)) wrong.set(static_cast<size_t>(w));
+                if (BreaksCheck(fault)) wrong.set(static_cast<size_t>(w));
             }
-            std::string block = EncodeParityWordBlock(levels, wrong);
-            if (fault.state == StationState::Garbage) block = Garbage(block.size());
-            if (fault.state == StationState::Short) block.resize(block.size() / 2);
-            return block;
+            return FaultyBlock(fault, EncodeParityWordBlock(levels, wrong));
         }
         case 0x33: {
             if (stationQuiet) {
@@ -255,12 +267,9 @@ std::string Instrument::ReplyTo(const DeviceFrame& f, double nowMs, Reply& r, bo
             std::bitset<kBlockValues> wrong;
             for (int v = 0; v < kBlockValues; ++v) {
                 samples[static_cast<size_t>(v)] = std::min(2047, Level(station, PackedSampleSlot(v), true));
-                if (fault.state == StationState::Parity && Chance(fault.rate)) wrong.set(static_cast<size_t>(v));
+                if (BreaksCheck(fault)) wrong.set(static_cast<size_t>(v));
             }
-            std::string block = EncodePackedSampleBlock(samples, wrong);
-            if (fault.state == StationState::Garbage) block = Garbage(block.size());
-            if (fault.state == StationState::Short) block.resize(block.size() / 2);
-            return block;
+            return FaultyBlock(fault, EncodePackedSampleBlock(samples, wrong));
         }
         case 0x40: {
             if (stationQuiet) {

@@ -88,6 +88,12 @@ private:
     void Calibrate(int station, int target);
     std::string ReplyTo(const DeviceFrame& f, double nowMs, Reply& r, bool& answer);
     bool Chance(double p);
+    // The station faults of a block reply, the same for every block size: a
+    // word or sample whose check the station breaks (parity:RATE), and the
+    // whole block replaced by as many random bytes (garbage) or cut to its
+    // first half (short). A silent or absent station is not answered at all.
+    bool BreaksCheck(const StationFault& fault);
+    std::string FaultyBlock(const StationFault& fault, std::string block);
     std::string Garbage(size_t n);
 
     Settings s_;

@@ -5,7 +5,9 @@
 //
 // Run-time control: with --control PATH it listens on a UNIX stream socket;
 // each line is one command and gets one line back ("ok ..." or "error ...").
-// See Usage() for the commands.
+// See Usage() for the commands. "vondrel-sim --control PATH --send LINE"
+// is the client: it sends the line to a running simulator, prints the answer
+// and exits (0 for "ok ...", 1 for "error ...", 2 when it cannot ask).
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -38,12 +40,15 @@ void OnSignal(int) { g_stop = 1; }
 
 const char* Usage() {
     return "usage: vondrel-sim --link PATH [options]\n"
-           "  --link PATH          make PATH a symlink to the pseudo-terminal (e.g. <folder>/ports/COM4)\n"
+           "       vondrel-sim --control PATH --send LINE [--send LINE ...]\n"
+           "  --link PATH          make PATH a symlink to the pseudo-terminal (e.g. <folder>/ports/COM4);\n"
+           "                       its folder must exist\n"
            "  --control PATH       UNIX socket for run-time commands\n"
            "  --log PATH           log every frame received (- for standard error)\n"
            "  --id N               identification number (default 42; valid 10..250)\n"
            "  --stations DIGITS    stations present, e.g. 13 (default 1234)\n"
-           "  --station N=KIND     station 1..4 or all: ok, silent, short, garbage, parity[:RATE]\n"
+           "  --station N=KIND     station 1..4 or all: ok, silent, short, garbage, parity[:RATE];\n"
+           "                       on every block reply (in a 192-byte block a broken word has a high byte above 15)\n"
            "  --mode MODE          0x30 replies: word192, parity48 or auto (default auto)\n"
            "  --silent             answer nothing\n"
            "  --short              cut every reply to its first half\n"
@@ -56,6 +61,7 @@ const char* Usage() {
            "  --cal-ms MS          length of the calibration progress stream (default 1500)\n"
            "  --time-scale S       shrink the simulator's delays (default $VONDREL_TIME_SCALE or 1)\n"
            "  --unplug-after N     unplug after N frames\n"
+           "  --send LINE          send LINE to the simulator listening on --control, print the answer, exit\n"
            "control commands: ping | set KEY VALUE (keys as the options above) | get frames|setting CH|\n"
            "  factory|temperature|actuator|mode | unplug | replug | quit\n";
 }
@@ -161,9 +167,7 @@ private:
         cfmakeraw(&t);
         tcsetattr(slave_, TCSANOW, &t);
         std::error_code ec;
-        const std::filesystem::path link(link_);
-        if (link.has_parent_path()) std::filesystem::create_directories(link.parent_path(), ec);
-        std::filesystem::remove(link, ec);
+        std::filesystem::remove(link_, ec);
         if (symlink(slave_name_.c_str(), link_.c_str()) != 0) {
             std::fprintf(stderr, "vondrel-sim: cannot link %s: %s\n", link_.c_str(), std::strerror(errno));
             return false;
@@ -364,6 +368,56 @@ private:
 
 }  // namespace
 
+// The client: each line to the simulator listening on `control`, each
+// answer printed. 0 when every answer is "ok ...", 1 when one is an error, 2
+// when the simulator cannot be reached or does not answer.
+int SendCommands(const std::string& control, const std::vector<std::string>& lines) {
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    if (fd < 0 || control.size() >= sizeof addr.sun_path) {
+        std::fprintf(stderr, "vondrel-sim: cannot use the control socket %s\n", control.c_str());
+        if (fd >= 0) close(fd);
+        return 2;
+    }
+    std::strcpy(addr.sun_path, control.c_str());
+    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        std::fprintf(stderr, "vondrel-sim: no simulator answers on %s: %s\n", control.c_str(), std::strerror(errno));
+        close(fd);
+        return 2;
+    }
+    int result = 0;
+    std::string pending;
+    for (const std::string& line : lines) {
+        const std::string msg = line + "\n";
+        if (send(fd, msg.data(), msg.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(msg.size())) {
+            std::fprintf(stderr, "vondrel-sim: cannot send to %s: %s\n", control.c_str(), std::strerror(errno));
+            close(fd);
+            return 2;
+        }
+        // One answer line per command; a simulator that says nothing for
+        // five seconds is not waited for any longer.
+        size_t nl;
+        while ((nl = pending.find('\n')) == std::string::npos) {
+            pollfd p{fd, POLLIN, 0};
+            char buf[512];
+            ssize_t r = 0;
+            if (poll(&p, 1, 5000) <= 0 || (r = read(fd, buf, sizeof buf)) <= 0) {
+                std::fprintf(stderr, "vondrel-sim: no answer from %s\n", control.c_str());
+                close(fd);
+                return 2;
+            }
+            pending.append(buf, static_cast<size_t>(r));
+        }
+        const std::string answer = pending.substr(0, nl);
+        pending.erase(0, nl + 1);
+        std::printf("%s\n", answer.c_str());
+        if (answer.rfind("ok", 0) != 0) result = 1;
+    }
+    close(fd);
+    return result;
+}
+
 int main(int argc, char** argv) {
     Settings s;
     if (const char* ts = std::getenv("VONDREL_TIME_SCALE")) {
@@ -372,6 +426,7 @@ int main(int argc, char** argv) {
     }
     Instrument inst(s);
     std::string link, control, log;
+    std::vector<std::string> sends;
     long unplugAfter = 0;
     std::vector<std::pair<std::string, std::string>> later;
     for (int i = 1; i < argc; ++i) {
@@ -387,7 +442,7 @@ int main(int argc, char** argv) {
         a.erase(0, 2);
         static const char* const kKeys[] = {"link", "control", "log", "unplug-after", "id", "stations", "station",
                                             "mode", "silent", "short", "wrong-echo", "activity", "noise", "seed",
-                                            "channel", "ambient", "temperature", "cal-ms", "time-scale"};
+                                            "channel", "ambient", "temperature", "cal-ms", "time-scale", "send"};
         const std::string key = a.substr(0, a.find('='));
         if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys)) {
             std::fprintf(stderr, "vondrel-sim: unknown option --%s\n%s", key.c_str(), Usage());
@@ -410,11 +465,31 @@ int main(int argc, char** argv) {
         else if (a == "control") control = value;
         else if (a == "log") log = value;
         else if (a == "unplug-after") unplugAfter = std::atol(value.c_str());
+        else if (a == "send") sends.push_back(value);
         else later.emplace_back(a, value);
+    }
+    if (!sends.empty()) {
+        if (control.empty() || !link.empty() || !log.empty() || unplugAfter != 0 || !later.empty()) {
+            std::fprintf(stderr, "vondrel-sim: --send takes --control PATH and nothing else\n%s", Usage());
+            return 2;
+        }
+        return SendCommands(control, sends);
     }
     if (link.empty()) {
         std::fprintf(stderr, "vondrel-sim: --link is required\n%s", Usage());
         return 2;
+    }
+    // The link goes into a folder that is there: a folder name that came out
+    // wrong (an unset variable in "$VONDREL_HOME/ports/COM4") must not make
+    // the simulator create ports somewhere else.
+    {
+        const std::filesystem::path folder = std::filesystem::path(link).parent_path();
+        std::error_code ec;
+        if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
+            std::fprintf(stderr, "vondrel-sim: the folder of --link %s does not exist: %s\n", link.c_str(),
+                         folder.c_str());
+            return 2;
+        }
     }
     // The seed first, so the model it builds keeps the other settings.
     for (auto& [k, v] : later)

@@ -1,4 +1,12 @@
 // Frames, queries and verified register writes against the simulator.
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
 #include <thread>
 
 #include "LinkFixture.h"
@@ -64,6 +72,75 @@ TEST_F(LinkTest, QueryValueBlockGivesUpOnSilenceAndOnAShortBlock) {
     EXPECT_EQ(r, -1);
     EXPECT_LT(ms, 2000 * 0.05 + 200);
     EXPECT_EQ(g_block_value[0], -1);
+}
+
+namespace {
+
+// An instrument played by the test on a pseudo-terminal of its own, linked as
+// COM4: after the first frame it sends `first`, pauses, then sends `rest`.
+class PausingInstrument {
+public:
+    PausingInstrument(const std::string& folder, std::string first, int pauseMs, std::string rest) {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) throw std::runtime_error("no pseudo-terminal");
+        const std::string slave = ptsname(master_);
+        slave_ = open(slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);  // kept, so the program's close hangs nothing up
+        termios t{};
+        tcgetattr(slave_, &t);
+        cfmakeraw(&t);
+        tcsetattr(slave_, TCSANOW, &t);
+        std::filesystem::create_directories(folder + "/ports");
+        std::filesystem::create_symlink(slave, folder + "/ports/COM4");
+        thread_ = std::thread([this, first = std::move(first), pauseMs, rest = std::move(rest)] {
+            char frame[5];
+            size_t got = 0;
+            while (got < sizeof frame) {
+                pollfd p{master_, POLLIN, 0};
+                if (poll(&p, 1, 5000) <= 0) return;
+                const ssize_t r = read(master_, frame + got, sizeof frame - got);
+                if (r <= 0) return;
+                got += static_cast<size_t>(r);
+            }
+            (void)!write(master_, first.data(), first.size());
+            std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+            (void)!write(master_, rest.data(), rest.size());
+        });
+    }
+    ~PausingInstrument() {
+        thread_.join();
+        close(slave_);
+        close(master_);
+    }
+
+private:
+    int master_ = -1, slave_ = -1;
+    std::thread thread_;
+};
+
+}  // namespace
+
+// A reply that stops for longer than one read call waits (five silent read
+// tries) is given up at that silence, though it would come whole before the
+// overall limit of about 2 s.
+TEST_F(LinkTest, QueryValueBlockStopsAtAPauseTheOverallLimitWouldWaitOut) {
+    std::array<int, kBlockValues> levels{};
+    for (int v = 0; v < kBlockValues; ++v) levels[static_cast<size_t>(v)] = 1000 + v;
+    const std::string block = EncodeWordSampleBlock(levels);
+    // One silent read call costs about 5 x (200 + 5) ms; the rest comes at
+    // 1500 ms, well before the limit of 2000 ms (all times halved).
+    platform::SetTimeScale(0.5);
+    const int kPauseMs = platform::ScaledMs(1500);
+    int16_t r = 0;
+    double ms = 0;
+    {
+        PausingInstrument instrument(folder_.Path(), block.substr(0, 100), kPauseMs, block.substr(100));
+        OpenCom4();
+        ms = ElapsedMs([&] { r = QueryValueBlock(0x30, 0, 0); });
+    }
+    EXPECT_EQ(r, -1);
+    EXPECT_LT(ms, kPauseMs);
+    EXPECT_GE(ms, platform::ScaledMs(5 * kReadTotalConstantMs));
+    for (int i = 0; i < kBlockValues; ++i) ASSERT_EQ(g_block_value[static_cast<size_t>(i)], -1) << i;
 }
 
 TEST_F(LinkTest, VerifiedWriteEchoedAtOnceSendsNineFrames) {

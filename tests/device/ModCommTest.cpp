@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 
 #include "LinkFixture.h"
 
@@ -116,29 +117,80 @@ TEST_F(LinkTest, ReadsTakeOnlyWhatIsAskedAndFlushDiscardsTheRest) {
     EXPECT_EQ(CommRead(4, reply, 1), 0);
 }
 
-TEST_F(LinkTest, UnpluggedInstrumentFailsReadsAndWritesWithFlags) {
+TEST_F(LinkTest, FlushAndCloseRightAfterAWriteNeverLoseTheFrame) {
+    SimProcess sim(folder_.Path(), 4);
+    OpenCom4();
+    sim.MarkLog();
+    // An actuator frame followed at once by a flush, as Stop does, and by a
+    // close and a reopen, as a connect after a disconnect does: every frame
+    // reaches the instrument, in order.
+    std::vector<std::string> sent;
+    for (int i = 0; i < 1000; ++i) {
+        const std::string frame = Bytes({0xFF, 0x00, 0x10, i % 8, 0xF0});
+        ASSERT_EQ(CommWrite(4, frame), 5);
+        if (i % 2 == 0) {
+            ASSERT_EQ(CommFlush(4), 0);
+        } else {
+            ASSERT_EQ(CommClose(4), 0);
+            OpenCom4();
+        }
+        sent.push_back("FF 00 10 0" + std::to_string(i % 8) + " F0");
+    }
+    EXPECT_EQ(sim.FramesSinceMark(), sent);
+    EXPECT_EQ(sim.Command("get actuator"), "ok 7");
+}
+
+TEST_F(LinkTest, UnpluggedInstrumentClosesThePortAndMarksItLost) {
     SimProcess sim(folder_.Path(), 4);
     platform::SetTimeScale(0.05);
+    const std::string flags = "  COMM Error Flags = 0";
+    // The hang-up is seen by whichever operation comes first.
+    const struct {
+        const char* what;
+        std::function<void()> operation;
+        std::string source;
+    } cases[] = {
+        {"read", [] { std::string reply; EXPECT_EQ(CommRead(4, reply, 2), 0); }, "CommRead (ReadFile)"},
+        {"write", [] { EXPECT_EQ(CommWrite(4, kIdFrame), -1); }, "CommWrite (WriteFile)"},
+        {"flush", [] { EXPECT_EQ(CommFlush(4), EIO); }, "CommFlush (PurgeComm)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        OpenCom4();
+        g_connected = kTrue;
+        EXPECT_FALSE(CommPortLost(4));
+        ASSERT_EQ(sim.Command("unplug"), "ok");
+        EXPECT_FALSE(std::filesystem::exists(folder_.Path() + "/ports/COM4"));
+        // At once, instead of waiting out the time-outs.
+        EXPECT_LT(ElapsedMs(c.operation), 5 * 10.0);
+        EXPECT_EQ(g_comm_error_source, c.source);
+        EXPECT_EQ(g_comm_error_text, std::strerror(EIO) + (c.source == "CommFlush (PurgeComm)" ? "" : flags));
+        // The port is closed and lost, and the program no longer connected.
+        EXPECT_EQ(g_comm_port_record[3].open, 0);
+        EXPECT_TRUE(CommPortLost(4));
+        EXPECT_EQ(g_connected, 0);
+        // From then on every operation fails as on any closed port.
+        std::string reply;
+        EXPECT_EQ(CommRead(4, reply, 2), 0);
+        EXPECT_EQ(CommWrite(4, kIdFrame), -1);
+        EXPECT_EQ(g_comm_error_text, std::strerror(EBADF) + flags);
+        // Plugged in again: the port opens without a close first and works.
+        ASSERT_EQ(sim.Command("replug").rfind("ok", 0), 0u);
+        OpenCom4();
+        EXPECT_FALSE(CommPortLost(4));
+        CommWrite(4, kIdFrame);
+        EXPECT_EQ(CommRead(4, reply, 2), 2);
+        EXPECT_EQ(CommClose(4), 0);
+    }
+
+    // A hang-up of a port other than the instrument's leaves the connection.
+    g_com_port = 2;
+    g_connected = kTrue;
     OpenCom4();
     ASSERT_EQ(sim.Command("unplug"), "ok");
-    EXPECT_FALSE(std::filesystem::exists(folder_.Path() + "/ports/COM4"));
-    std::string reply;
-    // The read fails at once instead of waiting out its time-outs; the purge
-    // after it fails too and is the last error recorded.
-    int32_t n = -1;
-    EXPECT_LT(ElapsedMs([&] { n = CommRead(4, reply, 2); }), 5 * 10.0);
-    EXPECT_EQ(n, 0);
-    EXPECT_EQ(g_comm_error_source, "CommFlush (PurgeComm)");
     EXPECT_EQ(CommWrite(4, kIdFrame), -1);
-    EXPECT_EQ(g_comm_error_source, "CommWrite (WriteFile)");
-    EXPECT_EQ(g_comm_error_text, std::string(std::strerror(EIO)) + "  COMM Error Flags = 0");
-
-    // Plugged in again: closing and reopening the port works.
-    ASSERT_EQ(sim.Command("replug").rfind("ok", 0), 0u);
-    EXPECT_EQ(CommClose(4), 0);
-    OpenCom4();
-    CommWrite(4, kIdFrame);
-    EXPECT_EQ(CommRead(4, reply, 2), 2);
+    EXPECT_TRUE(CommPortLost(4));
+    EXPECT_EQ(g_connected, kTrue);
 }
 
 TEST_F(LinkTest, ModemLinesAndOperationsOnClosedPorts) {

@@ -104,6 +104,40 @@ TEST(PackedSampleBlockTest, RoundTripsWithInjectedParityFaults) {
     EXPECT_EQ(DecodePackedSampleBlock(EncodePackedSampleBlock(samples), v), 0);
 }
 
+// The parity rule checked on written-out bytes, not through the shared parity
+// procedure: the word's 12 bits hold an even number of ones.
+TEST(PackedSampleBlockTest, EncodesAndDecodesDocumentedBytes) {
+    struct Case {
+        int first, second;
+        bool firstWrong;
+        std::string bytes;
+    } cases[] = {
+        {291, 1110, false, Bytes({0x12, 0x3C, 0x56})},  // 0x123: 4 ones, bit off; 0x456: 5 ones, bit on
+        {0, 2047, false, Bytes({0x00, 0x0F, 0xFF})},    // 0x7FF: 11 ones, bit on
+        {1, 256, false, Bytes({0x80, 0x19, 0x00})},     // one 1 in the low byte, one in the high bits
+        {291, 1110, true, Bytes({0x92, 0x3C, 0x56})},   // the first word's bit inverted
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.first) + "/" + std::to_string(c.second));
+        std::array<int, kBlockValues> samples{};
+        samples[0] = c.first;
+        samples[1] = c.second;
+        std::bitset<kBlockValues> wrong;
+        wrong.set(0, c.firstWrong);
+        const std::string block = EncodePackedSampleBlock(samples, wrong);
+        ASSERT_EQ(block.size(), 144u);
+        EXPECT_EQ(block.substr(0, 3), c.bytes);
+        EXPECT_EQ(block.substr(3), std::string(141, '\0'));  // zero samples: zero bytes, parity bit off
+
+        BlockValues v = Unset();
+        std::string reply(144, '\0');
+        reply.replace(0, 3, c.bytes);
+        EXPECT_EQ(DecodePackedSampleBlock(reply, v), c.firstWrong ? 1 : 0);
+        EXPECT_EQ(v[0], c.first);
+        EXPECT_EQ(v[1], c.second);
+    }
+}
+
 TEST(PackedSampleBlockTest, StationSlotMap) {
     const std::pair<int, int> cases[] = {{0, 0}, {1, 128}, {2, 256}, {3, 2}, {24, 32}, {95, 366}};
     for (auto [v, slot] : cases) EXPECT_EQ(PackedSampleSlot(v), slot) << v;

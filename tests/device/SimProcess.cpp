@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -36,12 +37,53 @@ std::string ReadLineFrom(int fd, int timeoutMs) {
     }
     return line;
 }
+
+std::string ReadAll(int fd) {
+    std::string all;
+    char buf[4096];
+    ssize_t r;
+    while ((r = read(fd, buf, sizeof buf)) > 0) all.append(buf, static_cast<size_t>(r));
+    return all;
+}
 }  // namespace
+
+SimRun RunSimulator(const std::vector<std::string>& args) {
+    // Output goes to files, so neither stream can fill up and block the other.
+    char outName[] = "/tmp/vondrel-sim-outXXXXXX", errName[] = "/tmp/vondrel-sim-errXXXXXX";
+    const int out = mkstemp(outName), err = mkstemp(errName);
+    unlink(outName);
+    unlink(errName);
+    SimRun run;
+    const pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        dup2(out, STDOUT_FILENO);
+        dup2(err, STDERR_FILENO);
+        std::vector<std::string> all = {VONDREL_SIM_PATH};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    lseek(out, 0, SEEK_SET);
+    lseek(err, 0, SEEK_SET);
+    run.out = ReadAll(out);
+    run.err = ReadAll(err);
+    close(out);
+    close(err);
+    return run;
+}
 
 SimProcess::SimProcess(const std::string& folder, int comPort, std::vector<std::string> extraArgs) {
     link_ = folder + "/ports/COM" + std::to_string(comPort);
     control_ = folder + "/sim" + std::to_string(comPort) + ".ctl";
     log_ = folder + "/sim" + std::to_string(comPort) + ".log";
+    std::filesystem::create_directories(folder + "/ports");
     // The simulator's own delays at full length unless a test asks otherwise,
     // whatever VONDREL_TIME_SCALE the environment holds.
     std::vector<std::string> args = {VONDREL_SIM_PATH, "--link", link_, "--control", control_,
@@ -94,6 +136,16 @@ SimProcess::~SimProcess() {
         }
     }
     if (out_fd_ >= 0) close(out_fd_);
+}
+
+void SimProcess::Kill() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    if (control_fd_ >= 0) close(control_fd_);
+    control_fd_ = -1;
 }
 
 std::string SimProcess::Command(const std::string& line) {

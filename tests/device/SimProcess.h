@@ -10,13 +10,26 @@
 
 namespace vondrel::testing {
 
+// The simulator run to its end with `args` (a client or a refused start):
+// its exit status and what it printed.
+struct SimRun {
+    int status = -1;
+    std::string out, err;
+};
+SimRun RunSimulator(const std::vector<std::string>& args);
+
 class SimProcess {
 public:
-    // `folder` is the program folder; extra arguments go to the simulator.
+    // `folder` is the program folder (its ports folder is made when
+    // missing); extra arguments go to the simulator.
     SimProcess(const std::string& folder, int comPort, std::vector<std::string> extraArgs = {});
     ~SimProcess();
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
+
+    // Ends the simulator at once with SIGKILL, as a crash or a pulled plug
+    // would: nothing of its own is cleaned up (the link stays behind).
+    void Kill();
 
     // Sends one control command and returns the answer line ("ok ...").
     std::string Command(const std::string& line);

@@ -1,5 +1,6 @@
 // The simulated instrument as later work relies on it: block formats and the
 // 0x30 mode, station faults, the calibration progress stream, temperature.
+#include <filesystem>
 #include <thread>
 
 #include "LinkFixture.h"
@@ -68,6 +69,60 @@ TEST_F(LinkTest, SimulatorStationsAndTheirFaults) {
     // Unknown commands get no reply; identification works at any address.
     EXPECT_EQ(Ask(0x55, 0, 0, 2).size(), 0u);
     EXPECT_EQ(Ask(0x00, 0, 0, 2), Bytes({0x00, 42}));
+}
+
+// The station faults reach the 192-byte (0x30) replies too, so the value-block
+// query's handling of a bad block can be tried through the link.
+TEST_F(LinkTest, SimulatorStationFaultsApplyToTheWholePlateBlock) {
+    SimProcess sim(folder_.Path(), 4, {"--mode", "word192"});
+    platform::SetTimeScale(0.05);
+    OpenCom4();
+    auto allUnset = [] {
+        for (int i = 0; i < kBlockValues; ++i)
+            if (g_block_value[static_cast<size_t>(i)] != -1) return false;
+        return true;
+    };
+    const struct {
+        const char* stations;
+        const char* fault;
+        size_t bytes;   // what comes on the wire
+        bool decoded;   // whether QueryValueBlock succeeds
+    } cases[] = {
+        {"1234", "1=ok", 192, true},
+        {"1234", "1=silent", 0, false},
+        {"234", "1=ok", 0, false},      // station 1 absent
+        {"1234", "1=short", 96, false},
+        {"1234", "1=garbage", 192, false},
+        {"1234", "1=parity:1", 192, false},
+        {"1234", "2=garbage", 192, true},  // another station's fault changes nothing
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.stations) + " " + c.fault);
+        sim.Set("station", "all=ok");
+        sim.Set("stations", c.stations);
+        sim.Set("station", c.fault);
+        const std::string reply = Ask(0x30, 32, 0, 200);
+        EXPECT_EQ(reply.size(), c.bytes);
+        const int16_t r = QueryValueBlock(0x30, 32, 0);
+        EXPECT_EQ(r, c.decoded ? 0 : -1);
+        if (c.decoded) {
+            for (int i = 0; i < kBlockValues; ++i) EXPECT_GT(g_block_value[static_cast<size_t>(i)], 1000) << i;
+        } else if (std::string(c.fault) != "1=garbage") {
+            EXPECT_TRUE(allUnset());  // nothing decoded: the block never came whole, or its first word is broken
+        }
+        if (std::string(c.fault) == "1=parity:1") {
+            for (size_t i = 0; i < reply.size(); i += 2) EXPECT_GT(static_cast<uint8_t>(reply[i]), 15) << i;
+        }
+    }
+
+    // A broken word in the middle: the words before it stay decoded.
+    sim.Set("stations", "1234");
+    sim.Set("station", "1=parity:0.05");
+    int partial = 0;
+    for (int i = 0; i < 20; ++i) {
+        if (QueryValueBlock(0x30, 0, 0) != 0 && g_block_value[0] != -1) ++partial;
+    }
+    EXPECT_GT(partial, 0);
 }
 
 TEST_F(LinkTest, SimulatorOrganismsMoveReproducibly) {
@@ -139,4 +194,36 @@ TEST_F(LinkTest, SimulatorTemperatureFollowsHeatingAndCooling) {
     SendFrame(0x10, 1, 0);  // control on, cooling
     std::this_thread::sleep_for(std::chrono::milliseconds(600));
     EXPECT_LT(QueryByte(0x21, 0, 0), warmer - 3);
+}
+
+// The client mode prints the answer and says by its exit status whether the
+// command was taken; a link whose folder is missing is refused before
+// anything is created.
+TEST_F(LinkTest, SimulatorClientAndItsLinkFolder) {
+    SimProcess sim(folder_.Path(), 4);
+    const std::string control = folder_.Path() + "/sim4.ctl";
+    SimRun run = RunSimulator({"--control", control, "--send", "set station 2=silent", "--send", "get mode"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "ok\nok auto\n");
+    OpenCom4();
+    std::string reply;
+    CommWrite(4, *BuildDeviceFrame(0x33, 0, 1));
+    platform::SetTimeScale(0.05);
+    EXPECT_EQ(CommRead(4, reply, 144), 0);  // station 2 is silent now
+
+    run = RunSimulator({"--control", control, "--send", "set station 9=ok"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "error station: number 1..4 or all\n");
+
+    run = RunSimulator({"--control", folder_.Path() + "/none.ctl", "--send", "ping"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(run.out.empty());
+    EXPECT_NE(run.err.find("no simulator answers on " + folder_.Path() + "/none.ctl"), std::string::npos) << run.err;
+
+    const std::string missing = folder_.Path() + "/unset/ports";
+    run = RunSimulator({"--link", missing + "/COM4", "--control", folder_.Path() + "/other.ctl"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("the folder of --link " + missing + "/COM4 does not exist"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(folder_.Path() + "/unset"));
+    EXPECT_FALSE(std::filesystem::exists(folder_.Path() + "/other.ctl"));
 }

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
@@ -389,6 +390,58 @@ TEST_F(TickTest, LastingFaultsAreShownAndRestartTheProgramWhenAsked) {
     platform::SetTimeScale(0.1);
     Tick();
     EXPECT_EQ(st().m_com_error_count, 0);
+}
+
+// The instrument ends in the middle of a run (the simulator killed, as a
+// pulled USB plug): its port closes at the hang-up, the faults are counted and
+// shown as with any silent instrument, the launcher says it is not connected,
+// Play is refused as on any closed port, and once the instrument is back
+// "Run Latest Project" finds it and a run starts.
+TEST_F(TickTest, InstrumentGoneMidRunClosesThePortAndIsFoundAgainOnTheNextConnect) {
+    StartRun(true, {"--mode", "parity48"});
+    Frm_Init& launcher = FrmInit();
+    launcher.cmd_option2->click();  // "Run Latest Project": the main window, already connected
+    ASSERT_TRUE(launcher.isHidden());
+    TickStations({1, 2});
+    Play();
+    Tick(2);
+    ASSERT_EQ(st().m_com_error_count, 0);
+    sim->Kill();
+    Tick();
+    EXPECT_EQ(g_comm_port_record[static_cast<size_t>(g_com_port - 1)].open, 0);
+    EXPECT_EQ(g_connected, 0);
+    EXPECT_EQ(g_offline, 0);
+    EXPECT_EQ(st().m_com_error_count, 1);
+    Tick(20);
+    EXPECT_EQ(main().lbl_autotext->text().toStdString(), "<COM ERROR>");
+    EXPECT_EQ(main().lbl_autochannel->text().toStdString(), "VERIFY COM PORT!");
+
+    // Stop, then Play again: refused as on any closed port.
+    main().CmdStop_Click();
+    boxes.ExpectInput(NamePrompt(), "Run B");
+    boxes.ExpectMessage("The instrument port COM4 is not open. Connect the equipment before starting the acquisition.");
+    main().CmdPlay_Click();
+    EXPECT_TRUE(boxes.Done());
+    EXPECT_EQ(g_run_state, 0);
+
+    main().Cmdoffline_Click();  // "< Back"
+    ASSERT_TRUE(PumpUntil([&] { return launcher.LblNews->text().toStdString() == "status: not connected (instrument lost on COM4)"; }))
+        << launcher.LblNews->text().toStdString();
+
+    // The instrument is back: the launcher's "Run Latest Project" connects.
+    sim = std::make_unique<testing::SimProcess>(home.Path(), g_com_port, std::vector<std::string>{"--mode", "parity48"});
+    launcher.cmd_option2->click();
+    EXPECT_EQ(g_connected, kTrue);
+    EXPECT_FALSE(CommPortLost(g_com_port));
+    main().Cmdoffline_Click();
+    ASSERT_TRUE(PumpUntil([&] { return launcher.LblNews->text().toStdString() == "status: Connected in COM4"; }));
+    launcher.cmd_option2->click();
+    now_ += std::chrono::minutes(1);
+    Play("Run B");
+    EXPECT_EQ(g_run_state, 1);
+    Tick(2);
+    EXPECT_EQ(st().m_com_error_count, 0);
+    EXPECT_EQ(st().m_reply_error_count, 0);
 }
 
 // A whole short run: the program's Play and tick against the simulator with
