@@ -1,0 +1,60 @@
+#include "platform/ProgramLock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "platform/Files.h"
+
+namespace vondrel::platform {
+
+namespace {
+// The descriptor must not reach a program this one starts (the automatic
+// restart): an inherited descriptor would keep the lock while the child lives
+// and shut the child itself out.
+int OpenLockFile(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    // A lock on a read-only descriptor works as well, for a folder this user
+    // may read but not write.
+    if (fd < 0 && (errno == EACCES || errno == EROFS)) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    return fd;
+}
+}  // namespace
+
+ProgramFolderLock::ProgramFolderLock(const std::string& folder, int waitMs) {
+    fd_ = OpenLockFile(JoinPath(folder, kLockFileName));
+    if (fd_ < 0) return;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs > 0 ? waitMs : 0);
+    int err = 0;
+    for (;;) {
+        if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+            state_ = State::Held;
+            return;
+        }
+        err = errno;
+        if (err == EINTR) continue;
+        if (err != EWOULDBLOCK) break;
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= until) break;
+        const std::chrono::steady_clock::duration step = std::chrono::milliseconds(100);
+        std::this_thread::sleep_for(std::min(step, until - now));
+    }
+    state_ = err == EWOULDBLOCK ? State::Busy : State::Unavailable;
+    ::close(fd_);
+    fd_ = -1;
+}
+
+ProgramFolderLock::~ProgramFolderLock() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::string AlreadyRunningMessage(const std::string& folder) {
+    return "Vondrel is already running with the program folder " + folder;
+}
+
+}  // namespace vondrel::platform
