@@ -15,6 +15,7 @@
 #include "platform/Events.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ProgramLock.h"
+#include "platform/TerminationSignals.h"
 #include "platform/qt/QtPlatform.h"
 
 namespace {
@@ -39,10 +40,13 @@ int main(int argc, char** argv) {
         commandLine += argv[i];
     }
     const bool autorun = vondrel::IsAutorunSwitch(commandLine);
+    // From here on an ending signal is kept until the event loop reads it.
+    const int signalPipe = platform::CatchTerminationSignals();
     // Two copies on one program folder would write into the same runs. The
     // lock comes before anything is written, and lasts as long as `lock`.
     const std::string folder = platform::ProgramFolder();
-    platform::ProgramFolderLock lock(folder, autorun ? platform::ScaledMs(kRestartLockWaitMs) : 0);
+    platform::ProgramFolderLock lock(folder, autorun ? platform::ScaledMs(kRestartLockWaitMs) : 0, signalPipe);
+    if (lock.state() == platform::ProgramFolderLock::State::Interrupted) return 0;  // ended before it began
 
     QApplication app(argc, argv);
     platform::InstallQtPlatform();

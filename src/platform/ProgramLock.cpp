@@ -1,13 +1,13 @@
 #include "platform/ProgramLock.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
 #include "platform/Files.h"
 
@@ -26,7 +26,7 @@ int OpenLockFile(const std::string& path) {
 }
 }  // namespace
 
-ProgramFolderLock::ProgramFolderLock(const std::string& folder, int waitMs) {
+ProgramFolderLock::ProgramFolderLock(const std::string& folder, int waitMs, int wakeFd) {
     fd_ = OpenLockFile(JoinPath(folder, kLockFileName));
     if (fd_ < 0) return;
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs > 0 ? waitMs : 0);
@@ -41,8 +41,14 @@ ProgramFolderLock::ProgramFolderLock(const std::string& folder, int waitMs) {
         if (err != EWOULDBLOCK) break;
         const auto now = std::chrono::steady_clock::now();
         if (now >= until) break;
-        const std::chrono::steady_clock::duration step = std::chrono::milliseconds(100);
-        std::this_thread::sleep_for(std::min(step, until - now));
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - now).count();
+        pollfd wake{wakeFd, POLLIN, 0};
+        if (::poll(&wake, 1, static_cast<int>(std::min<long long>(100, left + 1))) > 0) {
+            state_ = State::Interrupted;
+            ::close(fd_);
+            fd_ = -1;
+            return;
+        }
     }
     state_ = err == EWOULDBLOCK ? State::Busy : State::Unavailable;
     ::close(fd_);

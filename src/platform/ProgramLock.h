@@ -16,12 +16,14 @@ public:
         Held,         // this process holds the lock
         Busy,         // another process held it for the whole wait
         Unavailable,  // no lock file can be opened (missing or unreadable folder)
+        Interrupted,  // `wakeFd` became readable during the wait
     };
 
     // Takes the lock of `folder`, trying again every 100 ms for up to
     // `waitMs` milliseconds (0: one try). The lock file is made when missing
-    // and never written.
-    ProgramFolderLock(const std::string& folder, int waitMs);
+    // and never written. A wait ends early when `wakeFd` (when not -1) has
+    // something to read: the pipe of the ending signals.
+    ProgramFolderLock(const std::string& folder, int waitMs, int wakeFd = -1);
     // Releases the lock.
     ~ProgramFolderLock();
     ProgramFolderLock(const ProgramFolderLock&) = delete;
