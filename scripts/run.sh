@@ -16,7 +16,9 @@ export VONDREL_HOME="${VONDREL_HOME:-$PWD/vondrel-home}"
 # ports/COM4; the program started below then says it is already running.
 locked=0
 if [ -e "$VONDREL_HOME/vondrel.lock" ]; then
-  flock -n -E 75 "$VONDREL_HOME/vondrel.lock" true || { [ $? -eq 75 ] && locked=1; }
+  status=0
+  flock -n -E 75 "$VONDREL_HOME/vondrel.lock" true || status=$?
+  if [ "$status" -eq 75 ]; then locked=1; fi
 fi
 sim_pid=""
 if [ "$locked" -eq 0 ]; then
