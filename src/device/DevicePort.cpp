@@ -49,7 +49,7 @@ void ShowOpening(int port) {
     platform::SleepMs(100);
 }
 
-void Run() {
+void Run(bool askForPort) {
     bool found = false;
 
     // Probe of the configured port: one identification try.
@@ -94,6 +94,10 @@ void Run() {
     }
 
     // Last resort: the user types a port number or goes offline.
+    if (!askForPort) {
+        g_offline = -1;
+        return;
+    }
     const std::string answer = platform::InputBox(
         "COM(" + std::to_string(g_com_port) + ") PORT ERROR. Type New Port number or <Enter> to go Offline");
     if (answer.empty()) {
@@ -146,9 +150,9 @@ void QueryDeviceId(int16_t port, int32_t& identifier) {
     CommSetLine(port, kLineDtr, 0);
 }
 
-void OpenDevicePort() {
+void OpenDevicePort(bool askForPort) {
     try {
-        Run();
+        Run(askForPort);
     } catch (const std::exception&) {
         g_offline = -1;
     }

@@ -23,7 +23,10 @@ void QueryDeviceId(int16_t port, int32_t& identifier);
 
 // Finds the instrument and leaves its port open for the connection.
 // Results: g_com_port, g_device_serial, g_offline (0 found, -1 offline).
-void OpenDevicePort();
+// When the scan finds nothing the user is asked for a port number, unless
+// `askForPort` is false (an unattended run, where no box may wait): it then
+// ends offline at once.
+void OpenDevicePort(bool askForPort = true);
 
 // The main window's progress label (lbl_autochannel). The window installs a
 // sink that shows the caption and repaints at once; without one the text is

@@ -404,6 +404,9 @@ void Frm_Main::BuildMenus() {
     temp_ctl = Item(mn_more, "temp_ctl", "Temperature Control");
     chk_zmonitor = Item(mn_more, "chk_zmonitor", "AutoRestart on ComError");
     chk_zmonitor->setCheckable(true);
+    // Ticked from the start: an unattended run restarts after lasting
+    // communication faults unless the user unticks it.
+    chk_zmonitor->setChecked(true);
     mn_technical = Item(mn_more, "mn_technical", "Technical Menu (require password)");
     mnstatustest = Item(mnfile, "mnstatustest", "Test DEVICE");
     mn_ = mnfile->addSeparator();
@@ -433,13 +436,14 @@ void Frm_Main::SetInitStage(int16_t stage) {
     if (m_stage_probe) m_stage_probe(stage);
 }
 
-// Hands one step to Timerinicio and pumps events until the tick has done it.
+// Hands one step to Timerinicio and pumps events until the tick has done it,
+// or until the program is ending (a signal stops the timer).
 void Frm_Main::RunStartupStep(int16_t step) {
     m_startup_step = step;
     m_startup_step_done = 0;
     Timerinicio->setInterval(platform::ScaledMs(500));
     Timerinicio->start();
-    while (m_startup_step_done == 0) {
+    while (m_startup_step_done == 0 && !ProgramEndRequested()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

@@ -66,9 +66,17 @@ public:
 
     // ---- run controls (RunControls.cpp) and the acquisition tick -------------
     void cmd_connect_Click();
+    // In autorun, the scan again after no instrument was found (run by
+    // m_connect_retry); when it answers, the run starts as at start-up.
+    void RetryAutorunConnect();
     void Cmd_disconnect_Click();
     void CmdPlay_Click();
     void CmdStop_Click();
+    // The end asked for by a signal (SIGTERM, SIGINT, SIGHUP), as closing
+    // the program during a run but without a question: the tick and the
+    // start-up timers stop, the actuators are switched off and the port is
+    // closed. The caller then ends the program.
+    void EndOnSignal();
     void Cmdreport_Click();
     void Cmdsetup_Click();
     void Cmdoffline_Click();
@@ -142,6 +150,8 @@ public:
     QTimer* Timerinicio = nullptr;
     QTimer* Timeradq = nullptr;
     QTimer* Timer_test = nullptr;
+    // The next scan for the instrument of an unattended start (single shot).
+    QTimer* m_connect_retry = nullptr;
 
     // On the window
     QGroupBox* Framereal = nullptr;

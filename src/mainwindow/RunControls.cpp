@@ -4,6 +4,7 @@
 // procedure that sends the actuator state.
 #include <QAction>
 #include <QCheckBox>
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
@@ -27,6 +28,7 @@
 #include "mainwindow/MainGlobals.h"
 #include "mainwindow/MainLayout.h"
 #include "mainwindow/PortHold.h"
+#include "mainwindow/ProgramEnd.h"
 #include "mainwindow/QtText.h"
 #include "mainwindow/Windows.h"
 #include "platform/Clock.h"
@@ -54,6 +56,10 @@ bool PortOpen(int port) {
 void PumpTimes(int n) {
     for (int i = 0; i < n; ++i) platform::PumpEvents();
 }
+
+// An unattended start without the instrument looks for it again this often.
+constexpr int kConnectRetryMs = 10000;
+const std::string kEquipmentNotFoundNews = "status = Equipment not found. Trying again every 10 s";
 
 }  // namespace
 
@@ -85,6 +91,10 @@ void Frm_Main::ConnectRunControls() {
     connect(Timeradq, &QTimer::timeout, this, [this] {
         if (!PortHeld()) Timeradq_Timer();
     });
+    m_connect_retry = new QTimer(this);
+    m_connect_retry->setObjectName("m_connect_retry");
+    m_connect_retry->setSingleShot(true);
+    connect(m_connect_retry, &QTimer::timeout, this, [this] { RetryAutorunConnect(); });
     SetAutoChannelCaptionSink([this](const std::string& text) {
         lbl_autochannel->setText(Q(text));
         lbl_autochannel->repaint();
@@ -104,7 +114,9 @@ void Frm_Main::cmd_connect_Click() {
     lbl_autochannel->repaint();
     frm_autotext->show();
 
-    OpenDevicePort();
+    // An unattended run never stops at a box: without the instrument it
+    // looks again later (below).
+    OpenDevicePort(!m_autorun);
 
     // The port menu has COM1..COM15; items 10 to 15 keep their marks, as
     // only the first nine are cleared.
@@ -117,7 +129,7 @@ void Frm_Main::cmd_connect_Click() {
     if (g_offline == kTrue) {
         lbl_autochannel->setText("Equipment not found");
         lbl_autochannel->repaint();
-        MsgBox("PORT NOT FOUND");
+        if (!m_autorun) MsgBox("PORT NOT FOUND");
         FrmInit().show();
         hide();
     } else {
@@ -136,8 +148,34 @@ void Frm_Main::cmd_connect_Click() {
     lbl_autochannel->setText("");
 
     if (m_autorun) {
+        if (g_offline == kTrue) {
+            // Play would refuse offline with a box nobody answers: the
+            // launcher says so and the scan runs again until the instrument
+            // answers; the user can still close the program meanwhile.
+            FrmInit().ShowNews(kEquipmentNotFoundNews);
+            m_connect_retry->start(platform::ScaledMs(kConnectRetryMs));
+            return;
+        }
         m_startup_step = 6;
         Timerinicio->start();
+    }
+}
+
+void Frm_Main::RetryAutorunConnect() {
+    if (!m_autorun || g_connected == kTrue || ProgramEndRequested()) return;
+    // Not in the middle of another device operation or of a question put to
+    // the user (such as "Sure to Quit?"): the next round then.
+    if (PortHeld() || QApplication::activeModalWidget()) {
+        m_connect_retry->start(platform::ScaledMs(kConnectRetryMs));
+        return;
+    }
+    FrmInit().ShowNews("status = looking for the equipment...");
+    cmd_connect_Click();
+    if (g_offline != kTrue) {
+        // As the start-up's step 5: the launcher gives way to the main
+        // window, and the run starts at the next step.
+        FrmInit().hide();
+        showMaximized();
     }
 }
 
@@ -325,6 +363,7 @@ void Frm_Main::CmdPlay_Click() {
     if (m_autorun) {
         while (!recordedFolder().empty()) {
             platform::SleepPumping(1000);
+            if (EndSignal() != 0) return;  // the program is ending: no run
             m_run.m_acquisition_stamp = AcquisitionStamp(platform::Now());
         }
     } else if (std::string used = recordedFolder(); !used.empty()) {
@@ -438,6 +477,26 @@ void Frm_Main::CmdStop_Click() {
     PumpTimes(10);
     lblcalibrando->hide();
     m_run.m_tick_count = 0;
+}
+
+void Frm_Main::EndOnSignal() {
+    PortHold hold;
+    Timeradq->stop();
+    Timerinicio->stop();
+    Timer_test->stop();
+    m_connect_retry->stop();
+    g_run_state = 0;
+    g_recording = 0;
+    m_autorun = 0;
+    // The run's files are closed after every append; what is left is the
+    // instrument: actuators off, then the port closed.
+    m_run.m_temp_actuator_on = 0;
+    m_run.m_light_on = 0;
+    if (g_offline == 0 && PortOpen(g_com_port)) {
+        SendActuatorState();
+        CommClose(g_com_port);
+    }
+    g_connected = 0;
 }
 
 void Frm_Main::Cmdreport_Click() {

@@ -1,6 +1,8 @@
 #include "store/FreshFolder.h"
 
 #include <cmath>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/Files.h"
 #include "platform/Numbers.h"
@@ -170,6 +172,27 @@ std::vector<std::string> PrepareProgramFolder() {
         wrote("config.dat", !missing("config.dat"));
     }
     return written;
+}
+
+bool CreateDemoProject() {
+    LoadConfig();
+    g_project_number = 0;
+    g_project_folder = ProjectFolderOf(0);
+    LoadProject(0);
+
+    const int last = g_last_project_number > 31999 ? 0 : g_last_project_number;
+    const int16_t number = static_cast<int16_t>(last + 1);
+    const std::string folder = ProjectFolderOf(number);
+    std::error_code ec;
+    if (std::filesystem::exists(folder, ec) || !std::filesystem::create_directory(folder, ec)) return false;
+
+    g_last_project_number = number;
+    g_project_folder = folder;
+    g_project_number = number;
+    g_project_name = kDemoProjectName;
+    if (!SaveProject(folder, number, -1)) return false;
+    SaveConfig();
+    return true;
 }
 
 }  // namespace vondrel

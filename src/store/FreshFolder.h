@@ -23,4 +23,16 @@ bool WritePlateMapFile(const std::string& path, const std::string& code);
 // missing; existing files are left as they are. Returns the names written.
 std::vector<std::string> PrepareProgramFolder();
 
+// The name of the project that a new program folder can start with.
+inline constexpr const char* kDemoProjectName = "Demo";
+
+// Makes the next project, named "Demo" (project 1 in a prepared new program
+// folder), and makes it current, as the setup window's "New..." makes a
+// project: config.dat and the default project loaded, the next number, its
+// folder, every project file with all four group sets, then config.dat with
+// the new project current. Returns false, changing nothing, when that
+// project's folder exists already or cannot be made, and false when a project
+// file cannot be written.
+bool CreateDemoProject();
+
 }  // namespace vondrel

@@ -366,6 +366,8 @@ TEST_F(TickTest, LastingFaultsAreShownAndRestartTheProgramWhenAsked) {
     sim->Set("silent", "1");
     int restarts = 0;
     Hooks().restartProgram = [&] { ++restarts; };
+    EXPECT_TRUE(main().chk_zmonitor->isChecked());  // as the window opens
+    main().chk_zmonitor->setChecked(false);
     Tick(20);
     EXPECT_EQ(st().m_com_error_count, 20);
     EXPECT_TRUE(main().frm_autotext->isHidden());

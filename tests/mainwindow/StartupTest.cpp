@@ -17,7 +17,9 @@
 #include "platform/Files.h"
 #include "store/CalReport.h"
 #include "store/Config.h"
+#include "store/FreshFolder.h"
 #include "store/Project.h"
+#include "acquisition/RunDataFiles.h"
 #include "store/StatusLine.h"
 
 namespace vondrel {
@@ -282,6 +284,47 @@ TEST_F(Startup, AutorunGoesOnToTheMainWindowAndPlay) {
     EXPECT_FALSE(ProgramEndRequested());
     EXPECT_EQ(g_connected, kTrue);
     ASSERT_TRUE(PumpUntil([&] { return boxes.Done(); }));
+}
+
+// An unattended start without the instrument asks nothing (any box fails
+// the test): the launcher says the equipment is not found and the scan runs
+// again every 10 s (scaled) until the instrument answers; the run then starts
+// in the current project as at start-up.
+TEST_F(Startup, AutorunWithoutTheInstrumentLooksAgainUntilItAnswers) {
+    Prepare();
+    ASSERT_TRUE(CreateDemoProject());
+    platform::SetTimeScale(0.1);  // serial time-outs the simulator can meet; a retry each second
+    RecordNews();
+    ASSERT_TRUE(Start("/run"));
+    Frm_Main& main = FrmMain();
+    const std::string notFound = "status = Equipment not found. Trying again every 10 s";
+    const std::string looking = "status = looking for the equipment...";
+    ASSERT_TRUE(PumpUntil([&] { return main.m_connect_retry->isActive(); }, 10000));
+    EXPECT_EQ(main.m_connect_retry->interval(), platform::ScaledMs(10000));
+    EXPECT_TRUE(FrmInit().isVisible());
+    EXPECT_TRUE(FrmInit().isEnabled());  // the user can still end the program
+    EXPECT_FALSE(main.isVisible());
+    EXPECT_EQ(FrmInit().LblNews->text().toStdString(), notFound);
+    EXPECT_EQ(g_run_state, 0);
+
+    // A round without the instrument: looked for, not found, next round set.
+    ASSERT_TRUE(PumpUntil([&] { return std::count(news.begin(), news.end(), looking) == 1; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return main.m_connect_retry->isActive(); }, 5000));
+    EXPECT_EQ(news.back(), notFound);
+
+    // The instrument comes back on the configured port: the next round
+    // connects, the main window takes over and the run starts.
+    testing::SimProcess sim(home.Path(), 4);
+    ASSERT_TRUE(PumpUntil([&] { return g_run_state == 1; }, 10000));
+    EXPECT_EQ(g_connected, kTrue);
+    EXPECT_EQ(g_com_port, 4);
+    EXPECT_TRUE(main.isVisible());
+    EXPECT_FALSE(FrmInit().isVisible());
+    EXPECT_FALSE(main.m_connect_retry->isActive());
+    EXPECT_EQ(main.txt_subproject->text().toStdString(), "Autorun project");
+    EXPECT_TRUE(std::filesystem::exists(
+        AcquisitionFolder(home / "p00001", main.m_run.m_acquisition_stamp, 1) + "/subproj.dat"));
+    main.CmdStop_Click();
 }
 
 TEST_F(Startup, LauncherAsCreated) {

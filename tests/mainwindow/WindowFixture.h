@@ -51,6 +51,8 @@ protected:
         g_com_port = 1;
         ResetProgramEnd();
         Hooks() = WindowHooks{};
+        // Never the real restart, which would end the test program.
+        Hooks().restartProgram = [] { ADD_FAILURE() << "the program would restart itself"; };
     }
     ~WindowTest() override {
         UnloadWindows();
@@ -70,9 +72,9 @@ protected:
         return main.Form_Load();
     }
 
-    // Pumps events until `done` holds or about two seconds have passed.
-    static bool PumpUntil(const std::function<bool()>& done) {
-        auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    // Pumps events until `done` holds or about `ms` milliseconds have passed.
+    static bool PumpUntil(const std::function<bool()>& done, int ms = 2000) {
+        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
         while (!done()) {
             if (std::chrono::steady_clock::now() > until) return false;
             QCoreApplication::processEvents();
