@@ -10,6 +10,7 @@
 #include "mainwindow/Windows.h"
 #include "platform/ProgramFolder.h"
 #include "platform/qt/QtPlatform.h"
+#include "setup/SetupWindow.h"
 
 int main(int argc, char** argv) {
     vondrel::platform::InitProgramFolder(argv[0]);
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     vondrel::platform::InstallQtPlatform();
     vondrel::Hooks().closePort = [](int port) { vondrel::CommClose(static_cast<int16_t>(port)); };
+    vondrel::InstallSetupWindow();
 
     vondrel::Frm_Main& main = vondrel::FrmMain();
     main.SetCommandLine(commandLine);
