@@ -142,6 +142,7 @@ void Frm_setup::BuildControls() {
     frm_advance = Frame(PicPanel1, "frm_advance", "");
     cmd_askai = Make<QPushButton>(frm_advance, "cmd_askai", "Ask AI");
     cmd_searchDB = Make<QPushButton>(frm_advance, "cmd_searchDB", "Search DB");
+    BuildAnnotationControls();
     frm_advance->hide();
 
     // ---- PicPanel2: the project, the notes and the way on ----
@@ -282,6 +283,8 @@ void Frm_setup::Form_Load() {
     m_loaded = true;
     // 1-3.
     RemoveListBoxBorder(combogrup);
+    ShowAnnotationGrid();
+    FillAnnotationColumns();
     for (QRadioButton* o : plate_option) o->show();
     m_last_far_row = 0;
     m_last_far_col = 0;

@@ -106,6 +106,23 @@ public:
     // The selected station 0..3.
     int SelectedStation() const;
 
+    // ---- annotation grid (SetupAnnotation.cpp) -----------------------------------
+    void ShowAnnotationGrid();
+    void FillAnnotationColumns();
+    void Chk_global_strain_Click();
+    void Chk_global_orgnum_Click();
+    void Chk_global_buffer_Click();
+    void cmd_up_Click();
+    void cmd_down_Click();
+    void cmd_fill_Click();
+    void cmd_setglobal_Click();
+    void txt_compound_Change(int row);
+    void txt_conc_Change(int row);
+    void txt_strain_Change(int row);
+    void txt_org_Change(int row);
+    void txt_buffer_Change(int row);
+    void txt_global_buffer_Change();
+
     // ---- layout ---------------------------------------------------------------------
     void Form_Resize() { LayoutSetupForm(); }
     void LayoutSetupForm();
@@ -145,6 +162,30 @@ public:
     // frm_advance
     QPushButton* cmd_askai = nullptr;
     QPushButton* cmd_searchDB = nullptr;
+    Shape* Shape1 = nullptr;
+    Shape* Shape3 = nullptr;
+    Shape* Shape4 = nullptr;
+    QLabel* lbl_group = nullptr;
+    QLabel* lbl_compound = nullptr;
+    QLabel* lbl_conc = nullptr;
+    QLabel* lbl_strain = nullptr;
+    QLabel* lbl_org = nullptr;
+    QLabel* lbl_buff = nullptr;
+    std::array<QRadioButton*, 6> adv_group{};
+    std::array<QLineEdit*, 6> txt_group{}, txt_compound{}, txt_conc{}, txt_strain{}, txt_org{}, txt_buffer{};
+    QPushButton* cmd_up = nullptr;
+    QPushButton* cmd_down = nullptr;
+    QComboBox* combo_tool = nullptr;
+    QLineEdit* txt_global = nullptr;
+    QPushButton* cmd_fill = nullptr;
+    QPushButton* cmd_setglobal = nullptr;
+    QLabel* lbl_global = nullptr;
+    QCheckBox* Chk_global_strain = nullptr;
+    QCheckBox* Chk_global_orgnum = nullptr;
+    QCheckBox* Chk_global_buffer = nullptr;
+    QLineEdit* txt_global_strain = nullptr;
+    QLineEdit* txt_global_orgnum = nullptr;
+    QLineEdit* txt_global_buffer = nullptr;
 
     // PicPanel2
     QLabel* lbl_project = nullptr;
@@ -202,6 +243,7 @@ public:
     int16_t m_drag_start_row = 0, m_drag_start_col = 0;
     int16_t m_last_far_row = 0, m_last_far_col = 0;
     int16_t m_pointer_off_plate = 0;
+    int16_t m_annotation_first_row = 0;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -211,6 +253,7 @@ protected:
 
 private:
     void BuildControls();
+    void BuildAnnotationControls();
     void ConnectControls();
     void FillParameters();
     void SetToolFlags();

@@ -21,6 +21,7 @@
 #include "platform/Files.h"
 #include "platform/ProgramFolder.h"
 #include "setup/Frm_setup.h"
+#include "setup/Annotation.h"
 #include "setup/PlateGroups.h"
 #include "setup/SetupLayout.h"
 #include "store/Globals.h"
@@ -234,7 +235,14 @@ void Frm_setup::AutoArrangeGroups(const std::string& caption) {
 // The mouse on the plate
 // ---------------------------------------------------------------------------
 
-int Frm_setup::ReleaseGroup() const { return CurrentGroup(); }
+// With the annotation frame shown, a release gives the group of the grid's
+// selected row (group 0 when no row is selected).
+int Frm_setup::ReleaseGroup() const {
+    if (frm_advance->isHidden()) return CurrentGroup();
+    for (int k = 0; k < setup::kAnnotationRows; ++k)
+        if (adv_group[k]->isChecked()) return m_annotation_first_row + k;
+    return 0;
+}
 
 void Frm_setup::Picwell_MouseDown(int button, double x, double y) {
     if ((button != 1 && button != 2) || m_pointer_off_plate != 0 || m_plate_ready != 1) return;
@@ -320,7 +328,10 @@ void Frm_setup::LayoutSetupForm() {
         for (const Placement& p : setup::PlateAndAdvancePlaces(lu)) place(PicPanel1, p, 1.0);
         Picwell->SetBorderStyle(0);
         const setup::AdvanceUnits au = setup::ComputeAdvanceUnits(frm_advance->width(), frm_advance->height(), tpp, tpp);
-        for (const Placement& p : setup::AdvanceContents(au)) place(frm_advance, p, tpp);
+        for (const Placement& p : setup::AdvanceContents(au)) {
+            place(frm_advance, p, tpp);
+            if (p.name == "cmd_setglobal") ShowAnnotationGrid();
+        }
         for (const Placement& p : setup::LeftPanelSetupContents(lu)) place(PicPanel1, p, 1.0);
         RoundWindowInset(cmd_goset);
         RoundWindowInsetPixels(cmd_askai);
