@@ -109,6 +109,7 @@ void Frm_setup::BuildControls() {
     }
     plate_option[0]->setChecked(true);
     Label_wellformat = Make<QLabel>(PicPanel1, "Label_wellformat", "Microplate:");
+    Label_wellformat->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Combowell = List(PicPanel1, "Combowell", true);
     cmd_goset = Make<QPushButton>(PicPanel1, "cmd_goset", "AUTO-ARRANGE");
     Label_groupsname = Make<QLabel>(PicPanel1, "Label_groupsname", "Groups:");
@@ -140,6 +141,7 @@ void Frm_setup::BuildControls() {
     }
 
     frm_advance = Frame(PicPanel1, "frm_advance", "");
+    frm_advance->setAutoFillBackground(true);
     cmd_askai = Make<QPushButton>(frm_advance, "cmd_askai", "Ask AI");
     cmd_searchDB = Make<QPushButton>(frm_advance, "cmd_searchDB", "Search DB");
     BuildAnnotationControls();
@@ -174,6 +176,7 @@ void Frm_setup::BuildControls() {
     shape_square->setObjectName("shape_square");
     txt_detection = Make<QLineEdit>(Frame_setup, "txt_detection");
     txt_detection->setReadOnly(true);
+    txt_detection->setText("Detection settings:");
     lbl_organism = Make<QLabel>(Frame_setup, "lbl_organism", "organism");
     Cmb_organism = List(Frame_setup, "Cmb_organism", false);
     txt_snr = Make<QLabel>(Frame_setup, "txt_snr", "SNR");

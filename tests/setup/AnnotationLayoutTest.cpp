@@ -1,8 +1,10 @@
 // The annotation grid and the window's layout.
+#include <QDir>
 #include <QMouseEvent>
 
 #include "SetupFixture.h"
 #include "mainwindow/Canvas.h"
+#include "platform/Files.h"
 #include "platform/Numbers.h"
 #include "setup/Annotation.h"
 #include "setup/PlateGroups.h"
@@ -206,6 +208,55 @@ TEST_F(SetupLayoutWindow, AResizeDuringLoadShowsFrameSetupAndPlacesInPixels) {
     EXPECT_EQ(w.PicPanel1->x(), static_cast<int>(RoundHalfEven(0.5 * u.MH / 15)));
     const LeftUnits lu = ComputeLeftUnits(w.PicPanel1->width() * 15.0, w.PicPanel1->height() * 15.0, 15, 15);
     EXPECT_EQ(w.Picwell->y(), static_cast<int>(RoundHalfEven(1.75 * lu.LR)));
+}
+
+}  // namespace
+}  // namespace vondrel
+
+namespace vondrel {
+namespace {
+
+class SetupScreenshots : public testing::SetupTest {};
+
+TEST_F(SetupScreenshots, PlatesWithGroupsAndTheAnnotationFrame) {
+    Prepare();
+    ASSERT_TRUE(Start());
+    g_connected = kTrue;
+    QDir().mkpath(VONDREL_SCREENSHOT_DIR);
+    const std::string dir = VONDREL_SCREENSHOT_DIR;
+    FrmInit().cmd_option1_Click();
+    Frm_setup& w = FrmSetup();
+    w.resize(1100, 820);
+    QCoreApplication::processEvents();
+    NewProject("Screens");
+    w.Txt_description->setPlainText("N2 young adults\nM9, 20 C");
+    const struct {
+        const char* code;
+        const char* info;
+        int arrangement;
+    } plates[] = {{"w384", "384 Well microplate [1microbeams/well]\r\nUSE 'W384' plate Adapter", 6},
+                  {"w96f", "96 Wells flat bottom [2microbeams/well]\r\nUSE 'W96F' plate Adapter", 2},
+                  {"w24", "24 Wells flat bottom [4microbeams/well]\r\nUSE 'W384' or 'W24' plate Adapter", 1},
+                  {"w6", "6 Wells flat bottom [30-32microbeams/well]\r\nUSE 'W384' or 'W6' plate Adapter", 0}};
+    for (const auto& p : plates) {
+        w.Combowell->setEditText(p.code);
+        boxes.ExpectMessage("Load New Plate configuration?", Reply::Yes);
+        boxes.ExpectMessage(p.info);
+        w.Combowell_Click();
+        ASSERT_TRUE(PumpUntil([&] { return g_plate_format == p.code; }));
+        w.mnopciongrup[p.arrangement]->trigger();
+        QCoreApplication::processEvents();
+        const std::string file = dir + "/setup_" + p.code + ".png";
+        ASSERT_TRUE(w.grab().save(QString::fromStdString(file)));
+        EXPECT_TRUE(platform::FileExists(file));
+    }
+    w.chk_advance->setChecked(true);
+    w.txt_compound[1]->setText("levamisole");
+    w.txt_conc[1]->setText("200uM");
+    QCoreApplication::processEvents();
+    const std::string file = dir + "/setup_annotation.png";
+    ASSERT_TRUE(w.grab().save(QString::fromStdString(file)));
+    EXPECT_TRUE(platform::FileExists(file));
 }
 
 }  // namespace
