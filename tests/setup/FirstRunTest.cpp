@@ -76,9 +76,11 @@ TEST_F(FirstRun, FreshFolderToARecordedWindowInP00001) {
     for (int k = 0; k < 4; ++k) main.chk_enabled[k]->setCheckState(k < 2 ? Qt::Checked : Qt::Unchecked);
     const std::string stars(49, '*');
     boxes.ExpectInput(stars + "\r\n***   Enter a Name for this Experiment  ***\r\n" + stars + "\r\n", "First run");
+    w.show();  // left open beside the main window: Play hides it for the run
     main.CmdPlay_Click();
     main.Timeradq->stop();
     ASSERT_EQ(g_run_state, 1);
+    EXPECT_TRUE(w.isHidden());
     main.m_run.m_sample_index = static_cast<int16_t>(g_rt_buffer - 1);
     main.Timeradq_Timer();
     main.CmdStop_Click();

@@ -272,6 +272,20 @@ TEST_F(PlateWindow, Parameters) {
     w.lbl_snr_LostFocus();
     EXPECT_EQ(g_tool_param[1][3], 18);
 
+    // Leaving the box by the keyboard or the mouse checks it once; the
+    // refocus after a rejection starts no second check.
+    w.show();
+    w.activateWindow();
+    QCoreApplication::processEvents();
+    w.txt_snr_DblClick();
+    QCoreApplication::processEvents();
+    w.lbl_snr->setText("9");
+    boxes.ExpectMessage("Enter a valid SNR: 1.4 to 5.0");
+    w.Txtlapse->setFocus(Qt::TabFocusReason);
+    for (int k = 0; k < 10; ++k) QCoreApplication::processEvents();
+    EXPECT_TRUE(boxes.Done());
+    EXPECT_EQ(Text(w.lbl_snr), "1,8");
+
     w.Combosavecount->setCurrentIndex(0);
     w.Combosavecount_Click();
     EXPECT_EQ(w.Combosavecount->currentText().toStdString(), "YES");

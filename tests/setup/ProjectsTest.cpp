@@ -219,6 +219,10 @@ TEST_F(Projects, ContinueAndBackPassTheDetectionOn) {
     EXPECT_EQ(w.Txt_description->toPlainText().toStdString(), "edited\nnotes");
     EXPECT_TRUE(w.frm_advance->isHidden());
     EXPECT_FALSE(w.chk_advance->isChecked());
+    // The main window's "< Back" copies the notes too.
+    main.Txt_description->setText("back\nagain");
+    main.Cmdoffline_Click();
+    EXPECT_EQ(w.Txt_description->toPlainText().toStdString(), "back\nagain");
     platform::SetDecimalSeparatorForTest("");
 }
 
