@@ -30,6 +30,7 @@
 #include "platform/ProgramFolder.h"
 #include "setup/PlateGroups.h"
 #include "setup/ProjectRules.h"
+#include "setup/SetupWidgets.h"
 #include "store/Config.h"
 #include "store/Globals.h"
 #include "store/Project.h"
@@ -43,15 +44,7 @@ using platform::Reply;
 
 namespace {
 
-template <typename T>
-T* Make(QWidget* parent, const char* name, const char* caption = nullptr) {
-    auto* w = new T(parent);
-    w->setObjectName(QString::fromLatin1(name));
-    if constexpr (requires(T* t) { t->setText(QString()); }) {
-        if (caption) w->setText(QString::fromUtf8(caption));
-    }
-    return w;
-}
+using setup::Make;
 
 QGroupBox* Frame(QWidget* parent, const char* name, const char* caption) {
     auto* f = Make<QGroupBox>(parent, name);

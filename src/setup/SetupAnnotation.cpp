@@ -15,60 +15,51 @@
 #include "platform/Numbers.h"
 #include "setup/Annotation.h"
 #include "setup/Frm_setup.h"
+#include "setup/SetupWidgets.h"
 
 namespace vondrel {
 
-namespace {
-template <typename T>
-T* Named(QWidget* parent, const std::string& name, const char* caption = nullptr) {
-    auto* w = new T(parent);
-    w->setObjectName(Q(name));
-    if constexpr (requires(T* t) { t->setText(QString()); }) {
-        if (caption) w->setText(QString::fromUtf8(caption));
-    }
-    return w;
-}
-}  // namespace
+using setup::Make;
 
 void Frm_setup::BuildAnnotationControls() {
     QWidget* f = frm_advance;
-    Shape3 = Named<Shape>(f, "Shape3");
-    Shape4 = Named<Shape>(f, "Shape4");
-    Shape1 = Named<Shape>(f, "Shape1");
-    lbl_group = Named<QLabel>(f, "lbl_group", "#Group");
-    lbl_compound = Named<QLabel>(f, "lbl_compound", "Compound");
-    lbl_conc = Named<QLabel>(f, "lbl_conc", "[Conc]");
-    lbl_strain = Named<QLabel>(f, "lbl_strain", "Strain");
-    lbl_org = Named<QLabel>(f, "lbl_org", "[org/well]");
-    lbl_buff = Named<QLabel>(f, "lbl_buff", "Buffer");
+    Shape3 = Make<Shape>(f, "Shape3");
+    Shape4 = Make<Shape>(f, "Shape4");
+    Shape1 = Make<Shape>(f, "Shape1");
+    lbl_group = Make<QLabel>(f, "lbl_group", "#Group");
+    lbl_compound = Make<QLabel>(f, "lbl_compound", "Compound");
+    lbl_conc = Make<QLabel>(f, "lbl_conc", "[Conc]");
+    lbl_strain = Make<QLabel>(f, "lbl_strain", "Strain");
+    lbl_org = Make<QLabel>(f, "lbl_org", "[org/well]");
+    lbl_buff = Make<QLabel>(f, "lbl_buff", "Buffer");
     for (int k = 0; k < setup::kAnnotationRows; ++k) {
         const std::string n = "_" + std::to_string(k);
-        adv_group[k] = Named<QRadioButton>(f, "adv_group" + n);
-        txt_group[k] = Named<QLineEdit>(f, "txt_group" + n);
-        txt_compound[k] = Named<QLineEdit>(f, "txt_compound" + n);
-        txt_conc[k] = Named<QLineEdit>(f, "txt_conc" + n);
-        txt_strain[k] = Named<QLineEdit>(f, "txt_strain" + n);
-        txt_org[k] = Named<QLineEdit>(f, "txt_org" + n);
-        txt_buffer[k] = Named<QLineEdit>(f, "txt_buffer" + n);
+        adv_group[k] = Make<QRadioButton>(f, "adv_group" + n);
+        txt_group[k] = Make<QLineEdit>(f, "txt_group" + n);
+        txt_compound[k] = Make<QLineEdit>(f, "txt_compound" + n);
+        txt_conc[k] = Make<QLineEdit>(f, "txt_conc" + n);
+        txt_strain[k] = Make<QLineEdit>(f, "txt_strain" + n);
+        txt_org[k] = Make<QLineEdit>(f, "txt_org" + n);
+        txt_buffer[k] = Make<QLineEdit>(f, "txt_buffer" + n);
         connect(txt_compound[k], &QLineEdit::textChanged, this, [this, k] { txt_compound_Change(k); });
         connect(txt_conc[k], &QLineEdit::textChanged, this, [this, k] { txt_conc_Change(k); });
         connect(txt_strain[k], &QLineEdit::textChanged, this, [this, k] { txt_strain_Change(k); });
         connect(txt_org[k], &QLineEdit::textChanged, this, [this, k] { txt_org_Change(k); });
         connect(txt_buffer[k], &QLineEdit::textChanged, this, [this, k] { txt_buffer_Change(k); });
     }
-    cmd_up = Named<QPushButton>(f, "cmd_up", "^");
-    cmd_down = Named<QPushButton>(f, "cmd_down", "v");
-    combo_tool = Named<QComboBox>(f, "combo_tool");
-    txt_global = Named<QLineEdit>(f, "txt_global");
-    cmd_fill = Named<QPushButton>(f, "cmd_fill", "Fill");
-    cmd_setglobal = Named<QPushButton>(f, "cmd_setglobal", "SET Global");
-    lbl_global = Named<QLabel>(f, "lbl_global", "Globals:");
-    Chk_global_strain = Named<QCheckBox>(f, "Chk_global_strain", "Strain");
-    Chk_global_orgnum = Named<QCheckBox>(f, "Chk_global_orgnum", "[org/well]");
-    Chk_global_buffer = Named<QCheckBox>(f, "Chk_global_buffer", "Buffer");
-    txt_global_strain = Named<QLineEdit>(f, "txt_global_strain");
-    txt_global_orgnum = Named<QLineEdit>(f, "txt_global_orgnum");
-    txt_global_buffer = Named<QLineEdit>(f, "txt_global_buffer");
+    cmd_up = Make<QPushButton>(f, "cmd_up", "^");
+    cmd_down = Make<QPushButton>(f, "cmd_down", "v");
+    combo_tool = Make<QComboBox>(f, "combo_tool");
+    txt_global = Make<QLineEdit>(f, "txt_global");
+    cmd_fill = Make<QPushButton>(f, "cmd_fill", "Fill");
+    cmd_setglobal = Make<QPushButton>(f, "cmd_setglobal", "SET Global");
+    lbl_global = Make<QLabel>(f, "lbl_global", "Globals:");
+    Chk_global_strain = Make<QCheckBox>(f, "Chk_global_strain", "Strain");
+    Chk_global_orgnum = Make<QCheckBox>(f, "Chk_global_orgnum", "[org/well]");
+    Chk_global_buffer = Make<QCheckBox>(f, "Chk_global_buffer", "Buffer");
+    txt_global_strain = Make<QLineEdit>(f, "txt_global_strain");
+    txt_global_orgnum = Make<QLineEdit>(f, "txt_global_orgnum");
+    txt_global_buffer = Make<QLineEdit>(f, "txt_global_buffer");
     for (QCheckBox* c : {Chk_global_strain, Chk_global_orgnum, Chk_global_buffer}) c->setChecked(true);
 
     connect(cmd_up, &QPushButton::clicked, this, [this] { cmd_up_Click(); });
