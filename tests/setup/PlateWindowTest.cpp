@@ -1,5 +1,6 @@
 // The plate side of the setup window: format changes, groups by lists and by
 // the mouse, the arrangement popup, and the parameters.
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <filesystem>
@@ -227,6 +228,38 @@ TEST_F(PlateWindow, ClicksDragsAndAReleaseOffThePlate) {
     EXPECT_EQ(GroupOfWell(0, 3, 0), 1);
     EXPECT_EQ(GroupOfWell(0, 3, 1), -1);
     EXPECT_EQ(w.m_drag_active, -1);
+}
+
+TEST_F(PlateWindow, ClearKeysListingAndTheWebButtons) {
+    Frm_setup& w = Ready();
+    setup::AutoArrangeGroups(setup::StationGroups(0), "01x01 [RowsxColumn]");
+    boxes.ExpectMessage("Do you like to Clear Group lists?", Reply::No);
+    w.Cmd_clear_Click();
+    EXPECT_EQ(g_channel_group_s1[0], 0);
+    boxes.ExpectMessage("Do you like to Clear Group lists?", Reply::Yes);
+    w.Cmd_clear_Click();
+    EXPECT_EQ(g_channel_group_s1[0], -1);
+    EXPECT_EQ(Items(w.combogrup), (std::vector<std::string>{"000_Free"}));
+
+    // Enter in the group list renames, in the free list gives the well.
+    boxes.ExpectInput("Enter New Group (000) Name", "Mutants");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.combogrup, &enter);
+    EXPECT_EQ(g_group_name_s1[0], "Mutants");
+    QCoreApplication::sendEvent(w.lstchgrup, &enter);
+    EXPECT_EQ(g_channel_group_s1[0], 0);
+
+    // The format list shows the current code only when its file is listed.
+    std::filesystem::remove(home / (g_plate_format + ".dat"));
+    w.Form_Load();
+    EXPECT_EQ(w.Combowell->currentText().toStdString(), "");
+    EXPECT_EQ(w.Combowell->currentIndex(), -1);
+
+    for (QPushButton* b : {w.cmd_askai, w.cmd_searchDB}) {
+        boxes.ExpectMessage("The web queries are not available in this version.");
+        b->click();
+    }
+    EXPECT_FALSE(w.cmd_annot_web->isEnabled());
 }
 
 TEST_F(PlateWindow, Parameters) {
