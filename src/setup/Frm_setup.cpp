@@ -124,6 +124,8 @@ void Frm_setup::BuildControls() {
     Label_free = Make<QLabel>(PicPanel1, "Label_free", "Free channels:");
     lstchgrup = Make<QListWidget>(PicPanel1, "lstchgrup");
     lstchgrup->installEventFilter(this);
+    Combo_sets = List(PicPanel1, "Combo_sets", false);
+    Combo_sets->hide();
     mngroup = new QMenu(this);
     mngroup->setObjectName("mngroup");
     for (int k = 0; k < 24; ++k) {
@@ -313,6 +315,9 @@ void Frm_setup::Form_Load() {
 
     // 10-11. Arrangement sets and the popup entries.
     const std::vector<std::string> sets = setup::ArrangementSets(g_plate_rows, g_plate_cols);
+    Combo_sets->clear();
+    for (const std::string& set : sets) Combo_sets->addItem(Q(set));
+    Combo_sets->setCurrentIndex(sets.empty() ? -1 : setup::DefaultArrangementIndex(static_cast<int>(sets.size())));
     for (int k = 1; k < 24; ++k) mnopciongrup[k]->setVisible(false);
     for (int k = 0; k < static_cast<int>(sets.size()) && k < 24; ++k) {
         mnopciongrup[k]->setText(Q(sets[k]));

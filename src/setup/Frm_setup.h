@@ -156,6 +156,7 @@ public:
     QPushButton* Command13 = nullptr;
     QLabel* Label_free = nullptr;
     QListWidget* lstchgrup = nullptr;
+    QComboBox* Combo_sets = nullptr;  // the arrangement sets (not shown; the popup offers them)
     QMenu* mngroup = nullptr;
     std::array<QAction*, 24> mnopciongrup{};
 

@@ -174,6 +174,8 @@ TEST_F(PlateWindow, ArrangementPopupAndCounts) {
     int visible = 0;
     for (QAction* a : w.mnopciongrup) visible += a->isVisible();
     EXPECT_EQ(visible, 24);
+    EXPECT_EQ(w.Combo_sets->count(), 24);
+    EXPECT_EQ(w.Combo_sets->currentText().toStdString(), "04x01 [RowsxColumn]");
     w.mnopciongrup[1]->trigger();  // 02x01
     EXPECT_TRUE(w.mnopciongrup[1]->isChecked());
     EXPECT_FALSE(w.mnopciongrup[0]->isChecked());
@@ -191,6 +193,7 @@ TEST_F(PlateWindow, ArrangementPopupAndCounts) {
     visible = 0;
     for (QAction* a : w.mnopciongrup) visible += a->isVisible();
     EXPECT_EQ(visible, 2);
+    EXPECT_EQ(w.Combo_sets->currentIndex(), 0);
 }
 
 TEST_F(PlateWindow, ClicksDragsAndAReleaseOffThePlate) {
