@@ -17,6 +17,7 @@
 #include "platform/ProgramLock.h"
 #include "platform/TerminationSignals.h"
 #include "platform/qt/QtPlatform.h"
+#include "setup/SetupWindow.h"
 
 namespace {
 // The automatic restart starts the new copy before the old one ends; the new
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
     }
     vondrel::EndOnTerminationSignals();
     vondrel::Hooks().closePort = [](int port) { vondrel::CommClose(static_cast<int16_t>(port)); };
+    vondrel::InstallSetupWindow();
 
     vondrel::Frm_Main& main = vondrel::FrmMain();
     main.SetCommandLine(commandLine);

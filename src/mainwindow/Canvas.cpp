@@ -78,6 +78,13 @@ QPointF Canvas::ToPixel(double x, double y) const {
     return {px, py};
 }
 
+QPointF Canvas::FromPixel(double px, double py) const {
+    EnsureImage();
+    if (pixelScale_) return {px, py};
+    const double iw = image_.width(), ih = image_.height();
+    return {iw == 0 ? x1_ : x1_ + px / iw * ScaleWidth(), ih == 0 ? y1_ : y1_ + py / ih * ScaleHeight()};
+}
+
 QPen Canvas::PenOf(uint32_t bgr) const {
     QPen pen(ToQColor(bgr));
     pen.setWidth(drawWidth_);

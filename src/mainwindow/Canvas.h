@@ -66,8 +66,9 @@ public:
     void Print(double x, double y, const std::string& text);
     void SetTextColor(uint32_t bgr) { text_ = bgr; }
 
-    // Pixel position of a scale point.
+    // Pixel position of a scale point, and the scale point of a pixel position.
     QPointF ToPixel(double x, double y) const;
+    QPointF FromPixel(double px, double py) const;
 
     const QImage& Image() const {
         EnsureImage();

@@ -1,5 +1,7 @@
 #include "mainwindow/Frm_Main.h"
 
+#include "mainwindow/Activation.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -158,6 +160,7 @@ Frm_Main::Frm_Main(QWidget* parent) : QMainWindow(parent) {
     BuildControls();
     BuildMenus();
     resize(1024, 768);
+    WatchActivation(this, [this] { Form_Activate(); });
 }
 
 Frm_Main::~Frm_Main() { SetAutoChannelCaptionSink({}); }

@@ -61,6 +61,10 @@ public:
     // Called with each new g_init_stage (tests make a stage fail here).
     void SetStageProbe(std::function<void(int)> probe) { m_stage_probe = std::move(probe); }
 
+    // Activation: shows the project, the acquisition lapse and the plate
+    // format as they are now (the setup window may have changed them).
+    void Form_Activate();
+
     // ---- layout --------------------------------------------------------------
     void ArrangeMainControls();
 

@@ -390,6 +390,7 @@ void Frm_Main::CmdPlay_Click() {
     CmdPause->setEnabled(true);
     Cmb_organism->setEnabled(false);
     txt_snr_umbral->setReadOnly(true);
+    if (Hooks().hideSetup) Hooks().hideSetup();
     if (m_run.WindowLength() != g_rt_buffer) AllocateRunArrays();
     m_run.SetTickedStations(ticked);
     m_run.ResetForPlay();
@@ -518,12 +519,15 @@ void Frm_Main::Cmdsetup_Click() {
     lst_report_export->hide();
     if (!Hooks().showSetup) return;  // no setup window in this build: stay here
     Hooks().showSetup();
+    if (Hooks().setSetupDescription) Hooks().setSetupDescription(Str(Txt_description->text()));
+    if (Hooks().hideSetupAnnotation) Hooks().hideSetupAnnotation();
     hide();
 }
 
 void Frm_Main::Cmdoffline_Click() {
     lst_report_export->hide();
     FrmInit().show();
+    if (Hooks().setSetupDescription) Hooks().setSetupDescription(Str(Txt_description->text()));
     hide();
 }
 
@@ -551,6 +555,12 @@ void Frm_Main::ApplyOrganismThreshold() {
         m_run.m_snr_threshold = 1.8;
         txt_snr_umbral->setText("1.8");
     }
+}
+
+void Frm_Main::Form_Activate() {
+    txt_projecto->setText(QString::number(g_project_number) + "_" + Q(g_project_name));
+    txt_acqlapse->setText(QString::number(g_acq_lapse));
+    txt_wellformat->setText(Q(g_plate_format));
 }
 
 void Frm_Main::Cmb_organism_Click() {

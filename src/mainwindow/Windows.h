@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 namespace vondrel {
 
@@ -24,6 +25,13 @@ struct WindowHooks {
     // "Setup a New Project".
     std::function<void()> loadSetupHidden;
     std::function<void()> showSetup;
+    // The main window's notes copied into the setup window (">Edit", "< Back"),
+    // its annotation frame hidden (">Edit"), the window hidden for a run (Play),
+    // and the window unloaded after it was closed.
+    std::function<void(const std::string&)> setSetupDescription;
+    std::function<void()> hideSetupAnnotation;
+    std::function<void()> hideSetup;
+    std::function<void()> unloadSetup;
     // The recorded-data browser, shown by "Analyze recorded experiments".
     std::function<void()> showBrowser;
     // Closes the instrument's serial port (given the COM number).

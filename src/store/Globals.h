@@ -29,6 +29,8 @@ inline int16_t g_restart_time = 0;
 
 // The current project's folder, without a trailing separator.
 inline std::string g_project_folder;
+// True once a project has been loaded (LoadProject) in this run of the program.
+inline bool g_project_loaded = false;
 
 // ---- setup.dat (ProjectSetup) --------------------------------------------
 inline std::string g_project_name = "Default";

@@ -13,40 +13,71 @@ namespace vondrel {
 namespace {
 
 void ReadPlateMapStaged(int& stage) {
-    g_plate_row_offset = 0;
-    g_plate_col_offset = 0;
     stage = 0;
     std::string path = platform::FindFileNoCase(platform::ProgramFolder(), g_plate_format + ".dat");
-    auto in = path.empty() ? std::nullopt : SettingsReader::Open(path);
+    if (path.empty()) throw SettingsError("File not found");
+    ApplyPlateMap(ParsePlateMapFile(path, &stage));
+}
+
+}  // namespace
+
+PlateMapValue ParsePlateMapFile(const std::string& path, int* stageOut) {
+    int stage = 0;
+    auto setStage = [&](int s) {
+        stage = s;
+        if (stageOut) *stageOut = s;
+    };
+    setStage(0);
+    PlateMapValue m;
+    m.channelWell = g_channel_well;
+    m.channelBeam = g_channel_beam;
+    auto in = SettingsReader::Open(path);
     if (!in) throw SettingsError("File not found");
-    stage = 1;
+    setStage(1);
     in->ReadText();
     in->ReadText();
-    g_plate_rows = in->ReadInt16();
-    g_plate_row_pitch = in->ReadDouble();
-    g_plate_row_offset = in->ReadDouble();
-    g_plate_cols = in->ReadInt16();
-    g_plate_col_pitch = in->ReadDouble();
-    g_plate_col_offset = in->ReadDouble();
+    m.rows = in->ReadInt16();
+    m.rowPitch = in->ReadDouble();
+    m.rowOffset = in->ReadDouble();
+    m.cols = in->ReadInt16();
+    m.colPitch = in->ReadDouble();
+    m.colOffset = in->ReadDouble();
     in->ReadText();
-    g_max_well = 0;
-    g_max_beam = 0;
-    stage = 2;
+    setStage(2);
     for (int k = 0; k < kChannelSlots && !in->AtEnd(); ++k) {
         in->ReadText();  // label
         int16_t well = in->ReadInt16();
         int16_t beam = in->ReadInt16();
         if (well > kMaxPlateIndex || beam > kMaxPlateIndex) throw SettingsError("Subscript out of range");
-        g_channel_well[k] = well;
-        g_channel_beam[k] = beam;
-        if (well > g_max_well) g_max_well = well;
-        if (beam > g_max_beam) g_max_beam = beam;
+        m.channelWell[k] = well;
+        m.channelBeam[k] = beam;
+        if (well > m.maxWell) m.maxWell = well;
+        if (beam > m.maxBeam) m.maxBeam = beam;
     }
-    stage = 3;
-    BuildWellBeamIndex();
+    setStage(3);
+    // The index table must build with every channel, those a short file
+    // leaves as they were included.
+    for (int c = 0; c < kChannels; ++c) {
+        const int well = m.channelWell[c], beam = m.channelBeam[c];
+        if (well >= 0 && (well > m.maxWell || beam < 0 || beam > m.maxBeam))
+            throw SettingsError("Subscript out of range");
+    }
+    return m;
 }
 
-}  // namespace
+void ApplyPlateMap(const PlateMapValue& m) {
+    g_plate_rows = m.rows;
+    g_plate_row_pitch = m.rowPitch;
+    g_plate_row_offset = m.rowOffset;
+    g_plate_cols = m.cols;
+    g_plate_col_pitch = m.colPitch;
+    g_plate_col_offset = m.colOffset;
+    g_channel_well = m.channelWell;
+    g_channel_beam = m.channelBeam;
+    g_max_well = m.maxWell;
+    g_max_beam = m.maxBeam;
+    BuildWellBeamIndex();
+}
 
 void BuildWellBeamIndex() {
     g_well_beam_channel.Resize(g_max_well + 1, g_max_beam + 1);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "store/Globals.h"
+
 namespace vondrel {
 
 // Loads the map of g_plate_format; on any failure shows one message and uses
@@ -11,9 +13,26 @@ namespace vondrel {
 // Never fails. n is not used.
 void LoadPlateMap(int n);
 
-// The same reader without the fallback: throws SettingsError on a failure,
-// leaving the variables as far as it got.
+// The same reader without the fallback: parses the map of g_plate_format,
+// then makes it current; throws SettingsError on a failure, which changes
+// nothing.
 void ReadPlateMap();
+
+// A plate-map file as read: the geometry and, per channel, its well and
+// beam. Channels beyond the file's last record keep the tables' values at
+// the time of the parse.
+struct PlateMapValue {
+    int16_t rows = 0, cols = 0;
+    double rowPitch = 0, rowOffset = 0, colPitch = 0, colOffset = 0;
+    ChannelTable16 channelWell{}, channelBeam{};
+    int16_t maxWell = 0, maxBeam = 0;
+};
+// Reads and checks a plate-map file (including that its index table
+// builds); throws SettingsError, with the stage reached in *stage, and
+// changes nothing.
+PlateMapValue ParsePlateMapFile(const std::string& path, int* stage = nullptr);
+// Makes a parsed map the current one and rebuilds the index table.
+void ApplyPlateMap(const PlateMapValue& m);
 
 // Rebuilds g_well_beam_channel from the channel tables; throws SettingsError
 // when a channel's well or beam lies outside the table.

@@ -11,6 +11,7 @@ namespace vondrel {
 using platform::JoinPath;
 
 void LoadProject(int n) {
+    g_project_loaded = true;
     LoadSetup(n);
     LoadChannelStatus(n);
     LoadThresholds(n);

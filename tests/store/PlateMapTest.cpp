@@ -62,13 +62,33 @@ TEST_F(PlateMapTest, AShortMapKeepsTheEarlierChannelsAndMayFailItsIndex) {
     LoadPlateMap(0);
     EXPECT_EQ(g_plate_format, "w96f");
 
-    // Read without the fallback, the earlier wells stay and the failure reaches the caller.
+    // Read without the fallback, the failure reaches the caller and the
+    // current map stays whole: no half-read plate.
     SetBuiltInPlateMap("w384");
+    BuildWellBeamIndex();
     g_plate_format = "w10";
+    int stage = -1;
+    EXPECT_THROW(ParsePlateMapFile(home / "w10.dat", &stage), SettingsError);
+    EXPECT_EQ(stage, 3);
     EXPECT_THROW(ReadPlateMap(), SettingsError);
     EXPECT_EQ(g_channel_well[5], 5);
     EXPECT_EQ(g_channel_well[200], 200);
-    EXPECT_EQ(g_max_well, 9);
+    EXPECT_EQ(g_max_well, 383);
+    EXPECT_EQ(g_plate_rows, 16);
+    EXPECT_EQ(g_well_beam_channel.At(383, 0), 383);
+
+    // With the earlier channels off the plate the same short file parses:
+    // the first ten channels take their wells, the rest keep theirs.
+    for (int c = 0; c < kChannels; ++c) g_channel_well[c] = -1;
+    PlateMapValue m = ParsePlateMapFile(home / "w10.dat");
+    EXPECT_EQ(m.rows, 8);
+    EXPECT_EQ(m.maxWell, 9);
+    EXPECT_EQ(m.channelWell[9], 9);
+    EXPECT_EQ(m.channelWell[10], -1);
+    EXPECT_EQ(g_plate_rows, 16);  // parsing alone changes nothing
+    ReadPlateMap();
+    EXPECT_EQ(g_plate_rows, 8);
+    EXPECT_EQ(g_well_beam_channel.At(9, 0), 9);
 }
 
 TEST_F(PlateMapTest, FilesAreFoundWithoutRegardToCase) {
