@@ -401,6 +401,7 @@ TEST_F(TickTest, LastingFaultsAreShownAndRestartTheProgramWhenAsked) {
 // "Run Latest Project" finds it and a run starts.
 TEST_F(TickTest, InstrumentGoneMidRunClosesThePortAndIsFoundAgainOnTheNextConnect) {
     StartRun(true, {"--mode", "parity48"});
+    main().chk_zmonitor->setChecked(false);  // "VERIFY COM PORT!" rather than a restart
     Frm_Init& launcher = FrmInit();
     launcher.cmd_option2->click();  // "Run Latest Project": the main window, already connected
     ASSERT_TRUE(launcher.isHidden());
