@@ -84,6 +84,8 @@ public:
     void cmd_cyclepulse_Click();
     void cmd_nextwindows1_Click();
     void cmd_nextwindows2_Click();
+    // Device operations (DeviceOperations.cpp): the factory settings window.
+    void mn_factory_Click();
     // Checks of the typed run parameters when their box loses the focus
     // (RunValidators.cpp).
     void txt_lon_LostFocus();
@@ -330,6 +332,8 @@ private:
     void BuildMenus();
     // Wires the run controls' events to their handlers (RunControls.cpp).
     void ConnectRunControls();
+    // Wires the device operations' menus and buttons (DeviceOperations.cpp).
+    void ConnectDeviceOperations();
     void SetInitStage(int16_t stage);
     void RunStartupStep(int16_t step);
     void AllocateRunArrays();

@@ -20,6 +20,7 @@
 #include "acquisition/RunClock.h"
 #include "device/COM_Module.h"
 #include "device/DevicePort.h"
+#include "device/FactoryCal.h"
 #include "device/ModCOMM.h"
 #include "mainwindow/Canvas.h"
 #include "mainwindow/Frm_Init.h"
@@ -124,8 +125,7 @@ void Frm_Main::cmd_connect_Click() {
         lbl_autochannel->setText("Reading Factory Calibration...");
         lbl_autochannel->repaint();
         g_connected = kTrue;
-        // The factory temperature calibration of the instrument is read here
-        // once that reading exists; until then the defaults above stay.
+        ReadSensorCalibration();
     }
 
     frm_autotext->hide();
