@@ -84,8 +84,19 @@ public:
     void cmd_cyclepulse_Click();
     void cmd_nextwindows1_Click();
     void cmd_nextwindows2_Click();
-    // Device operations (DeviceOperations.cpp): the factory settings window.
+    // Device operations (DeviceOperations.cpp): the factory settings window,
+    // the station auto-calibration and the auto-zero of Play.
     void mn_factory_Click();
+    // Reads a calibration register of a station (three tries); value -1
+    // when none was answered.
+    void ReadCalibrationByte(int reg, int station, int16_t& value);
+    // The instrument calibrates station `station` by itself; its settings
+    // are read back into channels 0..254, saved in calvalue.dat and copied
+    // to folder/calvalue<station>.dat. Returns false after a "COM Error"
+    // (the run has then been stopped).
+    bool RunStationAutoCalibration(const std::string& folder, int station);
+    // Thresholds of the ticked stations' channels from a short recording.
+    void RunAutoZero();
     // Checks of the typed run parameters when their box loses the focus
     // (RunValidators.cpp).
     void txt_lon_LostFocus();
@@ -353,6 +364,12 @@ private:
     void ScheduleStep();
     void EndRun();
     void ShowRunMessage(const std::string& text);
+    // Play's station auto-calibration and auto-zero, when the options ask
+    // for them (DeviceOperations.cpp). False when the run was stopped.
+    bool RunPlayDeviceSteps();
+    // The Stop button's click: now, or when the port is free or an operation
+    // that Stop may end pumps events.
+    void StopWhenReachable();
     // Play's refusal checks and run folders (RunControls.cpp).
     bool CreateRunFolders(const std::string& name);
     void RestoreStationChoice();
@@ -361,6 +378,9 @@ private:
     int m_tick_interval_ms = 0;
     bool m_in_tick = false;
     bool m_validating = false;
+    // Above 0 while an operation that Stop may end pumps events: a Stop
+    // click then runs at once instead of waiting for the port.
+    int m_stoppable_depth = 0;
     std::vector<std::string> m_run_messages;
     std::function<void(int)> m_stage_probe;
 };
