@@ -4,6 +4,8 @@
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 #include <algorithm>
 #include <array>
@@ -54,10 +56,19 @@ private:
 
 std::string CalValuesPath() { return platform::JoinPath(platform::ProgramFolder(), "calvalue.dat"); }
 
+void SaveCalValuesTold() {
+    if (!WriteCalValues()) MsgBox("The calibration values could not be saved in " + CalValuesPath() + ".");
+}
+
 }  // namespace
 
 void Frm_Main::ConnectDeviceOperations() {
     connect(mn_factory, &QAction::triggered, this, [this] { WhenPortFree(this, [this] { mn_factory_Click(); }); });
+    // "Fast CALIB" and "Fast ZERO" sit in the Tools frame, which the layout
+    // keeps hidden; they are wired like the other device buttons.
+    connect(cmd_calibra, &QPushButton::clicked, this, [this] { WhenPortFree(this, [this] { cmd_calibra_Click(); }); });
+    connect(Cmd_autozero, &QPushButton::clicked, this,
+            [this] { WhenPortFree(this, [this] { Cmd_autozero_Click(); }); });
 }
 
 // ---------------------------------------------------------------------------
@@ -236,6 +247,129 @@ void Frm_Main::RunAutoZero() {
                 ZeroThreshold(levels, m_run.m_snr_threshold);
         }
     }
+}
+
+// ---------------------------------------------------------------------------
+// Whole-plate calibration and zeroing
+// ---------------------------------------------------------------------------
+
+void Frm_Main::RunFastCalibration() {
+    PortHold hold;
+    if (g_offline == kTrue) {
+        MsgBox("Operation not possible in OFFLINE mode");
+        return;
+    }
+    const bool running = g_run_state > 0;
+    std::array<ChannelCalState, kChannels> state{};
+
+    if (platform::FileExists(CalValuesPath())) {
+        SetAutoChannelCaption("Writing Calibration...");
+        if (!ReadCalValues()) MsgBox("The calibration values could not be read from " + CalValuesPath() + ".");
+    } else {
+        SetAutoChannelCaption("Writing First Time Calibration...");
+        if (!WriteDefaultCalValues()) MsgBox("The calibration values could not be saved in " + CalValuesPath() + ".");
+    }
+    picturecal->Scale(0, 0, 383, 10);
+    for (int c = 0; c < kChannels; ++c) {
+        const auto i = static_cast<size_t>(c);
+        if (g_channel_well[i] < 0) {
+            g_channel_gain[i] = 0;
+            g_channel_pinhole[i] = 0;
+            state[i].done = true;  // no well: written once, never stepped
+        } else if (g_channel_gain[i] == 0 && g_channel_pinhole[i] == 0) {
+            g_channel_pinhole[i] = 2;
+        }
+        state[i].gain = g_channel_gain[i];
+        state[i].power = g_channel_pinhole[i];
+    }
+
+    for (int c = 0; c < kChannels && g_run_state > 0; ++c) {
+        SetAutoChannelCaption("Writing calibration..." + std::to_string(c));
+        picturecal->FilledBox(0, 0, c, 10, 0);
+        if (c % 21 == 0) platform::PumpEvents();
+        int16_t result = 0;
+        WriteChannelSetting(c, g_channel_pinhole[static_cast<size_t>(c)], g_channel_gain[static_cast<size_t>(c)], result);
+        if (result != 1) {
+            MsgBox("Communication error. Check COM PORT and equipment connection.");
+            return;
+        }
+    }
+
+    // Column 0 of station 1's window holds each channel's latest level.
+    m_run.m_sample_index = 0;
+    int rewritten = 383;
+    picturecal->Cls();
+    bool allInRange = false;
+    while (!allInRange && g_run_state > 0) {
+        SetAutoChannelCaption("Acquiring...");
+        for (int k = 0; k < kChannels / 3; k += 32) {
+            CommFlush(g_com_port);
+            SendFrame(kCmdLevels, k, 0);
+            std::string part;
+            CommRead(g_com_port, part, kWordBlockBytes / 2);
+            CommRead(g_com_port, part, kWordBlockBytes / 2);
+        }
+        platform::SleepMs(50);
+        for (int k = 0; k < kChannels / 3; k += 32) {
+            for (int v = 0; v < kBlockValues; ++v) g_block_value[static_cast<size_t>(v)] = -1;
+            if (g_offline != 0) continue;
+            CommFlush(g_com_port);
+            SendFrame(kCmdLevels, k, 0);
+            std::string first, second;
+            CommRead(g_com_port, first, kWordBlockBytes / 2);
+            CommRead(g_com_port, second, kWordBlockBytes / 2);
+            const std::string block = first + second;
+            if (static_cast<int>(block.size()) < kWordBlockBytes) continue;  // the channels keep their last level
+            DecodeWordSampleBlockClipped(block, g_block_value);
+            for (int v = 0; v < kBlockValues; ++v)
+                m_run.Sample(0, WordBlockChannel(k, v), 0) = static_cast<int16_t>(g_block_value[static_cast<size_t>(v)]);
+        }
+        SetAutoChannelCaption("Calibrating... [" + std::to_string(rewritten) + "]");
+        picturecal->FilledBox(0, 0, 383 - rewritten, 10, 0);
+        rewritten = 0;
+        allInRange = true;
+        for (int c = 0; c < kChannels; ++c) {
+            ChannelCalState& s = state[static_cast<size_t>(c)];
+            if (s.done) continue;
+            const int level = m_run.Sample(0, c, 0);
+            if (level < kCalLevelLow || level > kCalLevelHigh) allInRange = false;
+            if (!StepChannelCalibration(level, s)) continue;
+            ++rewritten;
+            g_channel_gain[static_cast<size_t>(c)] = static_cast<int16_t>(s.gain);
+            g_channel_pinhole[static_cast<size_t>(c)] = static_cast<int16_t>(s.power);
+            int16_t result = 0;
+            WriteChannelSetting(c, s.power, s.gain, result);
+            if (result != 1) {
+                CmdStop_Click();
+                platform::PumpEvents();
+                return;
+            }
+        }
+        platform::PumpEvents();
+    }
+    if (running) SetAutoChannelCaption("Calibration OK");
+    SaveCalValuesTold();
+    if (!running) MsgBox("Calibration not performed: start an acquisition first");
+}
+
+void Frm_Main::cmd_calibra_Click() {
+    PortHold hold;
+    Stoppable stoppable(m_stoppable_depth);
+    frm_autotext->show();
+    m_run.m_snr_threshold = NumberIn(txt_snr_umbral);
+    RunFastCalibration();
+    frm_autotext->hide();
+}
+
+void Frm_Main::Cmd_autozero_Click() {
+    PortHold hold;
+    Stoppable stoppable(m_stoppable_depth);
+    frm_autotext->show();
+    m_run.m_snr_threshold = NumberIn(txt_snr_umbral);
+    const bool running = g_run_state > 0;
+    RunAutoZero();
+    frm_autotext->hide();
+    if (!running) MsgBox("Zero not performed: start an acquisition first");
 }
 
 }  // namespace vondrel

@@ -97,6 +97,11 @@ public:
     bool RunStationAutoCalibration(const std::string& folder, int station);
     // Thresholds of the ticked stations' channels from a short recording.
     void RunAutoZero();
+    // Steps every channel's gain and power until its level lies in
+    // 1638..1843 (during a run), then saves all 384 settings.
+    void RunFastCalibration();
+    void cmd_calibra_Click();
+    void Cmd_autozero_Click();
     // Checks of the typed run parameters when their box loses the focus
     // (RunValidators.cpp).
     void txt_lon_LostFocus();
