@@ -15,6 +15,7 @@
 #include "acquisition/SampleReading.h"
 #include "device/COM_Module.h"
 #include "device/Calibration.h"
+#include "device/SelfTest.h"
 #include "device/DevicePort.h"
 #include "device/ModCOMM.h"
 #include "device/qt/Frm_Factory.h"
@@ -24,6 +25,8 @@
 #include "mainwindow/PortHold.h"
 #include "mainwindow/QtText.h"
 #include "mainwindow/Windows.h"
+#include "platform/Clock.h"
+#include "platform/Desktop.h"
 #include "platform/Dialogs.h"
 #include "platform/Events.h"
 #include "platform/Files.h"
@@ -69,6 +72,12 @@ void Frm_Main::ConnectDeviceOperations() {
     connect(cmd_calibra, &QPushButton::clicked, this, [this] { WhenPortFree(this, [this] { cmd_calibra_Click(); }); });
     connect(Cmd_autozero, &QPushButton::clicked, this,
             [this] { WhenPortFree(this, [this] { Cmd_autozero_Click(); }); });
+    connect(mnstatustest, &QAction::triggered, this, [this] { WhenPortFree(this, [this] { mnstatustest_Click(); }); });
+    // A tick that finds the port held, or a step still running (its box
+    // open), returns at once: each step runs once.
+    connect(Timer_test, &QTimer::timeout, this, [this] {
+        if (!PortHeld() && !m_test_in_step) Timer_test_Timer();
+    });
 }
 
 // ---------------------------------------------------------------------------
@@ -370,6 +379,202 @@ void Frm_Main::Cmd_autozero_Click() {
     RunAutoZero();
     frm_autotext->hide();
     if (!running) MsgBox("Zero not performed: start an acquisition first");
+}
+
+// ---------------------------------------------------------------------------
+// Device self-test
+// ---------------------------------------------------------------------------
+
+namespace {
+const std::string kTestCrLf = "\r\n";
+}
+
+void Frm_Main::RestoreActivityPanel() {
+    Picact->Cls();
+    Picact->Scale(-30, 300, 300, -30);
+    Picact->SetDrawMode(13);
+    Picact->SetAutoRedraw(true);
+    Picact->SetForeColor(0);
+    DrawActivityAxes();
+}
+
+void Frm_Main::AppendTestReport(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& l : lines) text += l + kTestCrLf;
+    if (!platform::AppendTextFile(m_test_report_path, text) && !m_test_append_failed) {
+        m_test_append_failed = true;
+        MsgBox("The test report " + m_test_report_path + " could not be written; the test goes on.");
+    }
+}
+
+void Frm_Main::mnstatustest_Click() {
+    PortHold hold;
+    if (g_run_state != 0) {
+        MsgBox("Stop acquisition before Testing");
+        return;
+    }
+    // Without the instrument the test would judge and report levels it never read.
+    if (g_offline != 0) {
+        MsgBox("Operation not possible in OFFLINE mode");
+        return;
+    }
+    const std::string ask = "DEVICE TEST:" + kTestCrLf + "Ligth Microbeams will be adjusted to maximum and minimum." +
+                            kTestCrLf + "Please, remove any microplate from the slot" + kTestCrLf +
+                            " and close Vondrel door";
+    if (platform::Ask(ask, platform::Buttons::OkCancel) != platform::Reply::Ok) {
+        Timer_test->stop();
+        m_test_step = 0;
+        RestoreActivityPanel();
+        lbl_autostart->hide();
+        return;
+    }
+    int32_t id = -1;
+    QueryDeviceId(g_com_port, id);
+    const std::string path = platform::JoinPath(platform::ProgramFolder(), "testdev" + std::to_string(id) + ".txt");
+    const platform::LocalTime t = platform::ToLocal(platform::Now());
+    if (!platform::WriteTextFile(path, TestReportHeader(id, t.year, t.month, t.day, t.hour, t.minute) + kTestCrLf)) {
+        MsgBox("The test report " + path + " could not be created; the test was not started.");
+        return;
+    }
+    m_test_report_path = path;
+    m_test_append_failed = false;
+    DrawTestGrid();
+    m_test_step = 0;
+    lbl_autostart->setText("Open and close Vondrel Door to see sensing changes");
+    lbl_autostart->show();
+    lbl_temperature->setText(Q("SN" + std::to_string(id)));
+    Timer_test->start();
+}
+
+void Frm_Main::Timer_test_Timer() {
+    PortHold hold;
+    m_test_in_step = true;
+    struct Leave {
+        bool& flag;
+        ~Leave() { flag = false; }
+    } leave{m_test_in_step};
+    Timer_test->setInterval(platform::ScaledMs(100));
+
+    if (m_test_step <= kTestFailedStep - 1) {
+        // Two readings 100 ms apart; the second one's levels stay.
+        bool fault = false;
+        for (int pass = 0; pass < 2; ++pass) {
+            if (pass == 1) platform::SleepMs(100);
+            for (int j = 0; j < kChannels / 3; j += 32) {
+                if (g_offline != 0) {
+                    for (int v = 0; v < kBlockValues; ++v)
+                        m_test_level[static_cast<size_t>(WordBlockChannel(j, v))] =
+                            static_cast<int16_t>(std::max(0, g_block_value[static_cast<size_t>(v)]));
+                    continue;
+                }
+                CommFlush(g_com_port);
+                SendFrame(kCmdLevels, j, 0);
+                std::string reply;
+                const int32_t n = CommRead(g_com_port, reply, kWordBlockBytes);
+                if (n != kWordBlockBytes) fault = true;
+                if (fault) continue;  // the remaining requests are still sent
+                DecodeWordSampleBlockClipped(reply, g_block_value);
+                for (int v = 0; v < kBlockValues; ++v)
+                    m_test_level[static_cast<size_t>(WordBlockChannel(j, v))] =
+                        static_cast<int16_t>(std::max(0, g_block_value[static_cast<size_t>(v)]));
+            }
+        }
+        if (fault) {
+            MsgBox("COM Error");
+            Timer_test->stop();
+            return;
+        }
+        PaintTestGrid();
+        picturetime->FilledBox(0, 0, m_test_step * 0.83, 100, 0xFF0000);
+
+        if (m_test_step >= 0 && m_test_step <= kTestLastStep) {
+            const SelfTestStep& step = SelfTestPlan()[static_cast<size_t>(m_test_step)];
+            if (!step.caption.empty()) lbl_temperature->setText(Q(step.caption));
+            if (step.prompt == TestPrompt::Message) MsgBox(step.promptText);
+            if (step.prompt == TestPrompt::Proceed &&
+                platform::Ask(step.promptText, platform::Buttons::YesNo) != platform::Reply::Yes)
+                Timer_test->stop();
+            if (!step.reportLines.empty()) AppendTestReport(step.reportLines);
+            auto show = [this](const TestCheckResult& r) {
+                lbl_temperature->setText(Q(r.caption));
+                AppendTestReport(r.lines);
+            };
+            switch (step.check) {
+                case TestCheck::AllOn: show(CheckAllOn(m_test_level)); break;
+                case TestCheck::AllOff: show(CheckAllOff(m_test_level)); break;
+                case TestCheck::Column: CheckTestColumn(step.checkIndex); break;
+                case TestCheck::Row: CheckTestRow(step.checkIndex); break;
+                case TestCheck::None: break;
+            }
+            for (const TestWrite& w : step.writes) {
+                int16_t result = 0;
+                WriteChannelSetting(w.channel, w.setting % 32, w.setting / 32, result);
+                if (result != 1) {
+                    Timer_test->stop();
+                    m_test_step = kTestFailedStep;
+                    break;
+                }
+            }
+            if (step.levelList) {
+                std::vector<std::string> lines;
+                for (int ch = 0; ch < kChannels; ++ch) lines.push_back(TestLevelLine(ch, m_test_level[static_cast<size_t>(ch)]));
+                AppendTestReport(lines);
+            }
+            if (step.openReport && !platform::OpenWithDesktop(m_test_report_path))
+                MsgBox("The test report " + m_test_report_path + " could not be opened with the desktop's viewer.");
+            if (step.pauseMs > 0) platform::SleepMs(step.pauseMs);
+        }
+        ++m_test_step;
+    }
+    if (m_test_step > kTestLastStep) {
+        lbl_temperature->setText(QString::fromUtf8("T = __ °C"));
+        Timer_test->stop();
+        lbl_autostart->hide();
+        RestoreActivityPanel();
+    }
+}
+
+void Frm_Main::CheckTestColumn(int column) {
+    const TestCheckResult r = vondrel::CheckColumn(m_test_level, column);
+    lbl_temperature->setText(Q(r.caption));
+    AppendTestReport(r.lines);
+}
+
+void Frm_Main::CheckTestRow(int row) {
+    const TestCheckResult r = vondrel::CheckRow(m_test_level, row);
+    lbl_temperature->setText(Q(r.caption));
+    AppendTestReport(r.lines);
+}
+
+namespace {
+void DrawTestCells(Canvas& c) {
+    for (int r = 0; r < 16; ++r)
+        for (int col = 0; col < 24; ++col) {
+            c.Box(100 * col, 100 * r, 100 * col + 100, 100 * r + 100, 255);
+            c.Circle(100 * col + 50, 100 * r + 50, 5, 0xFF0000);
+        }
+}
+}  // namespace
+
+void Frm_Main::DrawTestGrid() {
+    Picact->Cls();
+    Picact->Scale(-75, -75, 2400, 1600);
+    Picact->SetDrawMode(13);
+    Picact->SetAutoRedraw(true);
+    Picact->SetForeColor(255);
+    Picact->SetTextColor(255);
+    for (int col = 0; col < 24; ++col) Picact->Print(100 * col + 25, -75, std::to_string(col + 1));
+    for (int r = 0; r < 16; ++r) Picact->Print(-50, 100 * r, std::string(1, static_cast<char>('A' + r)));
+    DrawTestCells(*Picact);
+}
+
+void Frm_Main::PaintTestGrid() {
+    for (int r = 0; r < 16; ++r)
+        for (int col = 0; col < 24; ++col) {
+            const int g = TestGrey(m_test_level[static_cast<size_t>(16 * col + r)]);
+            Picact->FilledBox(100 * col, 100 * r, 100 * col + 100, 100 * r + 100, Rgb(g, g, g));
+        }
+    DrawTestCells(*Picact);
 }
 
 }  // namespace vondrel

@@ -102,6 +102,14 @@ public:
     void RunFastCalibration();
     void cmd_calibra_Click();
     void Cmd_autozero_Click();
+    // The device self-test: "Test DEVICE" starts it, Timer_test performs one
+    // step per tick; the grid of levels is drawn on Picact.
+    void mnstatustest_Click();
+    void Timer_test_Timer();
+    void DrawTestGrid();
+    void PaintTestGrid();
+    void CheckTestColumn(int column);
+    void CheckTestRow(int row);
     // Checks of the typed run parameters when their box loses the focus
     // (RunValidators.cpp).
     void txt_lon_LostFocus();
@@ -324,6 +332,11 @@ public:
     int16_t m_auto_calibration = 0;
     int16_t m_auto_zero = 0;
     int16_t m_bar_page = 0;
+    // The self-test: the step the next tick performs, the latest level of
+    // every channel and the report file.
+    int16_t m_test_step = 0;
+    std::array<int16_t, 385> m_test_level{};
+    std::string m_test_report_path;
     int16_t m_bar_page_count = 0;
 
     // The run's working state: sample windows, conditioning tables, counts,
@@ -386,6 +399,12 @@ private:
     // Above 0 while an operation that Stop may end pumps events: a Stop
     // click then runs at once instead of waiting for the port.
     int m_stoppable_depth = 0;
+    // True while a self-test step runs (its boxes pump events).
+    bool m_test_in_step = false;
+    // The self-test report: appends lines, telling a failure once per test.
+    void AppendTestReport(const std::vector<std::string>& lines);
+    bool m_test_append_failed = false;
+    void RestoreActivityPanel();
     std::vector<std::string> m_run_messages;
     std::function<void(int)> m_stage_probe;
 };
