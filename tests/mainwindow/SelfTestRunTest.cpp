@@ -58,7 +58,7 @@ protected:
     void StartTesting(std::vector<std::string> simArgs = {}) {
         simArgs.insert(simArgs.end(), {"--mode", "word192", "--noise", "0"});
         StartRun(true, simArgs);
-        platform::SetTimeScale(0.01);
+        platform::SetTimeScale(0.05);  // read time-outs of 10 ms: the simulator meets them under load
         platform::SetDesktopOpener(&opener);
     }
     ~SelfTestRun() override { platform::SetDesktopOpener(nullptr); }
