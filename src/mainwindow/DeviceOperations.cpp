@@ -223,19 +223,10 @@ void Frm_Main::RunAutoZero() {
             if (length[static_cast<size_t>(st)] == kPackedBlockBytes) {
                 const int mismatches = DecodePackedSampleBlock(reply[static_cast<size_t>(st)], g_block_value);
                 if (mismatches > 0) m_run.m_reply_error_count = AddReplyErrors(m_run.m_reply_error_count, mismatches);
-                for (int v = 0; v < kBlockValues; ++v) {
-                    const int s = PackedSampleSlot(v);
-                    m_run.Sample(st, s, r) = static_cast<int16_t>(std::max(0, g_block_value[static_cast<size_t>(v)]));
-                    m_run.Sample(st, s + 1, r) = 0;
-                    m_run.Sample(st, s + 16, r) = 0;
-                }
+                // Stored whatever the parity: the zeroing only counts the mismatches.
+                StorePackedValues(m_run, st, r, g_block_value);
             } else if (r > 1) {
-                for (int v = 0; v < kBlockValues; ++v) {
-                    const int s = PackedSampleSlot(v);
-                    m_run.Sample(st, s, r) = m_run.Sample(st, s, r - 1);
-                    m_run.Sample(st, s + 1, r) = 0;
-                    m_run.Sample(st, s + 16, r) = 0;
-                }
+                HoldPackedValues(m_run, st, r);
             }
         }
         platform::SleepMs(90);
