@@ -166,6 +166,20 @@ TEST_F(PlayCalibration, AnEarlyStreamEndStillReadsBackAndAnUnreadRegisterStopsTh
     EXPECT_FALSE(Captioned("AutoZero Calculation .... <000>"));
 }
 
+TEST_F(PlayCalibration, AnUnwritableCalibrationFileIsToldOnceAndPlayGoesOn) {
+    StartCalibrating();
+    TickStations({1});
+    main().m_auto_zero = 0;
+    ASSERT_TRUE(std::filesystem::remove(CalPath()));
+    std::filesystem::create_directory(CalPath());  // a folder where the file should be
+    g_channel_gain[0] = 0;
+    PressPlay("The calibration values could not be saved in " + CalPath() + ".");
+    EXPECT_EQ(g_run_state, 1);
+    EXPECT_TRUE(main().Timeradq->isActive());
+    EXPECT_EQ(g_channel_gain[0], std::stoi(sim->Command("get setting 0").substr(3)) / 32);  // the table keeps the new values
+    main().CmdStop_Click();
+}
+
 TEST_F(PlayCalibration, StopDuringStationOneEndsPlayWithoutARun) {
     StartCalibrating();
     TickStations({1, 2});

@@ -98,6 +98,9 @@ protected:
 
 TEST_F(SelfTestRun, ACompleteTestWritesItsReportLeavesEveryChannelAtLevelTwoAndOpensTheReport) {
     StartTesting();
+    main().resize(1024, 768);
+    main().show();
+    QCoreApplication::processEvents();
     PumpingDialogs pumping(boxes);
     Begin();
     EXPECT_EQ(main().lbl_temperature->text(), "SN42");
@@ -107,7 +110,8 @@ TEST_F(SelfTestRun, ACompleteTestWritesItsReportLeavesEveryChannelAtLevelTwoAndO
         if (!shot && main().m_test_step == 50) {
             shot = true;
             QDir().mkpath(VONDREL_SCREENSHOT_DIR);
-            EXPECT_TRUE(main().Picact->grab().save(QString(VONDREL_SCREENSHOT_DIR) + "/self_test_grid.png"));
+            EXPECT_DOUBLE_EQ(main().Picact->ScaleLeft(), -75);
+            EXPECT_TRUE(main().grab().save(QString(VONDREL_SCREENSHOT_DIR) + "/self_test_grid.png"));
         }
         return false;
     }));
