@@ -3,6 +3,8 @@
 
 #include <set>
 
+#include "LinkFixture.h"
+#include "device/COM_Module.h"
 #include "device/SelfTest.h"
 
 using namespace vondrel;
@@ -95,6 +97,34 @@ TEST(SelfTestPlanTest, EveryChannelEndsAtLevelTwoAndEachLitSetIsCheckedTheNextSt
     EXPECT_TRUE(plan[100].openReport);
     EXPECT_TRUE(plan[96].levelList);
     EXPECT_EQ(plan[3].prompt, TestPrompt::Proceed);
+}
+
+}  // namespace
+
+// The simulator's levels follow the settings the self-test writes.
+
+namespace {
+
+using vondrel::testing::LinkTest;
+using vondrel::testing::SimProcess;
+
+TEST_F(LinkTest, SimulatorLevelsFollowTheSelfTestSettings) {
+    SimProcess sim(folder_.Path(), 4, {"--mode", "word192", "--noise", "0"});
+    OpenCom4();
+    platform::SetTimeScale(0.2);
+    struct Case {
+        int setting, low, high;
+    };
+    for (const Case c : {Case{kSettingOn, 1700, 4095}, Case{kSettingOff, 0, 300}, Case{kSettingLevel2, 301, 1699}}) {
+        sim.Set("setting", "all=" + std::to_string(c.setting));
+        for (int k : {0, 32, 64, 96}) {
+            ASSERT_EQ(QueryValueBlock(kCmdLevels, k, 0), 0);
+            for (int v = 0; v < kBlockValues; ++v) {
+                EXPECT_GE(g_block_value[static_cast<size_t>(v)], c.low) << c.setting;
+                EXPECT_LE(g_block_value[static_cast<size_t>(v)], c.high) << c.setting;
+            }
+        }
+    }
 }
 
 }  // namespace
