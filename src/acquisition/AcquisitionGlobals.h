@@ -1,7 +1,9 @@
 // Program-wide values of a run that the project store does not hold: the
-// temperature reading, the set-point of the climate control and the
-// instrument's temperature-sensor line.
+// temperature reading and the set-point of the climate control.
 #pragma once
+
+// The sensor line g_temp_slope / g_temp_offset is the device's.
+#include "device/FactoryCal.h"
 
 namespace vondrel {
 
@@ -9,8 +11,5 @@ namespace vondrel {
 inline double g_temperature = 0.0;
 // Set-point of the climate control in degrees Celsius.
 inline double g_temperature_setpoint = 25.0;
-// Sensor line: degrees = raw byte x slope + offset (defaults 0.219 and 0).
-inline double g_temp_slope = 0.219;
-inline double g_temp_offset = 0.0;
 
 }  // namespace vondrel

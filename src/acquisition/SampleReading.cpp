@@ -90,6 +90,24 @@ bool ReadSingleStation(AcquisitionState& st) {
     return fault;
 }
 
+void StorePackedValues(AcquisitionState& st, int k, int p, const BlockValues& values) {
+    for (int v = 0; v < kBlockValues; ++v) {
+        const int s = PackedSampleSlot(v);
+        st.Sample(k, s, p) = Level(values[static_cast<size_t>(v)]);
+        st.Sample(k, s + 1, p) = 0;
+        st.Sample(k, s + 16, p) = 0;
+    }
+}
+
+void HoldPackedValues(AcquisitionState& st, int k, int p) {
+    for (int v = 0; v < kBlockValues; ++v) {
+        const int s = PackedSampleSlot(v);
+        st.Sample(k, s, p) = st.Sample(k, s, p - 1);
+        st.Sample(k, s + 1, p) = 0;
+        st.Sample(k, s + 16, p) = 0;
+    }
+}
+
 bool StorePackedReply(AcquisitionState& st, int k, const std::string& reply, int length) {
     bool fault;
     if (length == kPackedBlockBytes) {
@@ -102,22 +120,12 @@ bool StorePackedReply(AcquisitionState& st, int k, const std::string& reply, int
     }
     const int p = st.m_sample_index;
     if (!fault) {
-        for (int v = 0; v < kBlockValues; ++v) {
-            const int s = PackedSampleSlot(v);
-            st.Sample(k, s, p) = Level(g_block_value[static_cast<size_t>(v)]);
-            st.Sample(k, s + 1, p) = 0;
-            st.Sample(k, s + 16, p) = 0;
-        }
+        StorePackedValues(st, k, p, g_block_value);
         if (p == 1)
             for (int w = 0; w < kStations; ++w)
                 for (int c = 0; c < kChannels; ++c) st.Sample(w, c, 0) = st.Sample(w, c, 1);
     } else if (p > 1) {
-        for (int v = 0; v < kBlockValues; ++v) {
-            const int s = PackedSampleSlot(v);
-            st.Sample(k, s, p) = st.Sample(k, s, p - 1);
-            st.Sample(k, s + 1, p) = 0;
-            st.Sample(k, s + 16, p) = 0;
-        }
+        HoldPackedValues(st, k, p);
     }
     return fault;
 }

@@ -31,6 +31,13 @@ void PrimeStations(const AcquisitionState& st);
 // true when the last block (offset 48) was faulty.
 bool ReadSingleStation(AcquisitionState& st);
 
+// Station k's 96 packed-block values at position p: each value (a negative
+// one as 0) at its data slot, the two companion slots cleared.
+void StorePackedValues(AcquisitionState& st, int k, int p, const BlockValues& values);
+// A missing block at position p (p >= 1): the data slots repeat position
+// p - 1, the companion slots are cleared.
+void HoldPackedValues(AcquisitionState& st, int k, int p);
+
 // Stores one decoded parity block of offset a (0, 16, 32, 48) from
 // `values` (words 0..23): on success each word's channel takes its level and
 // the odd channels between are cleared; on a fault from position 2 on the

@@ -159,6 +159,7 @@ Frm_Main::Frm_Main(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QString::fromUtf8("<Vondrel> Acquisition Software  --------> Main"));
     BuildControls();
     BuildMenus();
+    ConnectDeviceOperations();
     resize(1024, 768);
     WatchActivation(this, [this] { Form_Activate(); });
 }

@@ -96,6 +96,32 @@ public:
     void cmd_cyclepulse_Click();
     void cmd_nextwindows1_Click();
     void cmd_nextwindows2_Click();
+    // Device operations (DeviceOperations.cpp): the factory settings window,
+    // the station auto-calibration and the auto-zero of Play.
+    void mn_factory_Click();
+    // Reads a calibration register of a station (three tries); value -1
+    // when none was answered.
+    void ReadCalibrationByte(int reg, int station, int16_t& value);
+    // The instrument calibrates station `station` by itself; its settings
+    // are read back into channels 0..254, saved in calvalue.dat and copied
+    // to folder/calvalue<station>.dat. Returns false after a "COM Error"
+    // (the run has then been stopped).
+    bool RunStationAutoCalibration(const std::string& folder, int station);
+    // Thresholds of the ticked stations' channels from a short recording.
+    void RunAutoZero();
+    // Steps every channel's gain and power until its level lies in
+    // 1638..1843 (during a run), then saves all 384 settings.
+    void RunFastCalibration();
+    void cmd_calibra_Click();
+    void Cmd_autozero_Click();
+    // The device self-test: "Test DEVICE" starts it, Timer_test performs one
+    // step per tick; the grid of levels is drawn on Picact.
+    void mnstatustest_Click();
+    void Timer_test_Timer();
+    void DrawTestGrid();
+    void PaintTestGrid();
+    void CheckTestColumn(int column);
+    void CheckTestRow(int row);
     // Checks of the typed run parameters when their box loses the focus
     // (RunValidators.cpp).
     void txt_lon_LostFocus();
@@ -320,6 +346,11 @@ public:
     int16_t m_auto_calibration = 0;
     int16_t m_auto_zero = 0;
     int16_t m_bar_page = 0;
+    // The self-test: the step the next tick performs, the latest level of
+    // every channel and the report file.
+    int16_t m_test_step = 0;
+    std::array<int16_t, 385> m_test_level{};
+    std::string m_test_report_path;
     int16_t m_bar_page_count = 0;
 
     // The run's working state: sample windows, conditioning tables, counts,
@@ -344,6 +375,8 @@ private:
     void BuildMenus();
     // Wires the run controls' events to their handlers (RunControls.cpp).
     void ConnectRunControls();
+    // Wires the device operations' menus and buttons (DeviceOperations.cpp).
+    void ConnectDeviceOperations();
     void SetInitStage(int16_t stage);
     void RunStartupStep(int16_t step);
     void AllocateRunArrays();
@@ -363,6 +396,12 @@ private:
     void ScheduleStep();
     void EndRun();
     void ShowRunMessage(const std::string& text);
+    // Play's station auto-calibration and auto-zero, when the options ask
+    // for them (DeviceOperations.cpp). False when the run was stopped.
+    bool RunPlayDeviceSteps();
+    // The Stop button's click: now, or when the port is free or an operation
+    // that Stop may end pumps events.
+    void StopWhenReachable();
     // Play's refusal checks and run folders (RunControls.cpp).
     bool CreateRunFolders(const std::string& name);
     void RestoreStationChoice();
@@ -371,6 +410,15 @@ private:
     int m_tick_interval_ms = 0;
     bool m_in_tick = false;
     bool m_validating = false;
+    // Above 0 while an operation that Stop may end pumps events: a Stop
+    // click then runs at once instead of waiting for the port.
+    int m_stoppable_depth = 0;
+    // True while a self-test step runs (its boxes pump events).
+    bool m_test_in_step = false;
+    // The self-test report: appends lines, telling a failure once per test.
+    void AppendTestReport(const std::vector<std::string>& lines);
+    bool m_test_append_failed = false;
+    void RestoreActivityPanel();
     std::vector<std::string> m_run_messages;
     std::function<void(int)> m_stage_probe;
 };

@@ -21,6 +21,7 @@
 #include "acquisition/RunClock.h"
 #include "device/COM_Module.h"
 #include "device/DevicePort.h"
+#include "device/FactoryCal.h"
 #include "device/ModCOMM.h"
 #include "mainwindow/Canvas.h"
 #include "mainwindow/Frm_Init.h"
@@ -71,7 +72,9 @@ void Frm_Main::ConnectRunControls() {
     connect(Cmd_disconnect, &QPushButton::clicked, this,
             [this] { WhenPortFree(this, [this] { Cmd_disconnect_Click(); }); });
     connect(CmdPlay, &QPushButton::clicked, this, [this] { WhenPortFree(this, [this] { CmdPlay_Click(); }); });
-    connect(CmdStop, &QPushButton::clicked, this, [this] { WhenPortFree(this, [this] { CmdStop_Click(); }); });
+    // Stop reaches the calibration and zeroing while they pump events: it
+    // runs there, and they see the stopped run at their next check.
+    connect(CmdStop, &QPushButton::clicked, this, [this] { StopWhenReachable(); });
     connect(Cmdreport, &QPushButton::clicked, this, [this] { Cmdreport_Click(); });
     connect(Cmdsetup, &QPushButton::clicked, this, [this] { Cmdsetup_Click(); });
     connect(Cmdoffline, &QPushButton::clicked, this, [this] { Cmdoffline_Click(); });
@@ -136,8 +139,7 @@ void Frm_Main::cmd_connect_Click() {
         lbl_autochannel->setText("Reading Factory Calibration...");
         lbl_autochannel->repaint();
         g_connected = kTrue;
-        // The factory temperature calibration of the instrument is read here
-        // once that reading exists; until then the defaults above stay.
+        ReadSensorCalibration();
     }
 
     frm_autotext->hide();
@@ -419,10 +421,9 @@ void Frm_Main::CmdPlay_Click() {
         SendActuatorState();
     }
 
-    // 18-19. Station auto-calibration and auto-zero run here (with the SNR
-    // threshold of the box) when they are enabled; they come with the
-    // calibration procedures, and until then Play goes on without them. A
-    // stop requested meanwhile leaves the tick off.
+    // 18-19. Station auto-calibration and auto-zero, when enabled. A stop
+    // requested meanwhile leaves the tick off.
+    if (!RunPlayDeviceSteps()) return;
     if (g_run_state == 0) return;
 
     // 20. Start the tick.
@@ -448,6 +449,18 @@ void Frm_Main::CmdPlay_Click() {
 // ---------------------------------------------------------------------------
 // Stop, report list, setup, back
 // ---------------------------------------------------------------------------
+
+// Stop waits for the port like the other buttons, except that it runs at
+// once inside an operation it may end (Play's calibration and zeroing, the
+// whole-plate calibration and zeroing), which sees the stopped run at its
+// next check.
+void Frm_Main::StopWhenReachable() {
+    if (m_stoppable_depth > 0 || !PortHeld()) {
+        CmdStop_Click();
+        return;
+    }
+    QTimer::singleShot(5, this, [this] { StopWhenReachable(); });
+}
 
 void Frm_Main::CmdStop_Click() {
     PortHold hold;

@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 
 #include "platform/Locale.h"
 #include <algorithm>
@@ -32,30 +31,35 @@ struct RangeField {
     int16_t default_cell;
 };
 
-// A number as the platform's numeric test takes it: the whole text, blanks
-// around it allowed, with "." or the user's decimal separator.
-bool IsNumericText(const QString& text) {
-    const QString t = text.trimmed();
-    if (t.isEmpty()) return false;
-    bool ok = false;
-    QLocale::c().toDouble(t, &ok);
-    if (!ok) QLocale::system().toDouble(t, &ok);
-    return ok;
+// The typed text with the desktop's decimal comma read as a point, so an
+// entry in the user's own notation (and the box's own default) is accepted.
+std::string Typed(const QString& text) {
+    std::string t = text.toStdString();
+    if (platform::LocaleDecimalSeparator() == ",") std::replace(t.begin(), t.end(), ',', '.');
+    return t;
+}
+
+// The whole text is a number (blanks around it allowed).
+bool IsNumericText(const std::string& text) {
+    double v = 0;
+    return ParseNumber(text, v);
 }
 
 std::string Shown(double v, const RangeField& f) {
     std::string s = FormatFixed(v, f.decimals);
     if (f.decimals == 0 && !s.empty() && s[0] != '-' && static_cast<int>(s.size()) < f.width)
         s.insert(0, static_cast<size_t>(f.width) - s.size(), '0');
+    // Shown with the desktop's decimal sign, as the box's default is.
+    if (const size_t dot = s.find('.'); dot != std::string::npos) s.replace(dot, 1, platform::LocaleDecimalSeparator());
     return s;
 }
 
 // Returns true when the entry was valid.
 bool CheckRange(QLineEdit* box, const RangeField& f) {
-    const QString text = box->text();
-    const double v = Val(text.toStdString());
+    const std::string text = Typed(box->text());
+    const double v = Val(text);
     const bool inRange = (f.low_inclusive ? v >= f.low : v > f.low) && v <= f.high;
-    if (!text.isEmpty() && IsNumericText(text) && inRange) {
+    if (!text.empty() && IsNumericText(text) && inRange) {
         const double stored = f.tenths ? v * 10.0 : v;
         g_tool_param[static_cast<size_t>(f.row)][static_cast<size_t>(f.column)] =
             static_cast<int16_t>(RoundHalfEven(stored));
@@ -119,12 +123,12 @@ void Frm_Main::txttemp_LostFocus() {
 // (well, beam) becomes the selected channel. A beam below 0 or a well outside
 // the plate map leaves the selected channel as it is.
 void Frm_Main::txtsub_LostFocus() {
-    if (Val(txtsub->text().toStdString()) > g_max_beam) txtsub->setText(QString::number(g_max_beam));
+    if (Val(Typed(txtsub->text())) > g_max_beam) txtsub->setText(QString::number(g_max_beam));
     const QString row = Combofila->currentText();
     const int r = row.isEmpty() ? 0 : row.at(0).unicode() - 65;
     const double c = Val(Combocol->currentText().toStdString());
     const int well = static_cast<int>(RoundHalfEven((c - 1) * g_plate_rows + r));
-    const int beam = static_cast<int>(RoundHalfEven(Val(txtsub->text().toStdString())));
+    const int beam = static_cast<int>(RoundHalfEven(Val(Typed(txtsub->text()))));
     if (well < 0 || beam < 0 || well >= g_well_beam_channel.wells || beam >= g_well_beam_channel.beams) return;
     g_selected_channel = g_well_beam_channel.At(well, beam);
     lblcanal->setText(QString::number(g_selected_channel));

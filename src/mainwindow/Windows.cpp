@@ -1,5 +1,7 @@
 #include "mainwindow/Windows.h"
 
+#include "device/qt/Frm_Factory.h"
+
 #include "mainwindow/Frm_About.h"
 #include "mainwindow/Frm_Init.h"
 #include "mainwindow/Frm_Main.h"
@@ -10,6 +12,7 @@ namespace {
 Frm_Main* g_main = nullptr;
 Frm_Init* g_init = nullptr;
 Frm_About* g_about = nullptr;
+Frm_Factory* g_factory = nullptr;
 }  // namespace
 
 Frm_Main& FrmMain() {
@@ -32,12 +35,22 @@ Frm_About& FrmAbout() {
     return *g_about;
 }
 
+Frm_Factory& FrmFactory() {
+    if (!g_factory) {
+        g_factory = new Frm_Factory();
+        g_factory->onUnload = [] { FrmMain().show(); };
+    }
+    return *g_factory;
+}
+
 bool FrmInitLoaded() { return g_init != nullptr; }
 
 void UnloadWindows() {
+    delete g_factory;
     delete g_about;
     delete g_init;
     delete g_main;
+    g_factory = nullptr;
     g_about = nullptr;
     g_init = nullptr;
     g_main = nullptr;

@@ -12,10 +12,13 @@ namespace vondrel {
 class Frm_Main;
 class Frm_Init;
 class Frm_About;
+class Frm_Factory;
 
 Frm_Main& FrmMain();
 Frm_Init& FrmInit();
 Frm_About& FrmAbout();
+// The factory settings window; its Form_Load runs when it is first made.
+Frm_Factory& FrmFactory();
 bool FrmInitLoaded();
 // Deletes every window made here (tests start each case afresh).
 void UnloadWindows();

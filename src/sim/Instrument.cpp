@@ -181,8 +181,11 @@ std::optional<Reply> Instrument::Handle(const DeviceFrame& f, double nowMs) {
     if (s_.silent) return std::nullopt;
     Reply r;
     bool answer = true;
-    r.bytes = ReplyTo(f, nowMs, r, answer);
+    bool handled = false;
+    r.bytes = DeviceOpReply(f, nowMs, handled, answer);
+    if (!handled) r.bytes = ReplyTo(f, nowMs, r, answer);
     if (!answer) return std::nullopt;
+    DeviceOpAfter(f, r);
     if (s_.shortReplies) {
         r.bytes.resize((r.bytes.size() + 1) / 2);
         r.stream.resize((r.stream.size() + 1) / 2);
@@ -292,6 +295,7 @@ std::string Instrument::ReplyTo(const DeviceFrame& f, double nowMs, Reply& r, bo
 }
 
 std::string Instrument::Apply(const std::string& key, const std::string& value) {
+    if (auto err = ApplyDeviceOp(key, value)) return *err;
     double d = 0;
     long n = 0;
     bool b = false;
@@ -381,6 +385,121 @@ std::string Instrument::Apply(const std::string& key, const std::string& value) 
         return "unknown setting " + key;
     }
     return {};
+}
+
+// ---------------------------------------------------------------------------
+// Device-operation switches
+// ---------------------------------------------------------------------------
+
+std::string Instrument::DeviceOpReply(const DeviceFrame& f, double nowMs, bool& handled, bool& answer) {
+    const int address = f.address, command = f.command, value = f.value;
+    auto twoBytes = [](int first) { return std::string{static_cast<char>(first & 0xFF), '\0'}; };
+    handled = true;
+    if (address >= 0x80 && address <= 0x83) {
+        const int channel = address == 0x81 ? 128 + command : command;
+        const bool channelWrite = (address == 0x80 && command < 128) || address == 0x81;
+        const bool factoryWrite = address == 0x80 && command >= 200 && command <= 206;
+        if ((channelWrite && channel == ops_.noEchoChannel) || (factoryWrite && command == ops_.noEchoRegister)) {
+            answer = false;
+            return {};
+        }
+    } else if (command == 0x20 && value == ops_.muteRead) {
+        answer = false;
+        return {};
+    } else if (command == 0x20 && value == ops_.flakyRead) {
+        return twoBytes(flaky_count_++ & 1 ? 0x55 : 0xAA);
+    } else if (command == 0x21 && ops_.temperatureMute) {
+        answer = false;
+        return {};
+    } else if (command == 0x21 && ops_.rawTemperature >= 0) {
+        Temperature(nowMs);
+        return twoBytes(ops_.rawTemperature);
+    }
+    handled = false;
+    return {};
+}
+
+void Instrument::DeviceOpAfter(const DeviceFrame& f, Reply& r) {
+    if (f.command == 0x40 && ops_.calibrationStop >= 0) {
+        auto& st = r.stream;
+        auto end = std::find_if(st.begin(), st.end(), [&](uint8_t b) { return b >= ops_.calibrationStop; });
+        if (end != st.end()) ++end;
+        st.erase(end, st.end());
+        if (!st.empty() && st.back() >= kCalibrationDone) st.back() = static_cast<uint8_t>(ops_.calibrationStop);
+    }
+    if (f.command == 0x30 && f.address < 0x80 && ops_.cutBlockAfter >= 0) {
+        if (ops_.cutBlockAfter == 0) r.bytes.resize(std::min(r.bytes.size(), static_cast<size_t>(ops_.cutBlockLength)));
+        --ops_.cutBlockAfter;
+    }
+}
+
+std::optional<std::string> Instrument::ApplyDeviceOp(const std::string& key, const std::string& value) {
+    long n = 0;
+    auto number = [&](long low, long high) { return ParseInt(value, n) && n >= low && n <= high; };
+    if (key == "factory") {
+        // B0,B1,..,B7 (decimal or 0x..); a missing eighth byte is 0.
+        std::array<uint8_t, 8> bytes{};
+        size_t i = 0, pos = 0;
+        while (pos <= value.size() && i < bytes.size()) {
+            size_t comma = value.find(',', pos);
+            if (comma == std::string::npos) comma = value.size();
+            long b = 0;
+            if (!ParseInt(value.substr(pos, comma - pos), b) || b < 0 || b > 255) return "factory: bytes 0..255, e.g. 0,3,24,0,31,219,0";
+            bytes[i++] = static_cast<uint8_t>(b);
+            pos = comma + 1;
+        }
+        if (i < 7 || pos <= value.size()) return "factory: seven or eight bytes";
+        factory_ = bytes;
+    } else if (key == "cal-stop") {
+        if (!number(-1, 190)) return "cal-stop: progress value 0..190, -1 off";
+        ops_.calibrationStop = static_cast<int>(n);
+    } else if (key == "mute-read") {
+        if (!number(-1, 255)) return "mute-read: register 0..255, -1 off";
+        ops_.muteRead = static_cast<int>(n);
+    } else if (key == "flaky-read") {
+        if (!number(-1, 255)) return "flaky-read: register 0..255, -1 off";
+        ops_.flakyRead = static_cast<int>(n);
+    } else if (key == "no-echo") {
+        // ch:N (a channel's setting write) or reg:N (a factory register), or off
+        ops_.noEchoChannel = ops_.noEchoRegister = -1;
+        if (value == "off") return std::string{};
+        const std::string kind = value.substr(0, value.find(':'));
+        const std::string rest = value.find(':') == std::string::npos ? "" : value.substr(value.find(':') + 1);
+        if (kind == "ch" && ParseInt(rest, n) && n >= 0 && n < kChannels) ops_.noEchoChannel = static_cast<int>(n);
+        else if (kind == "reg" && ParseInt(rest, n) && n >= 200 && n <= 206) ops_.noEchoRegister = static_cast<int>(n);
+        else return "no-echo: ch:0..383, reg:200..206 or off";
+    } else if (key == "raw-temperature") {
+        ops_.temperatureMute = value == "none";
+        ops_.rawTemperature = -1;
+        if (value == "none" || value == "model") return std::string{};
+        if (!number(0, 255)) return "raw-temperature: 0..255, none or model";
+        ops_.rawTemperature = static_cast<int>(n);
+    } else if (key == "setting") {
+        // CH=BYTE or all=BYTE: the channel's gain * 32 + power
+        const size_t eq = value.find('=');
+        long b = 0;
+        if (eq == std::string::npos || !ParseInt(value.substr(eq + 1), b) || b < 0 || b > 255)
+            return "setting: CH=BYTE or all=BYTE";
+        if (value.substr(0, eq) == "all") setting_.fill(static_cast<uint8_t>(b));
+        else if (ParseInt(value.substr(0, eq), n) && n >= 0 && n < kChannels) setting_[static_cast<size_t>(n)] = static_cast<uint8_t>(b);
+        else return "setting: channel 0..383 or all";
+    } else if (key == "cut-block") {
+        // K:LEN cuts the K-th 0x30 reply from now (0 = the next) to LEN bytes; off
+        if (value == "off") {
+            ops_.cutBlockAfter = -1;
+            return std::string{};
+        }
+        const size_t colon = value.find(':');
+        long len = 0;
+        if (colon == std::string::npos || !ParseInt(value.substr(0, colon), n) || n < 0 ||
+            !ParseInt(value.substr(colon + 1), len) || len < 0 || len > 191)
+            return "cut-block: K:LEN with LEN 0..191, or off";
+        ops_.cutBlockAfter = static_cast<int>(n);
+        ops_.cutBlockLength = static_cast<int>(len);
+    } else {
+        return std::nullopt;
+    }
+    return std::string{};
 }
 
 }  // namespace vondrel::sim

@@ -48,6 +48,20 @@ struct Settings {
     std::map<int, double> channelFactor;  // weak (<1) or dead (0) channels
 };
 
+// Deterministic faults and fixed answers for the calibration, zeroing,
+// factory record and self-test paths; all off by default.
+struct DeviceOpFaults {
+    int calibrationStop = -1;   // the progress stream ends at this value, without 191
+    int muteRead = -1;          // a register (0x20 value) whose reads go unanswered
+    int flakyRead = -1;         // a register whose successive reads never agree
+    int noEchoChannel = -1;     // a channel whose setting writes are never echoed
+    int noEchoRegister = -1;    // a factory register (200..206) never echoed
+    int rawTemperature = -1;    // a fixed raw temperature byte (0..255); -1 follows the model
+    bool temperatureMute = false;  // temperature queries go unanswered
+    int cutBlockAfter = -1;     // the 0x30 reply that many 0x30 requests from now ...
+    int cutBlockLength = 0;     // ... is cut to this many bytes
+};
+
 // One thing to send: bytes now, or a stream of single bytes with a gap.
 struct Reply {
     std::string bytes;                 // sent at once (may be empty)
@@ -72,6 +86,12 @@ public:
     // returns an error text, empty on success.
     std::string Apply(const std::string& key, const std::string& value);
 
+    // The device-operation switches: "factory", "cal-stop", "mute-read",
+    // "flaky-read", "no-echo", "raw-temperature", "setting", "cut-block".
+    // nullopt when `key` is not one of them.
+    std::optional<std::string> ApplyDeviceOp(const std::string& key, const std::string& value);
+    const DeviceOpFaults& DeviceOps() const { return ops_; }
+
     int Setting(int channel) const { return setting_[static_cast<size_t>(channel)]; }
     const std::array<uint8_t, 8>& Factory() const { return factory_; }
     double Temperature(double nowMs);
@@ -87,6 +107,10 @@ private:
     void Step(int station);
     void Calibrate(int station, int target);
     std::string ReplyTo(const DeviceFrame& f, double nowMs, Reply& r, bool& answer);
+    // Applies the device-operation switches to a frame before (`handled`
+    // true: its reply is decided here) and to a reply after the model.
+    std::string DeviceOpReply(const DeviceFrame& f, double nowMs, bool& handled, bool& answer);
+    void DeviceOpAfter(const DeviceFrame& f, Reply& r);
     bool Chance(double p);
     // The station faults of a block reply, the same for every block size: a
     // word or sample whose check the station breaks (parity:RATE), and the
@@ -97,6 +121,8 @@ private:
     std::string Garbage(size_t n);
 
     Settings s_;
+    DeviceOpFaults ops_;
+    int flaky_count_ = 0;
     std::mt19937_64 model_rng_;
     std::mt19937_64 fault_rng_;
     std::array<std::array<double, kChannels>, kStations> base_{};

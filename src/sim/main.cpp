@@ -62,8 +62,17 @@ const char* Usage() {
            "  --time-scale S       shrink the simulator's delays (default $VONDREL_TIME_SCALE or 1)\n"
            "  --unplug-after N     unplug after N frames\n"
            "  --send LINE          send LINE to the simulator listening on --control, print the answer, exit\n"
+           "device-operation switches (as options or with set):\n"
+           "  --factory B0,..,B7   the factory calibration record (bytes 0..255)\n"
+           "  --cal-stop V         the calibration progress stream ends at V without 191 (-1 off)\n"
+           "  --mute-read R        register reads (0x20) of R go unanswered (-1 off)\n"
+           "  --flaky-read R       successive reads of register R never agree (-1 off)\n"
+           "  --no-echo ch:N|reg:N|off  a channel's or factory register's writes are never echoed\n"
+           "  --raw-temperature T  temperature queries answer raw T (0..255), none or model\n"
+           "  --setting CH=B|all=B set channel settings (gain * 32 + power)\n"
+           "  --cut-block K:LEN|off  the K-th 0x30 reply from now (0 = next) cut to LEN bytes\n"
            "control commands: ping | set KEY VALUE (keys as the options above) | get frames|setting CH|\n"
-           "  factory|temperature|actuator|mode | unplug | replug | quit\n";
+           "  factory|temperature|actuator|mode|settings | unplug | replug | quit\n";
 }
 
 double NowMs() {
@@ -340,6 +349,11 @@ private:
                 return b;
             }
             if (what == "factory") return "ok " + Hex(std::string(inst_.Factory().begin(), inst_.Factory().end()));
+            if (what == "settings") {
+                std::string all = "ok";
+                for (int ch = 0; ch < kChannels; ++ch) all += " " + std::to_string(inst_.Setting(ch));
+                return all;
+            }
             if (what == "setting" && w.size() == 3) {
                 const int ch = std::atoi(w[2].c_str());
                 if (ch < 0 || ch >= kChannels) return "error channel 0..383";
@@ -442,7 +456,10 @@ int main(int argc, char** argv) {
         a.erase(0, 2);
         static const char* const kKeys[] = {"link", "control", "log", "unplug-after", "id", "stations", "station",
                                             "mode", "silent", "short", "wrong-echo", "activity", "noise", "seed",
-                                            "channel", "ambient", "temperature", "cal-ms", "time-scale", "send"};
+                                            "channel", "ambient", "temperature", "cal-ms", "time-scale", "send",
+                                            // device-operation switches
+                                            "factory", "cal-stop", "mute-read", "flaky-read", "no-echo",
+                                            "raw-temperature", "setting", "cut-block"};
         const std::string key = a.substr(0, a.find('='));
         if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys)) {
             std::fprintf(stderr, "vondrel-sim: unknown option --%s\n%s", key.c_str(), Usage());
@@ -452,7 +469,8 @@ int main(int argc, char** argv) {
         const size_t eq = a.find('=');
         if (a == "silent" || a == "short") {
             value = "1";
-        } else if (eq != std::string::npos && a.substr(0, eq) != "station" && a.substr(0, eq) != "channel") {
+        } else if (eq != std::string::npos && a.substr(0, eq) != "station" && a.substr(0, eq) != "channel" &&
+                   a.substr(0, eq) != "setting") {
             value = a.substr(eq + 1);
             a.resize(eq);
         } else if (i + 1 < argc) {

@@ -35,6 +35,10 @@ protected:
         ASSERT_TRUE(SaveProject(g_project_folder, 1, -1));
         main().mnCalibra->setCheckState(Qt::Checked);
         main().mnZero->setCheckState(Qt::Checked);
+        // Play's station auto-calibration and auto-zero are tested on their
+        // own; elsewhere Play goes straight to the tick.
+        main().m_auto_calibration = 0;
+        main().m_auto_zero = 0;
         if (!instrument) return;
         platform::SetTimeScale(0.1);  // serial time-outs the simulator meets
         sim = std::make_unique<SimProcess>(home.Path(), g_com_port, simArgs);

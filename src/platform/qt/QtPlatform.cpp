@@ -1,6 +1,8 @@
 #include "platform/qt/QtPlatform.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <cstdio>
@@ -50,9 +52,15 @@ std::optional<std::string> QtDialogs::Input(const std::string& prompt, const std
     return text.toStdString();
 }
 
+bool QtDesktopOpener::Open(const std::string& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+}
+
 void InstallQtPlatform() {
     static QtDialogs dialogs;
+    static QtDesktopOpener opener;
     SetDialogs(&dialogs);
+    SetDesktopOpener(&opener);
     SetEventPump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
 }
 

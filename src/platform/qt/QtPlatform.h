@@ -1,7 +1,8 @@
 // The Qt side of the platform layer: message and input boxes as Qt dialogs,
-// and event pumping through the Qt event loop.
+// the desktop opener, and event pumping through the Qt event loop.
 #pragma once
 
+#include "platform/Desktop.h"
 #include "platform/Dialogs.h"
 
 namespace vondrel::platform {
@@ -13,7 +14,13 @@ public:
                                      const std::string& defaultText) override;
 };
 
-// Installs the Qt dialogs and the Qt event pump. Needs a QApplication.
+// Opens files through QDesktopServices (the desktop's own viewer).
+class QtDesktopOpener final : public DesktopOpener {
+public:
+    bool Open(const std::string& path) override;
+};
+
+// Installs the Qt dialogs, the desktop opener and the Qt event pump. Needs a QApplication.
 void InstallQtPlatform();
 
 // The title of the program's boxes.
