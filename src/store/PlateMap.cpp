@@ -20,20 +20,20 @@ void ReadPlateMapStaged(int& stage) {
     auto in = path.empty() ? std::nullopt : SettingsReader::Open(path);
     if (!in) throw SettingsError("File not found");
     stage = 1;
-    in->ReadText();
-    in->ReadText();
+    in->SkipText();
+    in->SkipText();
     g_plate_rows = in->ReadInt16();
     g_plate_row_pitch = in->ReadDouble();
     g_plate_row_offset = in->ReadDouble();
     g_plate_cols = in->ReadInt16();
     g_plate_col_pitch = in->ReadDouble();
     g_plate_col_offset = in->ReadDouble();
-    in->ReadText();
+    in->SkipText();
     g_max_well = 0;
     g_max_beam = 0;
     stage = 2;
     for (int k = 0; k < kChannelSlots && !in->AtEnd(); ++k) {
-        in->ReadText();  // label
+        in->SkipText();  // label
         int16_t well = in->ReadInt16();
         int16_t beam = in->ReadInt16();
         if (well > kMaxPlateIndex || beam > kMaxPlateIndex) throw SettingsError("Subscript out of range");
