@@ -141,10 +141,10 @@ int16_t LoadReportSettings(int16_t userDefined) {
             return 0;
         }
     }
-    // Defaults are written as not user-defined: a missing file must not turn
-    // the user-defined bin on by itself at the next start.
+    // The defaults are written with the caller's flag: the start-up, which
+    // asks for the user's settings, finds them marked as such next time.
     SetDefaultReportSettings();
-    SaveReportSettings(0);
+    SaveReportSettings(userDefined);
     return 0;
 }
 

@@ -12,10 +12,18 @@ namespace vondrel {
 
 namespace {
 
+// A plate-format code names a map file of the program folder only: an empty
+// code, a code with a folder separator and the folder names "." and ".."
+// name none (a project file must not lead the loader elsewhere).
+bool NamesAMapFile(const std::string& code) {
+    return !code.empty() && code != "." && code != ".." && code.find_first_of("/\\") == std::string::npos;
+}
+
 void ReadPlateMapStaged(int& stage) {
     g_plate_row_offset = 0;
     g_plate_col_offset = 0;
     stage = 0;
+    if (!NamesAMapFile(g_plate_format)) throw SettingsError("File not found");
     std::string path = platform::FindFileNoCase(platform::ProgramFolder(), g_plate_format + ".dat");
     auto in = path.empty() ? std::nullopt : SettingsReader::Open(path);
     if (!in) throw SettingsError("File not found");
