@@ -8,7 +8,7 @@ seconds="${1:-10}"
 scripts/build.sh --sanitize
 source scripts/sanitizer-env.sh
 for target in build-sanitize/tests/fuzz/fuzz_*; do
-  [ -x "$target" ] || continue
+  [ -f "$target" ] && [ -x "$target" ] || continue
   name=$(basename "$target")
   corpus="build-sanitize/corpus/$name"
   mkdir -p "$corpus"
