@@ -137,8 +137,18 @@ TEST_F(LocaleTest, DecimalCommaDesktopWritesTheFilesOfTheCLocale) {
             EXPECT_TRUE(it->second == bytes) << name << " differs";
         }
     }
-    EXPECT_TRUE(c.files.count("p00001/threshld.dat") && c.files.at("p00001/threshld.dat").find("\r\n1,2.375\r\n") !=
-                                                             std::string::npos);
+    // What follows the desktop's conventions still does: the SNR box's
+    // default after a refused entry is written with the desktop's comma.
+    boxes.ExpectMessage("Invalid value: 1.1 to 5.0");
+    Type(main().txt_snr_umbral, "9", &Frm_Main::txt_snr_umbral_LostFocus);
+    EXPECT_EQ(main().txt_snr_umbral->text().toStdString(), "1,8");
+
+    // Loaded and saved again, the project's files are the files it was loaded from.
+    for (const char* file : {"setup.dat", "status.dat", "threshld.dat", "groups1.dat", "chgroup3.dat"}) {
+        EXPECT_EQ(de.files.at("p00001/again/" + std::string(file)), de.files.at("saved/p00001/" + std::string(file)))
+            << file;
+    }
+    EXPECT_NE(de.files.at("p00001/threshld.dat").find("\r\n1,2.375\r\n"), std::string::npos);
 }
 
 }  // namespace

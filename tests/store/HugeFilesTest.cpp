@@ -96,6 +96,16 @@ protected:
         return out;
     }
 
+    // Loads status.dat over channels all disabled; returns how many it enables.
+    static int LoadStatusCountingEnabled() {
+        g_status_scratch.fill(7);
+        g_channel_enabled.fill(0);
+        LoadChannelStatus(1);
+        int enabled = 0;
+        for (int c = 0; c < kChannels; ++c) enabled += g_channel_enabled[c] == kTrue;
+        return enabled;
+    }
+
     void ExpectWithinBound(const ChildReport& r) {
         ASSERT_GT(r.peakKb, 0) << "the child process did not report";
         RecordProperty("peak_kb", std::to_string(r.peakKb));
@@ -134,27 +144,21 @@ TEST_F(HugeFiles, HundredMegabytesOfBlankLines) {
     boxes.AllowAnyMessages();
     ChildReport r = LoadInChild([&] {
         LoadSetup(1);
-        g_status_scratch.fill(7);
-        g_channel_enabled.fill(0);
-        LoadChannelStatus(1);
-        int enabled = 0;
-        for (int c = 0; c < kChannels; ++c) enabled += g_channel_enabled[c] == kTrue;
+        const int enabled = LoadStatusCountingEnabled();
         return Shown() + std::to_string(enabled);
     });
     ExpectWithinBound(r);
     EXPECT_EQ(r.said, kDefaultsAtStage4 + "384");
 }
 
-// status.dat of one line of 200 MB: a header that never ends, then nothing.
+// status.dat of one line of 200 MB: a header of 200 MB, then one record on
+// the same line.
 TEST_F(HugeFiles, StatusDatOfOne200MegabyteLine) {
     const std::string folder = UseProject(1);
     WriteLarge(folder + "/status.dat", "\"<Channel>, <Enabled>", "x", 200u << 20, "\",0,0");
     boxes.AllowAnyMessages();
     ChildReport r = LoadInChild([&] {
-        g_channel_enabled.fill(0);
-        LoadChannelStatus(1);
-        int enabled = 0;
-        for (int c = 0; c < kChannels; ++c) enabled += g_channel_enabled[c] == kTrue;
+        const int enabled = LoadStatusCountingEnabled();
         return Shown() + std::to_string(enabled);
     });
     ExpectWithinBound(r);
