@@ -7,7 +7,7 @@ packages=(
   libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  python3
+  python3 locales
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -582,6 +582,10 @@ bool Frm_Main::Form_Load() {
             default: break;
         }
 
+        // No threshold is in force before the organism's rule: for codes other
+        // than 0, 1 and 2 the rule then resets the text to 1.8 whatever the
+        // project stored, as the counting of such runs expects.
+        m_run.m_snr_threshold = 0;
         ApplyOrganismThreshold();
         SetInitStage(5);
 

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "platform/Numbers.h"
+
 namespace vondrel::platform {
 
 namespace {
@@ -16,7 +18,7 @@ std::function<void()>& Pump() {
 double InitialScale() {
     const char* env = std::getenv("VONDREL_TIME_SCALE");
     if (!env || !*env) return 1.0;
-    double v = std::strtod(env, nullptr);
+    double v = Val(env);  // with a decimal point in any locale
     return (std::isfinite(v) && v > 0.0) ? v : 1.0;
 }
 

@@ -6,6 +6,10 @@
 #include <fstream>
 #include <system_error>
 
+#include <errno.h>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "platform/Numbers.h"
 
 namespace fs = std::filesystem;
@@ -118,6 +122,88 @@ bool AppendTextFile(const std::string& path, std::string_view utf8) {
 
 bool AppendBinaryFile(const std::string& path, const void* data, size_t size) {
     return WriteBytes(path, std::string_view(static_cast<const char*>(data), size), std::ios::app);
+}
+
+std::optional<FileBytes> FileBytes::Open(const std::string& path, size_t window) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return std::nullopt;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    return FileBytes(fd, window > 0 ? window : 1);
+}
+
+FileBytes::FileBytes(FileBytes&& other) noexcept
+    : fd_(other.fd_), window_(other.window_), data_(std::move(other.data_)), start_(other.start_), failed_(other.failed_) {
+    other.fd_ = -1;
+}
+
+FileBytes& FileBytes::operator=(FileBytes&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = other.fd_;
+        window_ = other.window_;
+        data_ = std::move(other.data_);
+        start_ = other.start_;
+        failed_ = other.failed_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+FileBytes::~FileBytes() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+int FileBytes::Load(uint64_t pos) {
+    if (failed_ || fd_ < 0) return -1;
+    data_.resize(window_);
+    ssize_t got;
+    do {
+        got = ::pread(fd_, data_.data(), window_, static_cast<off_t>(pos));
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) failed_ = true;
+    data_.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    start_ = pos;
+    return data_.empty() ? -1 : static_cast<unsigned char>(data_[0]);
+}
+
+std::optional<LineReader> LineReader::Open(const std::string& path, size_t window) {
+    auto bytes = FileBytes::Open(path, window);
+    if (!bytes) return std::nullopt;
+    return LineReader(std::move(*bytes));
+}
+
+bool LineReader::Next(std::string& line) {
+    line.clear();
+    int c = bytes_.At(pos_);
+    if (c < 0) return false;
+    std::string raw;
+    for (; c >= 0 && c != '\r' && c != '\n'; c = bytes_.At(++pos_)) raw += static_cast<char>(c);
+    if (c == '\r' && bytes_.At(pos_ + 1) == '\n') ++pos_;
+    if (c >= 0) ++pos_;
+    if (bytes_.Failed()) return false;
+    line = Cp1252ToUtf8(raw);
+    return true;
+}
+
+std::optional<size_t> CountLines(const std::string& path, size_t limit) {
+    auto bytes = FileBytes::Open(path);
+    if (!bytes) return std::nullopt;
+    size_t lines = 0;
+    bool open = false;  // characters after the last line end
+    for (uint64_t p = 0;; ++p) {
+        const int c = bytes->At(p);
+        if (c < 0) break;
+        if (c != '\r' && c != '\n') {
+            open = true;
+            continue;
+        }
+        if (c == '\r' && bytes->At(p + 1) == '\n') ++p;
+        open = false;
+        if (++lines > limit) return lines;
+    }
+    if (bytes->Failed()) return std::nullopt;
+    return lines + (open ? 1 : 0);
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {

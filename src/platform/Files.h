@@ -32,6 +32,58 @@ bool AppendTextFile(const std::string& path, std::string_view utf8);
 std::optional<std::string> ReadBinaryFile(const std::string& path);
 bool AppendBinaryFile(const std::string& path, const void* data, size_t size);
 
+// A file read a piece at a time: any byte by its position, with one window of
+// the file in memory (64 KiB unless asked otherwise; tests use tiny windows).
+// Readers of settings files go through it, so a file of any size costs them
+// no more memory than the window and what they keep.
+class FileBytes {
+public:
+    static std::optional<FileBytes> Open(const std::string& path, size_t window = 1 << 16);
+    FileBytes(FileBytes&& other) noexcept;
+    FileBytes& operator=(FileBytes&& other) noexcept;
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+    ~FileBytes();
+
+    // The byte at `pos` (0..255); -1 at or after the end, or when reading failed.
+    int At(uint64_t pos) {
+        if (pos - start_ < data_.size()) return static_cast<unsigned char>(data_[pos - start_]);
+        return Load(pos);
+    }
+    bool Failed() const { return failed_; }
+
+private:
+    FileBytes(int fd, size_t window) : fd_(fd), window_(window) {}
+    int Load(uint64_t pos);
+
+    int fd_ = -1;
+    size_t window_ = 0;
+    std::string data_;
+    uint64_t start_ = 0;
+    bool failed_ = false;
+};
+
+// A text file read line by line (the line ends of SplitLines), one line in
+// memory at a time.
+class LineReader {
+public:
+    static std::optional<LineReader> Open(const std::string& path, size_t window = 1 << 16);
+    // The next line decoded to UTF-8; false at the end of the file or when
+    // reading failed (then Failed() tells).
+    bool Next(std::string& line);
+    bool Failed() const { return bytes_.Failed(); }
+
+private:
+    explicit LineReader(FileBytes bytes) : bytes_(std::move(bytes)) {}
+    FileBytes bytes_;
+    uint64_t pos_ = 0;
+};
+
+// The number of lines of a file as SplitLines counts them, found without
+// holding any line; the count stops at `limit` + 1, so a larger file is not
+// read to its end. nullopt when the file cannot be read.
+std::optional<size_t> CountLines(const std::string& path, size_t limit);
+
 // Splits a text into lines at CR LF, LF or a lone CR. A final line end does not
 // make an extra empty line.
 std::vector<std::string> SplitLines(std::string_view text);

@@ -1,12 +1,31 @@
 #include "platform/Numbers.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cctype>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <locale.h>
+#include <stdlib.h>
 
 namespace vondrel {
+
+namespace {
+
+// Stored numbers are read and written with a decimal point whatever the
+// desktop's locale is: the windows' toolkit sets the C library's locale from
+// the environment, and a decimal-comma locale would make strtod stop at the
+// point and printf write a comma. Reading goes through strtod_l with a fixed
+// "C" locale (the same digits, rounding, overflow and underflow as before);
+// writing goes through std::to_chars, which never looks at a locale.
+locale_t NumberLocale() {
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+    return c;
+}
+
+double StrToDouble(const std::string& text, char** end) { return strtod_l(text.c_str(), end, NumberLocale()); }
+
+}  // namespace
 
 double RoundHalfEvenWide(double x) {
     if (!std::isfinite(x)) return x;
@@ -70,7 +89,7 @@ double Val(std::string_view text) {
         break;
     }
     if (!any) return 0.0;
-    double v = std::strtod(digits.c_str(), nullptr);
+    double v = StrToDouble(digits, nullptr);
     return std::isfinite(v) ? v : 0.0;
 }
 
@@ -86,7 +105,7 @@ bool ParseNumber(std::string_view text, double& out) {
             return false;
     }
     char* end = nullptr;
-    double v = std::strtod(s.c_str(), &end);
+    double v = StrToDouble(s, &end);
     if (end != s.c_str() + s.size() || !std::isfinite(v)) return false;
     out = v;
     return true;
@@ -97,12 +116,15 @@ std::string FormatFixed(double x, int decimals) {
     // Work from the 15-significant-digit decimal form so that 2.25 rounds up
     // and 0.15 (stored as 0.1499999...) is treated as the decimal it shows.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(x));
+    const auto written = std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 14);
     // buf: d.dddddddddddddde±XX
     std::string mant;
     mant += buf[0];
     mant.append(buf + 2, 14);
-    int exp10 = std::atoi(std::strchr(buf, 'e') + 1);
+    const char* e = buf + 17;  // after 'e'
+    if (*e == '+') ++e;
+    int exp10 = 0;
+    std::from_chars(e, written.ptr, exp10);
     // value = 0.mant * 10^(exp10+1); digits before the point: exp10+1
     int intDigits = exp10 + 1;
     int keep = intDigits + decimals;  // number of mantissa digits kept
@@ -122,22 +144,30 @@ std::string FormatFixed(double x, int decimals) {
             else { digits.insert(digits.begin(), '1'); intDigits++; }
         }
     }
-    std::string ip, fp;
+    // `digits` holds intDigits digits before the point; a value below 1 has
+    // intDigits <= 0 and that many zeros follow the point first. The parts are
+    // built with single characters and appends only: GCC 12 at -O3 warns
+    // falsely (-Wrestrict) about assigning a literal to a string here.
+    std::string whole, fraction;
     if (intDigits <= 0) {
-        ip = "0";
-        fp = std::string(-intDigits, '0') + digits;
+        whole.push_back('0');
+        fraction.append(static_cast<size_t>(-intDigits), '0');
+        fraction.append(digits);
     } else {
-        ip = digits.substr(0, intDigits);
-        fp = digits.substr(intDigits);
+        whole.append(digits, 0, static_cast<size_t>(intDigits));
+        if (digits.size() > static_cast<size_t>(intDigits)) fraction.append(digits, static_cast<size_t>(intDigits));
     }
-    if (ip.empty()) ip = "0";
-    while (static_cast<int>(fp.size()) < decimals) fp += '0';
-    fp = fp.substr(0, decimals);
-    bool zero = true;
-    for (char c : ip + fp) if (c != '0') zero = false;
-    std::string out = (x < 0 && !zero) ? "-" : "";
-    out += ip;
-    if (decimals > 0) out += "." + fp;
+    if (whole.empty()) whole.push_back('0');
+    fraction.resize(static_cast<size_t>(std::max(decimals, 0)), '0');
+    const bool zero =
+        whole.find_first_not_of('0') == std::string::npos && fraction.find_first_not_of('0') == std::string::npos;
+    std::string out;
+    if (x < 0 && !zero) out.push_back('-');
+    out.append(whole);
+    if (decimals > 0) {
+        out.push_back('.');
+        out.append(fraction);
+    }
     return out;
 }
 
@@ -151,9 +181,13 @@ std::string FormatReal(double x) {
     if (x == 0.0) return "0";  // also -0
     // Fifteen significant digits, plain for ordinary magnitudes; very large and
     // very small values keep the exponent form, which reads back exactly.
+    // (std::to_chars with a precision writes exactly what printf's %.15g
+    // writes in the C locale; the stored files carry the capital E of %G.)
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15G", x);
-    return buf;
+    const auto written = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::general, 15);
+    std::string out(buf, written.ptr);
+    for (auto& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
 }
 
 double RoundDecimals(double x, int decimals) {

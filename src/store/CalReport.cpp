@@ -33,17 +33,17 @@ void Bound(int16_t& v, int lo, int hi, int16_t fallback) {
 }  // namespace
 
 bool ReadCalValues() {
-    auto text = platform::ReadTextFile(CalPath());
-    if (!text) return false;
-    auto lines = platform::SplitLines(*text);
-    if (lines.empty()) return false;  // not even the header
+    auto in = platform::LineReader::Open(CalPath());
+    std::string raw;
+    if (!in || !in->Next(raw)) return false;  // not even the header
     int k = 0;
     // Values are stored by the order of the non-empty lines; the channel
-    // number in the first field is not used.
-    for (size_t i = 1; i < lines.size() && k <= kChannels; ++i) {
-        if (lines[i].empty()) continue;
+    // number in the first field is not used. Reading stops after the last
+    // channel's line.
+    while (k <= kChannels && in->Next(raw)) {
+        if (raw.empty()) continue;
         std::string line;
-        for (char c : lines[i])
+        for (char c : raw)
             if (c != '"') line += c;
         size_t first = line.find(',');
         size_t second = first == std::string::npos ? first : line.find(',', first + 1);
@@ -52,7 +52,7 @@ bool ReadCalValues() {
         if (!ToSetting(line.substr(second + 1), g_channel_gain[k])) return false;
         ++k;
     }
-    return true;
+    return !in->Failed();
 }
 
 bool WriteCalValues() {
@@ -119,7 +119,7 @@ int16_t LoadReportSettings(int16_t userDefined) {
         try {
             auto in = SettingsReader::Open(ReportPath());
             if (!in) throw SettingsError("unreadable");
-            in->ReadText();
+            in->SkipText();
             int16_t stored = in->ReadInt16();
             g_report_bin = in->ReadInt16();
             g_report_filetype = in->ReadInt16();
@@ -141,10 +141,10 @@ int16_t LoadReportSettings(int16_t userDefined) {
             return 0;
         }
     }
-    // Defaults are written as not user-defined: a missing file must not turn
-    // the user-defined bin on by itself at the next start.
+    // The defaults are written with the caller's flag: the start-up, which
+    // asks for the user's settings, finds them marked as such next time.
     SetDefaultReportSettings();
-    SaveReportSettings(0);
+    SaveReportSettings(userDefined);
     return 0;
 }
 

@@ -20,7 +20,7 @@ std::string DefaultsMessage(int n, const std::string& file, const char* what) {
 SettingsReader OpenList(const std::string& path) {
     auto in = SettingsReader::Open(path);
     if (!in) throw SettingsError("File not found");
-    in->ReadText();
+    in->SkipText();
     return std::move(*in);
 }
 

@@ -19,7 +19,7 @@ void LoadConfig() {
     try {
         auto in = SettingsReader::Open(ConfigPath());
         if (!in) throw SettingsError("missing");
-        in->ReadText();  // header
+        in->SkipText();  // header
         int16_t project = in->ReadInt16();
         int16_t last = in->ReadInt16();
         int16_t port = in->ReadInt16();

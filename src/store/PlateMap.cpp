@@ -12,8 +12,16 @@ namespace vondrel {
 
 namespace {
 
+// A plate-format code names a map file of the program folder only: an empty
+// code, a code with a folder separator and the folder names "." and ".."
+// name none (a project file must not lead the loader elsewhere).
+bool NamesAMapFile(const std::string& code) {
+    return !code.empty() && code != "." && code != ".." && code.find_first_of("/\\") == std::string::npos;
+}
+
 void ReadPlateMapStaged(int& stage) {
     stage = 0;
+    if (!NamesAMapFile(g_plate_format)) throw SettingsError("File not found");
     std::string path = platform::FindFileNoCase(platform::ProgramFolder(), g_plate_format + ".dat");
     if (path.empty()) throw SettingsError("File not found");
     ApplyPlateMap(ParsePlateMapFile(path, &stage));
@@ -34,18 +42,18 @@ PlateMapValue ParsePlateMapFile(const std::string& path, int* stageOut) {
     auto in = SettingsReader::Open(path);
     if (!in) throw SettingsError("File not found");
     setStage(1);
-    in->ReadText();
-    in->ReadText();
+    in->SkipText();
+    in->SkipText();
     m.rows = in->ReadInt16();
     m.rowPitch = in->ReadDouble();
     m.rowOffset = in->ReadDouble();
     m.cols = in->ReadInt16();
     m.colPitch = in->ReadDouble();
     m.colOffset = in->ReadDouble();
-    in->ReadText();
+    in->SkipText();
     setStage(2);
     for (int k = 0; k < kChannelSlots && !in->AtEnd(); ++k) {
-        in->ReadText();  // label
+        in->SkipText();  // label
         int16_t well = in->ReadInt16();
         int16_t beam = in->ReadInt16();
         if (well > kMaxPlateIndex || beam > kMaxPlateIndex) throw SettingsError("Subscript out of range");

@@ -34,9 +34,13 @@ size_t KeyEnd(const std::string& line) {
     return (blank == std::string::npos || blank < 1) ? std::string::npos : blank;
 }
 
-std::vector<std::string> TagLines(const std::string& projectFolder) {
-    auto text = platform::ReadTextFile(JoinPath(projectFolder, "tags_id.dat"));
-    return text ? platform::SplitLines(*text) : std::vector<std::string>{};
+// Calls `take` with each line of tags_id.dat until it returns true.
+template <typename Take>
+void ForEachTagLine(const std::string& projectFolder, Take take) {
+    auto in = platform::LineReader::Open(JoinPath(projectFolder, "tags_id.dat"));
+    std::string line;
+    while (in && in->Next(line))
+        if (take(line)) return;
 }
 
 }  // namespace
@@ -57,18 +61,17 @@ std::string ReadSubprojectName(const std::string& runFolder) {
 }
 
 std::string ReadSubprojectComments(const std::string& runFolder) {
-    auto text = platform::ReadTextFile(JoinPath(runFolder, "subproj.dat"));
-    if (!text) return "";
-    auto lines = platform::SplitLines(*text);
-    std::string result;
+    auto in = platform::LineReader::Open(JoinPath(runFolder, "subproj.dat"));
+    std::string line, result;
+    if (!in || !in->Next(line)) return "";
     bool first = true;
-    for (size_t i = 1; i < lines.size(); ++i) {
-        if (lines[i].empty()) continue;
+    while (in->Next(line)) {
+        if (line.empty()) continue;
         if (!first) result += "\r\n";
-        result += StripQuotes(lines[i]);
+        result += StripQuotes(line);
         first = false;
     }
-    return result;
+    return in->Failed() ? "" : result;
 }
 
 namespace {
@@ -84,7 +87,7 @@ std::string RewriteSubproject(const std::string& runFolder, bool replaceName, co
         if (!in) return "";
         std::string name, comments;
         if (replaceName) {
-            in->ReadText();              // the old name
+            in->SkipText();              // the old name
             comments = in->ReadText();  // both records must be there
             name = value;
         } else {
@@ -110,22 +113,25 @@ std::string SaveSubprojectComments(const std::string& runFolder, const std::stri
 }
 
 std::string GetSubprojectTags(const std::string& projectFolder, const std::string& runName) {
-    for (const auto& line : TagLines(projectFolder)) {
+    std::string tags;
+    ForEachTagLine(projectFolder, [&](const std::string& line) {
         size_t end = KeyEnd(line);
-        if (end != std::string::npos && line.compare(0, end, runName) == 0 && end == runName.size())
-            return line.substr(end + 1);
-    }
-    return "";
+        if (end == std::string::npos || end != runName.size() || line.compare(0, end, runName) != 0) return false;
+        tags = line.substr(end + 1);
+        return true;
+    });
+    return tags;
 }
 
 std::string FindTaggedSubprojects(const std::string& projectFolder, const std::string& tag) {
     std::string result;
-    for (const auto& line : TagLines(projectFolder)) {
+    ForEachTagLine(projectFolder, [&](const std::string& line) {
         size_t end = KeyEnd(line);
-        if (end == std::string::npos || line.find(tag, 1) == std::string::npos) continue;
+        if (end == std::string::npos || line.find(tag, 1) == std::string::npos) return false;
         if (!result.empty()) result += ' ';
         result += line.substr(0, end);
-    }
+        return false;
+    });
     return result;
 }
 
@@ -134,10 +140,13 @@ std::string RenameProject(const std::string& projectFolder, const std::string& n
     if (!name) return "";
     if (!platform::FileExists(JoinPath(projectFolder, "setup.dat"))) return *name;
     if (!BackUp(projectFolder, "setup.dat", "setup.bak")) return "";
-    auto text = platform::ReadTextFile(JoinPath(projectFolder, "setup.bak"));
-    if (!text) return "";
-    auto lines = platform::SplitLines(*text);
-    if (lines.size() > 51 || lines.size() < 2) return "";
+    // At most 51 lines: reading stops at the 52nd, which makes it a failure.
+    constexpr size_t kMostLines = 51;
+    auto in = platform::LineReader::Open(JoinPath(projectFolder, "setup.bak"));
+    if (!in) return "";
+    std::vector<std::string> lines;
+    for (std::string line; lines.size() <= kMostLines && in->Next(line);) lines.push_back(std::move(line));
+    if (in->Failed() || lines.size() > kMostLines || lines.size() < 2) return "";
     // Quote-aware, so a comma inside the quoted name or folder stays in its field.
     auto fields = SplitFieldsRaw(lines[1]);
     if (fields.size() > 11 || fields.size() < 2) return "";

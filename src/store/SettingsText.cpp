@@ -19,64 +19,105 @@ std::string ReplaceQuotes(std::string_view s, bool keepLineBreaks) {
 }
 }  // namespace
 
-std::optional<SettingsReader> SettingsReader::Open(const std::string& path) {
-    auto text = platform::ReadTextFile(path);
-    if (!text) return std::nullopt;
-    return SettingsReader(std::move(*text));
+std::optional<SettingsReader> SettingsReader::Open(const std::string& path, size_t window) {
+    auto file = platform::FileBytes::Open(path, window);
+    if (!file) return std::nullopt;
+    return SettingsReader(std::move(*file));
 }
 
 bool SettingsReader::AtEnd() const {
-    for (size_t i = pos_; i < text_.size(); ++i)
-        if (!IsBlank(text_[i]) && !IsLineEnd(text_[i])) return false;
-    return true;
+    // Blank lines may run long: a later call from inside the blanks already
+    // scanned takes the answer of that scan.
+    if (pos_ >= scanFrom_ && pos_ <= scanTo_) return scanEnd_;
+    size_t p = pos_;
+    int c;
+    while ((c = At(p)) >= 0 && (IsBlank(static_cast<char>(c)) || IsLineEnd(static_cast<char>(c)))) ++p;
+    CheckRead();
+    scanFrom_ = pos_;
+    scanTo_ = p;
+    scanEnd_ = c < 0;
+    return scanEnd_;
+}
+
+void SettingsReader::CheckRead() const {
+    if (file_ && file_->Failed()) throw SettingsError("Device I/O error");
+}
+
+std::string SettingsReader::Decoded(std::string raw) const {
+    return file_ ? platform::Cp1252ToUtf8(raw) : raw;
 }
 
 void SettingsReader::SkipBlanks() {
-    while (pos_ < text_.size() && IsBlank(text_[pos_])) ++pos_;
+    int c;
+    while ((c = At(pos_)) >= 0 && IsBlank(static_cast<char>(c))) ++pos_;
 }
 
 void SettingsReader::ConsumeLineEnd() {
-    if (pos_ < text_.size() && text_[pos_] == '\r') ++pos_;
-    if (pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+    if (At(pos_) == '\r') ++pos_;
+    if (At(pos_) == '\n') ++pos_;
 }
 
-std::string SettingsReader::NextField(bool& quoted) {
+std::string SettingsReader::NextField(bool& quoted, size_t keep, bool& overlong) {
     SkipBlanks();
-    if (pos_ >= text_.size()) throw SettingsError("Input past end of file");
+    CheckRead();
+    if (At(pos_) < 0) throw SettingsError("Input past end of file");
     std::string field;
+    overlong = false;
+    auto add = [&](char c) {
+        if (field.size() < keep) field += c;
+        else overlong = true;
+    };
+    auto isDelimiter = [](int c) { return c == ',' || IsLineEnd(static_cast<char>(c)); };
+    int c;
     quoted = false;
-    if (text_[pos_] == '"') {
+    if (At(pos_) == '"') {
         quoted = true;
-        size_t close = text_.find('"', pos_ + 1);
-        if (close == std::string::npos) close = text_.size();
-        field = text_.substr(pos_ + 1, close - pos_ - 1);
-        pos_ = close < text_.size() ? close + 1 : close;
+        ++pos_;
+        while ((c = At(pos_)) >= 0 && c != '"') {
+            add(static_cast<char>(c));
+            ++pos_;
+        }
+        if (c == '"') ++pos_;
         // Whatever stands between the closing quote and the delimiter is dropped.
-        while (pos_ < text_.size() && text_[pos_] != ',' && !IsLineEnd(text_[pos_])) ++pos_;
+        while ((c = At(pos_)) >= 0 && !isDelimiter(c)) ++pos_;
     } else {
-        size_t start = pos_;
-        while (pos_ < text_.size() && text_[pos_] != ',' && !IsLineEnd(text_[pos_])) ++pos_;
-        field = text_.substr(start, pos_ - start);
-        while (!field.empty() && IsBlank(field.back())) field.pop_back();
+        // Blanks inside the field are kept only when more follows them, so
+        // the blanks before the delimiter never count towards `keep`.
+        size_t blanks = 0;
+        while ((c = At(pos_)) >= 0 && !isDelimiter(c)) {
+            if (IsBlank(static_cast<char>(c))) {
+                ++blanks;
+            } else {
+                for (; blanks > 0; --blanks) add(' ');
+                add(static_cast<char>(c));
+            }
+            ++pos_;
+        }
     }
-    if (pos_ < text_.size()) {
-        if (text_[pos_] == ',') ++pos_;
-        else ConsumeLineEnd();
-    }
+    if (c == ',') ++pos_;
+    else if (c >= 0) ConsumeLineEnd();
+    CheckRead();
     return field;
 }
 
 std::string SettingsReader::ReadText() {
-    bool quoted;
-    return NextField(quoted);
+    bool quoted, overlong;
+    return Decoded(NextField(quoted, std::string::npos, overlong));
+}
+
+void SettingsReader::SkipText() {
+    bool quoted, overlong;
+    NextField(quoted, 0, overlong);
 }
 
 double SettingsReader::ReadDouble() {
-    bool quoted;
-    std::string field = NextField(quoted);
-    if (field.empty() && !quoted) return 0.0;
+    // No number of any use is this long; a longer field is not read whole.
+    constexpr size_t kLongestNumber = 1024;
+    bool quoted, overlong;
+    std::string field = NextField(quoted, kLongestNumber, overlong);
+    if (field.empty() && !quoted && !overlong) return 0.0;
     double v;
-    if (!ParseNumber(field, v)) throw SettingsError("Type mismatch");
+    if (overlong || !ParseNumber(field, v)) throw SettingsError("Type mismatch");
     return v;
 }
 
@@ -97,12 +138,26 @@ int32_t SettingsReader::ReadInt32() {
 }
 
 std::string SettingsReader::ReadLine() {
-    if (pos_ >= text_.size()) throw SettingsError("Input past end of file");
-    size_t start = pos_;
-    while (pos_ < text_.size() && !IsLineEnd(text_[pos_])) ++pos_;
-    std::string line = text_.substr(start, pos_ - start);
+    CheckRead();
+    if (At(pos_) < 0) throw SettingsError("Input past end of file");
+    std::string line;
+    int c;
+    while ((c = At(pos_)) >= 0 && !IsLineEnd(static_cast<char>(c))) {
+        line += static_cast<char>(c);
+        ++pos_;
+    }
     ConsumeLineEnd();
-    return line;
+    CheckRead();
+    return Decoded(std::move(line));
+}
+
+void SettingsReader::SkipLine() {
+    CheckRead();
+    if (At(pos_) < 0) throw SettingsError("Input past end of file");
+    int c;
+    while ((c = At(pos_)) >= 0 && !IsLineEnd(static_cast<char>(c))) ++pos_;
+    ConsumeLineEnd();
+    CheckRead();
 }
 
 void SettingsWriter::Separator() {

@@ -17,6 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Files.h"
+
 namespace vondrel {
 
 struct SettingsError : std::runtime_error {
@@ -25,16 +27,21 @@ struct SettingsError : std::runtime_error {
 
 class SettingsReader {
 public:
+    // A reader over a text already decoded (tests and tools).
     explicit SettingsReader(std::string text) : text_(std::move(text)) {}
 
-    // Reads a whole settings file (decoded from the single-byte code page);
-    // nullopt when the file cannot be read.
-    static std::optional<SettingsReader> Open(const std::string& path);
+    // A reader that streams a settings file (decoded from the single-byte code
+    // page field by field); nullopt when the file cannot be opened. It holds
+    // one window of the file and the field being read, never the whole file,
+    // and drops skipped fields and lines without keeping them. `window` is the
+    // size of that window (tests use tiny ones).
+    static std::optional<SettingsReader> Open(const std::string& path, size_t window = 1 << 16);
 
     // True when nothing but blanks and line ends is left.
     bool AtEnd() const;
 
     std::string ReadText();
+    void SkipText();  // reads a text field and drops it
     double ReadDouble();
     int16_t ReadInt16();  // rounded half to even; out of range is an error
     int32_t ReadInt32();
@@ -42,16 +49,32 @@ public:
     // The rest of the current line as it stands (a header read or skipped
     // whole); an error when no data is left.
     std::string ReadLine();
-    void SkipLine() { ReadLine(); }
+    void SkipLine();
 
 private:
-    // Reads the next raw field; `quoted` tells whether it was in quotes.
-    std::string NextField(bool& quoted);
+    explicit SettingsReader(platform::FileBytes file) : file_(std::move(file)) {}
+
+    // The byte at `pos` of the text or file; -1 at the end.
+    int At(size_t pos) const {
+        if (!file_) return pos < text_.size() ? static_cast<unsigned char>(text_[pos]) : -1;
+        return file_->At(pos);
+    }
+    // Reads the next raw field; `quoted` tells whether it was in quotes. At
+    // most `keep` characters of it are kept; `overlong` tells whether more
+    // were dropped.
+    std::string NextField(bool& quoted, size_t keep, bool& overlong);
+    std::string Decoded(std::string raw) const;
     void SkipBlanks();
     void ConsumeLineEnd();
+    void CheckRead() const;
 
     std::string text_;
+    mutable std::optional<platform::FileBytes> file_;
     size_t pos_ = 0;
+    // The last scan of AtEnd: from scanFrom_ up to scanTo_ all is blank, and
+    // scanEnd_ tells whether the data ends at scanTo_.
+    mutable size_t scanFrom_ = 1, scanTo_ = 0;
+    mutable bool scanEnd_ = false;
 };
 
 // Builds a settings file: fields of one line are joined by commas, every line

@@ -74,10 +74,9 @@ void SetToolsRowDefaults(int row) {
 }
 
 int CountFileLines(const std::string& path) {
-    auto text = platform::ReadBinaryFile(path);
-    if (!text) return 0;
-    size_t lines = platform::SplitLines(*text).size();
-    return lines > 32767 ? 0 : static_cast<int>(lines);
+    constexpr size_t kMostLines = 32767;
+    auto lines = platform::CountLines(path, kMostLines);
+    return (!lines || *lines > kMostLines) ? 0 : static_cast<int>(*lines);
 }
 
 int TryCopyFile(const std::string& source, const std::string& destination) {
@@ -246,11 +245,11 @@ std::string ReadSetupSummary(const std::string& folder) {
         if (lines < 6) return "<Project> p: SETUP NOT FOUND!!";
         auto in = SettingsReader::Open(setup);
         if (!in) throw SettingsError("unreadable");
-        in->ReadText();
+        in->SkipText();
         std::string numProj = in->ReadText();
         std::string name = in->ReadText();
-        in->ReadText();
-        in->ReadText();
+        in->SkipText();
+        in->SkipText();
         double number;
         std::string shown = numProj;
         if (ParseNumber(numProj, number) && std::fabs(number) < 1e15) shown = FormatPadded(static_cast<int64_t>(RoundHalfEven(number)), 5);

@@ -191,6 +191,32 @@ TEST_F(Startup, LightHoursAndSetPointDefaults) {
     }
 }
 
+// The threshold text after the start-up by organism code and stored SNR:
+// the presets of codes 0 and 1, the stored value of code 2 when above 1.4,
+// and 1.8 for every other code whatever was stored.
+TEST_F(Startup, ThresholdTextByOrganismAndStoredSnr) {
+    const struct {
+        int16_t organism, snr_x10;
+        const char* text;
+        double threshold;
+    } cases[] = {
+        {3, 8, "1.8", 1.8},  {3, 25, "1.8", 1.8}, {7, 8, "1.8", 1.8}, {9, 0, "1.8", 1.8}, {-1, 30, "1.8", 1.8},
+        {2, 8, "1.8", 1.8},  {2, 25, "2.5", 2.5}, {2, 0, "1.8", 1.8}, {0, 25, "1.8", 1.8}, {1, 8, "2.8", 2.8},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.organism) + " " + std::to_string(c.snr_x10));
+        Prepare();
+        EditProject0([&] {
+            g_tool_param[1][0] = c.organism;
+            g_tool_param[1][3] = c.snr_x10;
+        });
+        ASSERT_TRUE(Start());
+        EXPECT_EQ(FrmMain().txt_snr_umbral->text().toStdString(), c.text);
+        EXPECT_DOUBLE_EQ(FrmMain().m_run.m_snr_threshold, c.threshold);
+        UnloadWindows();
+    }
+}
+
 TEST_F(Startup, OrganismThresholdAndToolOptions) {
     Prepare();
     EditProject0([] {

@@ -63,3 +63,29 @@ TEST(Files, ListSeparatorFollowsTheDecimalSeparator) {
     SetListSeparatorForTest("");
     unsetenv("LC_ALL");
 }
+
+// Line by line through windows of one byte and up, and counted without
+// holding a line: the lines SplitLines makes of the whole decoded text.
+TEST(Files, StreamedLinesAndTheirCountMatchSplitLines) {
+    TempFolder dir;
+    const std::string texts[] = {"a\r\nb\nc\rd", "a\r\n", "a\r\n\r\nb", "", "\r", "\r\r\n\n", "x\r", "Ni\xF1o\r\n\x80"};
+    for (const auto& text : texts) {
+        dir.Write("t.dat", text);
+        const auto expected = SplitLines(Cp1252ToUtf8(text));
+        for (size_t window : {1, 2, 3, 65536}) {
+            auto in = LineReader::Open(dir / "t.dat", window);
+            ASSERT_TRUE(in.has_value());
+            std::vector<std::string> lines;
+            for (std::string line; in->Next(line);) lines.push_back(line);
+            EXPECT_FALSE(in->Failed());
+            EXPECT_EQ(lines, expected) << '"' << text << "\" window " << window;
+        }
+        EXPECT_EQ(CountLines(dir / "t.dat", 100), expected.size()) << '"' << text << '"';
+    }
+    // Counting stops one line past the limit.
+    dir.Write("t.dat", "1\r\n2\r\n3\r\n4\r\n");
+    EXPECT_EQ(CountLines(dir / "t.dat", 2), 3u);
+    EXPECT_EQ(CountLines(dir / "t.dat", 4), 4u);
+    EXPECT_FALSE(CountLines(dir / "missing.dat", 4).has_value());
+    EXPECT_FALSE(LineReader::Open(dir / "missing.dat").has_value());
+}

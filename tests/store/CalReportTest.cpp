@@ -43,10 +43,13 @@ TEST_F(CalReportTest, CalibrationValuesByLineOrder) {
     EXPECT_FALSE(ReadCalValues());
 }
 
-TEST_F(CalReportTest, MissingReportSettingsAreWrittenAsNotUserDefined) {
+// A missing file gets the defaults, written with the flag the caller gave;
+// the next load reads that flag back.
+TEST_F(CalReportTest, MissingReportSettingsAreWrittenWithTheCallersFlag) {
     EXPECT_EQ(LoadReportSettings(1), 0);
-    EXPECT_EQ(home.Read("repoconf.dat"), CrLf({kReportHeader, "0,30,0,\",\",1,0,1,0,0,1,18,0"}));
-    EXPECT_EQ(LoadReportSettings(1), 0);  // so the next start does not turn the option on
+    EXPECT_EQ(home.Read("repoconf.dat"), CrLf({kReportHeader, "1,30,0,\",\",1,0,1,0,0,1,18,0"}));
+    EXPECT_EQ(LoadReportSettings(1), 1);
+    EXPECT_EQ(g_report_bin, 30);
 }
 
 TEST_F(CalReportTest, StoredSettingsLoadWithTheirRanges) {

@@ -134,3 +134,34 @@ TEST_F(PlateMapTest, EveryOfferedFormatHasAMapThatReadsBack) {
         }
     }
 }
+
+// A code is the base name of a map file of the program folder, never a path:
+// a code that would lead out of it (or names no file at all) takes the
+// failure path, though a map lies where the path leads.
+TEST_F(PlateMapTest, ACodeThatIsAPathNamesNoMap) {
+    home.Write("outside/.keep", "");
+    home.Write("a/b/.keep", "");
+    SetStandardPlateMap("w24");
+    ASSERT_TRUE(WritePlateMapFile(home / "outside/evil.dat", "w24"));
+    ASSERT_TRUE(WritePlateMapFile(home / "a/evil.dat", "w24"));
+    ASSERT_TRUE(WritePlateMapFile(home / "a/b/..dat", "w24"));
+    ASSERT_TRUE(WritePlateMapFile(home / "a/b/.dat", "w24"));
+    platform::SetProgramFolderForTest(home / "a/b");
+    for (const char* code : {"../../outside/evil", "..\\..\\outside\\evil", "../evil", "/evil", "", ".", ".."}) {
+        SCOPED_TRACE(code);
+        g_plate_format = code;
+        boxes.ExpectMessage("Error [/" + std::string(code) +
+                            ".dat] ID#0 => Loading plate format from default: 384,96f or 96u...");
+        LoadPlateMap(0);
+        EXPECT_EQ(g_plate_format, "w96f");
+        EXPECT_EQ(g_plate_rows, 8);
+        EXPECT_EQ(g_max_beam, 1);
+        g_plate_format = code;
+        EXPECT_THROW(ReadPlateMap(), SettingsError);
+    }
+    // The map itself reads where it is a map of the program folder.
+    platform::SetProgramFolderForTest(home / "outside");
+    g_plate_format = "evil";
+    ReadPlateMap();
+    EXPECT_EQ(g_plate_rows, 4);
+}

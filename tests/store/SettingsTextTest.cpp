@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "SettingsTrace.h"
+#include "TempFolder.h"
+#include "platform/Files.h"
 #include "store/SettingsText.h"
 
 using namespace vondrel;
@@ -61,4 +64,47 @@ TEST(SettingsText, RawSplitKeepsQuotedCommas) {
     EXPECT_EQ(f[2], "\"C:\\a,b\\\"");
     EXPECT_EQ(StorableName("a\"b"), "a'b");
     EXPECT_FALSE(StorableName("a\nb").has_value());
+}
+
+// The streamed reader holds only a window of the file: read through windows of
+// one byte and up, every text gives the reads it gives from memory, the
+// single-byte code page decoded field by field.
+TEST(SettingsText, StreamedFileReadsAsTheTextDoes) {
+    vondrel::testing::TempFolder dir;
+    const std::vector<std::string> texts = {
+        "\"Header: <a>, <b>\"\r\n 3 , \"x, y\" ,-2.5\r\n\"tail\"\n7",
+        "\"Config: <Actual_Project_Number>, <Last_Project>,<Serial_COM>,<Restart_Time>\"\r\n3,7,4,0\r\n",
+        "\"Ni\xF1o \x80\" ,  12  x,\"open quote\r\nspans\r\nlines\r\n1,,2\r\r\n\n\n",
+        "\"\"junk after, \"\" , 1e3,.5, 4 5\r\n\r\n  \r\n",
+        "no line end at all, 1, \"unclosed",
+        "",
+        "\r\n\r\n\r\n1\r\n",
+    };
+    const unsigned plans[] = {0x00000000u, 0x55555555u, 0xAAAAAAAAu, 0xFFFFFFFFu, 0x1B1B1B1Bu, 0xE4E4E4E4u, 0x9C63A5F0u};
+    for (size_t t = 0; t < texts.size(); ++t) {
+        dir.Write("s.dat", texts[t]);
+        for (unsigned plan : plans) {
+            SettingsReader memory(platform::Cp1252ToUtf8(texts[t]));
+            const auto expected = vondrel::testing::SettingsTrace(memory, plan);
+            for (size_t window : {1, 2, 3, 7, 65536}) {
+                auto streamed = SettingsReader::Open(dir / "s.dat", window);
+                ASSERT_TRUE(streamed.has_value());
+                EXPECT_EQ(vondrel::testing::SettingsTrace(*streamed, plan), expected)
+                    << "text " << t << " plan " << std::hex << plan << std::dec << " window " << window;
+            }
+        }
+    }
+    EXPECT_FALSE(SettingsReader::Open(dir / "missing.dat").has_value());
+    EXPECT_FALSE(SettingsReader::Open(dir.Path()).has_value());  // a folder is no settings file
+}
+
+// A number field longer than any number is refused without being held whole;
+// the blanks before its delimiter do not make it long.
+TEST(SettingsText, OverlongNumberFieldIsAMismatch) {
+    SettingsReader in(std::string(5000, '1') + "," + "7" + std::string(5000, ' ') + ",\"" + std::string(5000, '2') +
+                      "\"\r\n");
+    EXPECT_THROW(in.ReadDouble(), SettingsError);
+    EXPECT_EQ(in.ReadInt16(), 7);
+    EXPECT_THROW(in.ReadDouble(), SettingsError);
+    EXPECT_TRUE(in.AtEnd());
 }
