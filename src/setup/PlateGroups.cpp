@@ -49,11 +49,6 @@ std::string PlateFormatInfo(std::string_view code) {
     return "";
 }
 
-bool IsPlateCodeUsable(std::string_view code) {
-    return !code.empty() && code != "." && code != ".." && code.find('/') == std::string_view::npos &&
-           code.find('\\') == std::string_view::npos;
-}
-
 std::vector<std::string> PlateFormatsOf(const std::vector<std::string>& entries) {
     std::vector<std::string> codes;
     for (const std::string& e : entries) {

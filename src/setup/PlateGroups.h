@@ -25,9 +25,6 @@ GroupSetRef StationGroups(int station);
 // The information shown after a change to a format, lines joined by CR LF;
 // "" for a code without one.
 std::string PlateFormatInfo(std::string_view code);
-// A code that can name a plate-map file in the program folder: not empty,
-// no "/" or "\", not "." or "..".
-bool IsPlateCodeUsable(std::string_view code);
 // The plate format codes of a folder listing: names matching "w*.dat"
 // without regard to case, lower-cased, each up to its first ".dat", in the
 // listing's order.

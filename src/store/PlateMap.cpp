@@ -12,22 +12,19 @@ namespace vondrel {
 
 namespace {
 
-// A plate-format code names a map file of the program folder only: an empty
-// code, a code with a folder separator and the folder names "." and ".."
-// name none (a project file must not lead the loader elsewhere).
-bool NamesAMapFile(const std::string& code) {
-    return !code.empty() && code != "." && code != ".." && code.find_first_of("/\\") == std::string::npos;
-}
-
 void ReadPlateMapStaged(int& stage) {
     stage = 0;
-    if (!NamesAMapFile(g_plate_format)) throw SettingsError("File not found");
+    if (!IsPlateCodeUsable(g_plate_format)) throw SettingsError("File not found");
     std::string path = platform::FindFileNoCase(platform::ProgramFolder(), g_plate_format + ".dat");
     if (path.empty()) throw SettingsError("File not found");
     ApplyPlateMap(ParsePlateMapFile(path, &stage));
 }
 
 }  // namespace
+
+bool IsPlateCodeUsable(std::string_view code) {
+    return !code.empty() && code != "." && code != ".." && code.find_first_of("/\\") == std::string_view::npos;
+}
 
 PlateMapValue ParsePlateMapFile(const std::string& path, int* stageOut) {
     int stage = 0;

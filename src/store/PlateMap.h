@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "store/Globals.h"
 
@@ -31,6 +32,10 @@ struct PlateMapValue {
 // builds); throws SettingsError, with the stage reached in *stage, and
 // changes nothing.
 PlateMapValue ParsePlateMapFile(const std::string& path, int* stage = nullptr);
+// A plate-format code names a map file of the program folder only: an empty
+// code, a code with a folder separator and the folder names "." and ".."
+// name none (a project file or a typed code must not lead the loader elsewhere).
+bool IsPlateCodeUsable(std::string_view code);
 // Makes a parsed map the current one and rebuilds the index table.
 void ApplyPlateMap(const PlateMapValue& m);
 
