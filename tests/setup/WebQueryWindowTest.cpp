@@ -1,6 +1,7 @@
 // "Search DB" and "Ask AI" in the setup window, against the suite's own
 // server on 127.0.0.1, with scripted boxes.
 #include <QApplication>
+#include <QPointer>
 #include <QTimer>
 
 #include "SetupFixture.h"
@@ -143,6 +144,32 @@ TEST_F(WebQueries, TimerTicksAndSecondClickWaits) {
     EXPECT_EQ(stub.Requests(), 1);
     EXPECT_TRUE(w.cmd_askai->isEnabled());
     EXPECT_TRUE(w.cmd_searchDB->isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+}  // namespace
+}  // namespace vondrel
+
+namespace vondrel {
+namespace {
+
+// A window closed and deleted while the answer is awaited is not touched
+// afterwards; the answer box still appears.
+TEST_F(WebQueries, WindowGoneMeanwhile) {
+    Frm_setup& w = Ready();
+    WebStub::Options o = Tls("slow", "{\"content\":\"still here\"}");
+    o.delay = 0.5;
+    WebStub stub(o);
+    Configure(stub.ConnectTo());
+    QTimer::singleShot(100, [] {
+        UnloadSetupWindow();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    });
+    boxes.ExpectMessage("answer:still here");
+    QPointer<Frm_setup> window(&w);
+    w.cmd_askai_Click();
+    EXPECT_TRUE(window.isNull()) << "the window was deleted while the answer was awaited";
+    EXPECT_EQ(stub.Requests(), 1);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
