@@ -2,9 +2,7 @@
 
 #include <charconv>
 #include <cmath>
-#include <initializer_list>
 #include <utility>
-#include <vector>
 
 #include "platform/Files.h"
 #include "platform/Numbers.h"
@@ -12,24 +10,6 @@
 namespace vondrel::web {
 
 namespace {
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 // Length of the valid UTF-8 sequence at s[i] and its code point; 0 when the
 // byte there does not start one (overlong forms and surrogates are invalid).
@@ -189,30 +169,20 @@ std::string ObtenerContentDesdeRespuesta(std::string_view reply) {
 }
 
 std::string CorregirCaracteresUTF8MalInterpretados(std::string& text) {
-    static const std::vector<std::pair<std::string, std::string>> kRepairs = [] {
-        const std::initializer_list<std::pair<std::u32string, std::u32string>> table = {
-            {U"\u00C3\u00A1", U"\u00E1"},         {U"\u00C3\u00A9", U"\u00E9"},
-            {U"\u00C3\u00AD", U"\u00ED"},         {U"\u00C3\u00B3", U"\u00F3"},
-            {U"\u00C3\u00BA", U"\u00FA"},         {U"\u00C3\u00B1", U"\u00F1"},
-            {U"\u00C3\u0081", U"\u00C1"},         {U"\u00C3\u2030", U"\u00C9"},
-            {U"\u00C3\u008D", U"\u00CD"},         {U"\u00C3\u201C", U"\u00D3"},
-            {U"\u00C3\u0161", U"\u00DA"},         {U"\u00C3\u2018", U"\u00D1"},
-            {U"\u00E2\u20AC\u0153", U"\""},       {U"\u00E2\u20AC\u009D", U"\""},
-            {U"\u00E2\u20AC\u02DC", U"'"},        {U"\u00E2\u20AC\u2122", U"'"},
-            {U"\u00E2\u20AC\u201C", U"-"},        {U"\u00E2\u20AC\u201D", U"-"},
-            {U"\u00E2\u20AC\u00A6", U"..."},      {U"\u00C2", U""},
-            {U"\u00E2\u20AC\u00AF", U" "},        {U"\u00CE\u00BC", U"\u00B5"},
-        };
-        std::vector<std::pair<std::string, std::string>> out;
-        for (const auto& [from, to] : table) {
-            std::string f, t;
-            for (char32_t c : from) AppendUtf8(f, c);
-            for (char32_t c : to) AppendUtf8(t, c);
-            out.emplace_back(f, t);
-        }
-        return out;
-    }();
-    for (const auto& [from, to] : kRepairs) {
+    // Each sequence is a character's UTF-8 bytes read one by one as
+    // Windows-1252; the replacements run in this order over the whole text.
+    static const std::pair<const char*, const char*> kRepairs[] = {
+        {"\u00C3\u00A1", "\u00E1"},       {"\u00C3\u00A9", "\u00E9"},       {"\u00C3\u00AD", "\u00ED"},
+        {"\u00C3\u00B3", "\u00F3"},       {"\u00C3\u00BA", "\u00FA"},       {"\u00C3\u00B1", "\u00F1"},
+        {"\u00C3\u0081", "\u00C1"},       {"\u00C3\u2030", "\u00C9"},       {"\u00C3\u008D", "\u00CD"},
+        {"\u00C3\u201C", "\u00D3"},       {"\u00C3\u0161", "\u00DA"},       {"\u00C3\u2018", "\u00D1"},
+        {"\u00E2\u20AC\u0153", "\""},    {"\u00E2\u20AC\u009D", "\""},    {"\u00E2\u20AC\u02DC", "'"},
+        {"\u00E2\u20AC\u2122", "'"},     {"\u00E2\u20AC\u201C", "-"},     {"\u00E2\u20AC\u201D", "-"},
+        {"\u00E2\u20AC\u00A6", "..."},   {"\u00C2", ""},                   {"\u00E2\u20AC\u00AF", " "},
+        {"\u00CE\u00BC", "\u00B5"},
+    };
+    for (const auto& [fromText, to] : kRepairs) {
+        const std::string_view from = fromText;
         std::string next;
         size_t pos = 0;
         for (size_t hit; (hit = text.find(from, pos)) != std::string::npos; pos = hit + from.size())

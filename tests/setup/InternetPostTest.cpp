@@ -56,7 +56,7 @@ TEST(PostJsonLoopback, TheRequestAsSent) {
     o.body = "{\"ok\":1}";
     o.connections = 2;
     WebStub stub(o);
-    const std::string body = "{\"t\":\"caf\\u00E9\"}" + std::string(2000, 'x');  // above curl's Expect threshold
+    const std::string body = "{\"t\":\"caf\xC3\xA9\"}" + std::string(2000, 'x');  // bytes, above the Expect threshold
     EXPECT_EQ(PostJson("https://annot.test/ailayer/backend.php", body, Via(stub)), "{\"ok\":1}");
     EXPECT_EQ(PostJsonBearer("https://chat.test/v1/chat/completions", "{}", Via(stub)), "{\"ok\":1}");
     ASSERT_EQ(stub.Requests(), 2);

@@ -20,24 +20,8 @@ const testing::TestCertificates& Certs() {
 
 const std::string kKey = "sk-test_" + std::string(40, 'k');
 
-class WebQueries : public testing::SetupTest {
+class WebQueries : public testing::AnnotationFrameTest {
 protected:
-    WebQueries() {
-        for (AnnotationTexts* a : {&g_group_compound, &g_group_concentration, &g_group_strain,
-                                   &g_group_organism_count, &g_group_medium})
-            a->fill("");
-        g_global_strain.clear();
-        g_global_organism_count.clear();
-        g_global_medium.clear();
-    }
-    Frm_setup& Ready() {
-        Fresh();
-        Frm_setup& w = Shown();
-        w.resize(1000, 750);
-        w.chk_advance->setChecked(true);
-        QCoreApplication::processEvents();
-        return w;
-    }
     void Configure(const std::string& connectTo, int timeout = 10) {
         home.Write("web.conf", "# test services\nannotation_host = annot.test\nchat_host = chat.test\nchat_key = " +
                                    kKey + "\nca_file = " + Certs().ca + "\nconnect_to = " + connectTo +
