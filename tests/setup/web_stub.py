@@ -17,10 +17,10 @@ import time
 def read_request(conn):
     data = b""
     while b"\r\n\r\n" not in data:
-        piece = conn.recv(4096)
-        if not piece:
+        chunk = conn.recv(4096)
+        if not chunk:
             return None, None
-        data += piece
+        data += chunk
     head, rest = data.split(b"\r\n\r\n", 1)
     length = 0
     for line in head.split(b"\r\n")[1:]:
@@ -28,10 +28,10 @@ def read_request(conn):
         if name.strip().lower() == b"content-length":
             length = int(value.strip())
     while len(rest) < length:
-        piece = conn.recv(65536)
-        if not piece:
+        chunk = conn.recv(65536)
+        if not chunk:
             break
-        rest += piece
+        rest += chunk
     return head, rest
 
 
