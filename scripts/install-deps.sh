@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   python3 locales
+  openssl ca-certificates
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -74,7 +74,8 @@ public:
     void chktemp_Click();
     void mn_advanced_Click();
     void chk_advance_Click();
-    // The web queries come with their own part of the program.
+
+    // ---- web queries (SetupWebQueries.cpp) ---------------------------------------------
     void cmd_askai_Click();
     void cmd_searchDB_Click();
     void cmd_annot_web_Click();
@@ -268,6 +269,8 @@ private:
     int CurrentGroup() const;
     int ReleaseGroup() const;
     void SetTextQuietly(QLineEdit* box, const std::string& text);
+    void SearchAnnotationDb();
+    void AskAiSummary();
     void ApplyPlacement(QWidget* w, double left, double top, std::optional<double> width,
                         std::optional<double> height, double unitsPerPixel);
 

@@ -188,8 +188,4 @@ void Frm_setup::chk_advance_Click() {
     if (chk_advance->isChecked()) frm_advance->raise();
 }
 
-void Frm_setup::cmd_askai_Click() { platform::MsgBox("The web queries are not available in this version."); }
-void Frm_setup::cmd_searchDB_Click() { platform::MsgBox("The web queries are not available in this version."); }
-void Frm_setup::cmd_annot_web_Click() { platform::MsgBox("The web queries are not available in this version."); }
-
 }  // namespace vondrel

@@ -15,24 +15,8 @@ namespace {
 
 using platform::Reply;
 
-class AnnotationGrid : public testing::SetupTest {
+class AnnotationGrid : public testing::AnnotationFrameTest {
 protected:
-    AnnotationGrid() {
-        for (AnnotationTexts* a : {&g_group_compound, &g_group_concentration, &g_group_strain,
-                                   &g_group_organism_count, &g_group_medium})
-            a->fill("");
-        g_global_strain.clear();
-        g_global_organism_count.clear();
-        g_global_medium.clear();
-    }
-    Frm_setup& Ready() {
-        Fresh();
-        Frm_setup& w = Shown();
-        w.resize(1000, 750);
-        w.chk_advance->setChecked(true);
-        QCoreApplication::processEvents();
-        return w;
-    }
     static double Fraction(const QWidget* w, double width) { return w->x() / width; }
 };
 

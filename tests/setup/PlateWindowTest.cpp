@@ -258,10 +258,13 @@ TEST_F(PlateWindow, ClearKeysListingAndTheWebButtons) {
     EXPECT_EQ(w.Combowell->currentText().toStdString(), "");
     EXPECT_EQ(w.Combowell->currentIndex(), -1);
 
-    for (QPushButton* b : {w.cmd_askai, w.cmd_searchDB}) {
-        boxes.ExpectMessage("The web queries are not available in this version.");
-        b->click();
-    }
+    // Without web.conf the web buttons name the missing setting and send nothing.
+    boxes.ExpectMessage("The web setting chat_host is not set. Write \"chat_host = ...\" in web.conf in the program "
+                        "folder, or set the variable VONDREL_CHAT_HOST.");
+    w.cmd_askai->click();
+    boxes.ExpectMessage("The web setting annotation_host is not set. Write \"annotation_host = ...\" in web.conf in "
+                        "the program folder, or set the variable VONDREL_ANNOTATION_HOST.");
+    w.cmd_searchDB->click();
     EXPECT_FALSE(w.cmd_annot_web->isEnabled());
 }
 

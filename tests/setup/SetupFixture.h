@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "WindowFixture.h"
+#include "setup/Annotation.h"
 #include "setup/Frm_setup.h"
 #include "setup/SetupWindow.h"
 #include "store/Config.h"
@@ -55,6 +56,28 @@ protected:
         boxes.ExpectMessage("Do you like to Create a New Project?", platform::Reply::Ok);
         boxes.ExpectInput("Enter the New Project Name", name);
         setup().Cmdnewpj_Click();
+    }
+};
+
+// A fresh window with the annotation frame shown ("Annotation" ticked) and
+// every annotation empty.
+class AnnotationFrameTest : public SetupTest {
+protected:
+    AnnotationFrameTest() {
+        for (AnnotationTexts* a : {&g_group_compound, &g_group_concentration, &g_group_strain,
+                                   &g_group_organism_count, &g_group_medium})
+            a->fill("");
+        g_global_strain.clear();
+        g_global_organism_count.clear();
+        g_global_medium.clear();
+    }
+    Frm_setup& Ready() {
+        Fresh();
+        Frm_setup& w = Shown();
+        w.resize(1000, 750);
+        w.chk_advance->setChecked(true);
+        QCoreApplication::processEvents();
+        return w;
     }
 };
 

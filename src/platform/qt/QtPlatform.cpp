@@ -56,6 +56,10 @@ bool QtDesktopOpener::Open(const std::string& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
 }
 
+bool QtDesktopOpener::OpenUrl(const std::string& url) {
+    return QDesktopServices::openUrl(QUrl(QString::fromStdString(url), QUrl::StrictMode));
+}
+
 void InstallQtPlatform() {
     static QtDialogs dialogs;
     static QtDesktopOpener opener;

@@ -18,6 +18,7 @@ public:
 class QtDesktopOpener final : public DesktopOpener {
 public:
     bool Open(const std::string& path) override;
+    bool OpenUrl(const std::string& url) override;
 };
 
 // Installs the Qt dialogs, the desktop opener and the Qt event pump. Needs a QApplication.

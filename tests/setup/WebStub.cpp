@@ -1,0 +1,20 @@
+#include "WebStub.h"
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+namespace vondrel::testing {
+
+int ClosedPort() {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+    close(s);
+    return ntohs(a.sin_port);
+}
+
+}  // namespace vondrel::testing
