@@ -132,3 +132,24 @@ TEST(BrowserWatched, StaleAndEmptyLinesKeepTheirCaptions) {
 
 }  // namespace
 }  // namespace vondrel::browser
+
+namespace vondrel::browser {
+namespace {
+
+TEST(BrowserFiles, RenamesAndCommentsNeverHalfWriteTheirFiles) {
+    TempFolder home;
+    ASSERT_TRUE(WriteSubprojectFile(home.Path(), "old name", "line 1\r\nline 2"));
+    const std::string before = home.Read("subproj.dat");
+    platform::SetReplaceFaultForTest([](std::string_view step) { return step != "write"; });
+    EXPECT_EQ(RenameSubproject(home.Path(), "new"), "");
+    EXPECT_EQ(SaveSubprojectComments(home.Path(), "other"), "");
+    platform::SetReplaceFaultForTest({});
+    EXPECT_EQ(home.Read("subproj.dat"), before);
+    EXPECT_EQ(RenameSubproject(home.Path(), "new \"one\""), "new 'one'");
+    EXPECT_EQ(ReadSubprojectName(home.Path()), "new 'one'");
+    EXPECT_EQ(ReadSubprojectComments(home.Path()), "line 1\r\nline 2");
+    EXPECT_EQ(home.Read("subproj.bak"), before);
+}
+
+}  // namespace
+}  // namespace vondrel::browser
