@@ -12,6 +12,7 @@
 #include "browser/BrowserWindow.h"
 #include "browser/Frm_offline.h"
 #include "platform/Desktop.h"
+#include "platform/Files.h"
 #include "platform/Locale.h"
 
 namespace vondrel::testing {
@@ -274,6 +275,21 @@ TEST_F(BrowserWindowTest, WatchedFoldersSurviveARestart) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     Show();
     EXPECT_EQ(w().Txtfolder[1]->text().toStdString(), "p00002");
+}
+
+TEST_F(BrowserWindowTest, ScreenshotsWithARecordingOpen) {
+    Show();
+    DoubleClick("p00001");
+    DoubleClick("First run");
+    const std::string dir = VONDREL_SCREENSHOT_DIR;
+    std::filesystem::create_directories(dir);
+    for (auto size : {std::pair{800, 600}, std::pair{1200, 800}}) {
+        w().resize(size.first, size.second);
+        QCoreApplication::processEvents();
+        const std::string file = dir + "/browser_" + std::to_string(size.first) + "x" + std::to_string(size.second) + ".png";
+        ASSERT_TRUE(w().grab().save(QString::fromStdString(file)));
+        EXPECT_TRUE(platform::FileExists(file));
+    }
 }
 
 }  // namespace
