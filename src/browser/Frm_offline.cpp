@@ -84,7 +84,7 @@ Frm_offline::Frm_offline(QWidget* parent) : QMainWindow(parent) {
     left->addLayout(search);
     Cmd_main = Named(new QPushButton("< Back"), "Cmd_main");
     left->addWidget(Cmd_main);
-    columns->addLayout(left, 2);
+    columns->addLayout(left, 3);
 
     auto* right = new QVBoxLayout;
     lbl_pj_title = Named(new QLabel, "lbl_pj_title");
@@ -120,7 +120,7 @@ Frm_offline::Frm_offline(QWidget* parent) : QMainWindow(parent) {
     Txt_description = Named(new QPlainTextEdit("Protocol comments"), "Txt_description");
     Txt_description->installEventFilter(this);
     right->addWidget(Txt_description, 1);
-    columns->addLayout(right, 3);
+    columns->addLayout(right, 4);
 
     mnwatching = Named(menuBar()->addMenu("Watching Folders"), "mnwatching");
     auto design = browser::DesignWatchedFolders();
