@@ -277,6 +277,24 @@ TEST_F(BrowserWindowTest, WatchedFoldersSurviveARestart) {
     EXPECT_EQ(w().Txtfolder[1]->text().toStdString(), "p00002");
 }
 
+TEST_F(BrowserWindowTest, PlayHidesTheBrowserAndAClickKeepsTheMenusApart) {
+    Hooks().hideBrowser();
+    EXPECT_FALSE(FrmOfflineLoaded());  // nothing made for it
+    Show();
+    DoubleClick("p00001");
+    w().Listpj->item(2)->setSelected(true);
+    w().Listpj->item(3)->setSelected(true);
+    w().Listpj_MouseDown(2, QPoint(10, 10));
+    EXPECT_FALSE(w().mntag_jk->menuAction()->isVisible());  // project level: no tag menu
+    w().mnrename->hide();
+    EXPECT_EQ(Selected(), (std::vector<int>{1, 2, 3}));
+    boxes.ExpectMessage("This function of the browser is not available in this version.");
+    w().Cmd_report->setEnabled(true);
+    w().Cmd_report->click();
+    Hooks().hideBrowser();
+    EXPECT_FALSE(w().isVisible());
+}
+
 TEST_F(BrowserWindowTest, ScreenshotsWithARecordingOpen) {
     Show();
     DoubleClick("p00001");
