@@ -393,6 +393,7 @@ void Frm_Main::CmdPlay_Click() {
     Cmb_organism->setEnabled(false);
     txt_snr_umbral->setReadOnly(true);
     if (Hooks().hideSetup) Hooks().hideSetup();
+    if (Hooks().hideBrowser) Hooks().hideBrowser();
     if (m_run.WindowLength() != g_rt_buffer) AllocateRunArrays();
     m_run.SetTickedStations(ticked);
     m_run.ResetForPlay();

@@ -37,6 +37,11 @@ struct WindowHooks {
     std::function<void()> unloadSetup;
     // The recorded-data browser, shown by "Analyze recorded experiments".
     std::function<void()> showBrowser;
+    // Opening a recording in the browser hands its organism (0..3), detection
+    // method and threshold text ("1.8") to the report window.
+    std::function<void(int organism, int method, const std::string& threshold)> setReportSettings;
+    // Hides the browser for a run (Play); nothing when it is not loaded.
+    std::function<void()> hideBrowser;
     // Closes the instrument's serial port (given the COM number).
     std::function<void(int)> closePort;
     // Starts a new copy of the program with "/run" and ends this one at once

@@ -6,8 +6,12 @@
 #include <fstream>
 #include <system_error>
 
+#include <cerrno>
+#include <cstdio>
 #include <errno.h>
 #include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/Numbers.h"
@@ -114,6 +118,55 @@ bool WriteBytes(const std::string& path, std::string_view bytes, std::ios::openm
 
 bool WriteTextFile(const std::string& path, std::string_view utf8) {
     return WriteBytes(path, Utf8ToCp1252(utf8), std::ios::trunc);
+}
+
+namespace {
+std::function<bool(std::string_view)>& ReplaceFault() {
+    static std::function<bool(std::string_view)> hook;
+    return hook;
+}
+bool StepAllowed(std::string_view step) { return !ReplaceFault() || ReplaceFault()(step); }
+}  // namespace
+
+void SetReplaceFaultForTest(std::function<bool(std::string_view step)> hook) { ReplaceFault() = std::move(hook); }
+
+bool ReplaceFile(const std::string& path, std::string_view bytes) {
+    std::string temp = path + ".tmp-XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) return false;
+    bool ok = true;
+    size_t half = bytes.size() / 2, done = 0;
+    while (ok && done < bytes.size()) {
+        if (done >= half && !StepAllowed("write")) {
+            ok = false;
+            break;
+        }
+        size_t chunk = done < half ? half - done : bytes.size() - done;
+        ssize_t n = ::write(fd, bytes.data() + done, chunk);
+        if (n <= 0) ok = false;
+        else done += static_cast<size_t>(n);
+    }
+    if (ok && bytes.empty() && !StepAllowed("write")) ok = false;
+    if (ok && (!StepAllowed("sync") || ::fsync(fd) != 0)) ok = false;
+    // mkstemp makes the file readable by its owner alone; give it the usual mode.
+    if (ok) ::fchmod(fd, 0644);
+    if (::close(fd) != 0) ok = false;
+    if (ok && (!StepAllowed("rename") || ::rename(temp.c_str(), path.c_str()) != 0)) ok = false;
+    if (!ok) ::unlink(temp.c_str());
+    return ok;
+}
+
+bool ReplaceTextFile(const std::string& path, std::string_view utf8) { return ReplaceFile(path, Utf8ToCp1252(utf8)); }
+
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+#endif
+    // File systems without the no-replace flag: check first.
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(to, ec))) return false;
+    return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 bool AppendTextFile(const std::string& path, std::string_view utf8) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,22 @@ std::optional<std::string> ReadTextFile(const std::string& path);
 // Replaces the file with the given UTF-8 text encoded in Windows-1252.
 // The text is written as given: callers put the CR LF line ends in.
 bool WriteTextFile(const std::string& path, std::string_view utf8);
+
+// Replaces a file without ever leaving it half-written: the bytes go to a
+// temporary file in the same folder, which is flushed, synced and renamed
+// over the target. On any failure the target keeps its old bytes and the
+// temporary is removed. ReplaceTextFile encodes UTF-8 text as WriteTextFile.
+bool ReplaceFile(const std::string& path, std::string_view bytes);
+bool ReplaceTextFile(const std::string& path, std::string_view utf8);
+
+// Test seam of ReplaceFile: a hook called at "write" (after part of the bytes
+// went out), "sync" and "rename"; returning false makes that step fail. An
+// empty function removes the hook.
+void SetReplaceFaultForTest(std::function<bool(std::string_view step)> hook);
+
+// Renames a folder or file, never replacing an existing entry (not even an
+// empty folder); false when the target exists or the rename fails.
+bool RenameNoReplace(const std::string& from, const std::string& to);
 
 // Appends to a text file (created when missing).
 bool AppendTextFile(const std::string& path, std::string_view utf8);

@@ -48,7 +48,8 @@ void ForEachTagLine(const std::string& projectFolder, Take take) {
 bool WriteSubprojectFile(const std::string& runFolder, const std::string& name, const std::string& comments) {
     SettingsWriter out;
     out.Text(name).EndLine().TextBlock(comments).EndLine();
-    return out.Save(JoinPath(runFolder, "subproj.dat"));
+    // Never left half-written: a failed write keeps the old file.
+    return platform::ReplaceTextFile(JoinPath(runFolder, "subproj.dat"), out.Str());
 }
 
 std::string ReadSubprojectName(const std::string& runFolder) {
@@ -155,7 +156,7 @@ std::string RenameProject(const std::string& projectFolder, const std::string& n
     lines[1] = line2;
     std::string out;
     for (const auto& l : lines) out += l + "\r\n";
-    return platform::WriteTextFile(JoinPath(projectFolder, "setup.dat"), out) ? *name : "";
+    return platform::ReplaceTextFile(JoinPath(projectFolder, "setup.dat"), out) ? *name : "";
 }
 
 int32_t GetFreeDiskSpace(const std::string& path) { return platform::FreeDiskMegabytes(path); }

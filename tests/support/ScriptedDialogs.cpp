@@ -49,9 +49,10 @@ Reply ScriptedDialogs::Message(const std::string& text, Buttons buttons, const s
     }
 }
 
-std::optional<std::string> ScriptedDialogs::Input(const std::string& prompt, const std::string&,
-                                                  const std::string&) {
+std::optional<std::string> ScriptedDialogs::Input(const std::string& prompt, const std::string& title,
+                                                  const std::string& defaultText) {
     shown_.push_back(prompt);
+    inputs_.push_back({prompt, title, defaultText});
     if (!script_.empty() && script_.front().input && script_.front().text == prompt) {
         auto answer = script_.front().answer;
         script_.pop_front();

@@ -25,6 +25,11 @@ public:
     ScriptedDialogs& AllowAnyMessages(bool allow = true);
 
     const std::vector<std::string>& Shown() const { return shown_; }
+    // Every input box shown, with its title and default text.
+    struct InputShown {
+        std::string prompt, title, defaultText;
+    };
+    const std::vector<InputShown>& Inputs() const { return inputs_; }
     // Drops unmet expectations (for tests that check them themselves).
     void Clear() { script_.clear(); }
     bool Done() const { return script_.empty(); }
@@ -42,6 +47,7 @@ private:
     };
     std::deque<Step> script_;
     std::vector<std::string> shown_;
+    std::vector<InputShown> inputs_;
     bool allowAny_ = false;
 };
 
