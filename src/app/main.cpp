@@ -18,6 +18,7 @@
 #include "platform/TerminationSignals.h"
 #include "platform/qt/QtPlatform.h"
 #include "setup/SetupWindow.h"
+#include "techpanel/Frm_Vetrol.h"
 
 namespace {
 // The automatic restart starts the new copy before the old one ends; the new
@@ -61,6 +62,7 @@ int main(int argc, char** argv) {
     vondrel::EndOnTerminationSignals();
     vondrel::Hooks().closePort = [](int port) { vondrel::CommClose(static_cast<int16_t>(port)); };
     vondrel::InstallSetupWindow();
+    vondrel::Hooks().showTechnicalPanel = [] { vondrel::ShowTechnicalPanel(); };
 
     vondrel::Frm_Main& main = vondrel::FrmMain();
     main.SetCommandLine(commandLine);

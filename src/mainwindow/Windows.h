@@ -37,6 +37,8 @@ struct WindowHooks {
     std::function<void()> unloadSetup;
     // The recorded-data browser, shown by "Analyze recorded experiments".
     std::function<void()> showBrowser;
+    // The technical panel, shown by the technical menu after its password.
+    std::function<void()> showTechnicalPanel;
     // Closes the instrument's serial port (given the COM number).
     std::function<void(int)> closePort;
     // Starts a new copy of the program with "/run" and ends this one at once
