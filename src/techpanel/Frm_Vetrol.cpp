@@ -17,6 +17,7 @@
 #include "mainwindow/Frm_Init.h"
 #include "mainwindow/Frm_Main.h"
 #include "mainwindow/MainGlobals.h"
+#include "mainwindow/ProgramEnd.h"
 #include "mainwindow/QtText.h"
 #include "mainwindow/Shape.h"
 #include "mainwindow/Windows.h"
@@ -68,7 +69,7 @@ Frm_Vetrol::~Frm_Vetrol() {
 }
 
 void Frm_Vetrol::MakeControls() {
-    resize(1010, 700);
+    resize(1010, 740);
     auto place = [](QWidget* w, int x, int y, int wd, int ht) { w->setGeometry(x, y, wd, ht); };
     Picwell = Make<Canvas>(this, "Picwell");
     place(Picwell, 10, 10, 600, 400);
@@ -171,6 +172,7 @@ void Frm_Vetrol::MakeControls() {
     place(Txtajuste, 820, y, 40, 24);
     Cmdcalibrar = Make<QPushButton>(this, "Cmdcalibrar", "<CALIBRATE>& Auto-Gain");
     place(Cmdcalibrar, 865, y, 140, 24);
+    Cmdcalibrar->setMinimumWidth(140);
     y += 28;
     lblcalibrando = Make<QLabel>(this, "lblcalibrando", "Setting blank...");
     place(lblcalibrando, 620, y, 200, 24);
@@ -573,6 +575,22 @@ void Frm_Vetrol::cmd_setcalibra_Click() {
     }
 }
 
+void Frm_Vetrol::ReadBackCalibration() {
+    if (!OperationAllowed(true)) return;
+    bool saved = false;
+    {
+        const PortHold hold;
+        lblcalibrando->setVisible(true);
+        saved = techpanel::ReadBackCalibration(variant_, [this](int ch) {
+            lblcalibrando->setText(Q("Saving CH" + std::to_string(ch)));
+            lblcalibrando->repaint();
+        });
+        lblcalibrando->setVisible(false);
+    }
+    if (saved) platform::MsgBox("Calibration Saving OK");
+    else platform::MsgBox("Error writing " + platform::JoinPath(platform::ProgramFolder(), "calvalue.dat"));
+}
+
 // ---- Auto-Gain, autocalibration, gain-curve test ---------------------------------
 
 namespace {
@@ -582,7 +600,7 @@ public:
     PanelAutoGainLink(Frm_Vetrol& f, int station) : f_(f), station_(station) {}
     bool Continue(int reg) override {
         platform::PumpEvents();
-        if (!f_.lblcalibrando->isVisible() || g_run_state != 0) {
+        if (!f_.lblcalibrando->isVisible() || g_run_state != 0 || ProgramEndRequested()) {
             f_.Cmd_online->setEnabled(true);
             return false;
         }
@@ -662,7 +680,7 @@ void Frm_Vetrol::cmdTEST_Click() {
     lblcalibrando->setVisible(true);
     const int samplesPer = variant_ == PanelVariant::Mini ? 6 : 21;
     std::vector<std::array<int16_t, kPanelChannels>> samples(static_cast<size_t>(samplesPer));
-    auto stopped = [this] { return m_test_running == 0 || m_online != -1 || g_run_state != 0; };
+    auto stopped = [this] { return m_test_running == 0 || m_online != -1 || g_run_state != 0 || ProgramEndRequested(); };
     auto sample = [&] {
         platform::PumpEvents();
         m_sample_done = 0;
@@ -760,7 +778,8 @@ void Frm_Vetrol::Cmd_online_Click() {
             Picwell_out->SetDrawWidth(DrawnDotSize(BoxNumber(Str(txt_pixsize->text()))));
             ScanStep(g, x, y, Rgb(b, b, b));
             platform::PumpEvents();
-            if (g_run_state != 0 && m_online == -1) Cmd_offline_Click();  // a run has started
+            // A run that has started, or the end of the program, stops the loop.
+            if ((g_run_state != 0 || ProgramEndRequested()) && m_online == -1) Cmd_offline_Click();
             m_sample_done = 0;
             const int station = Station();
             if (station >= 0) ReadRealTimeLevels(station);

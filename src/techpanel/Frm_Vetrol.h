@@ -69,6 +69,9 @@ public:
     void scrollgain_Change();
     void scrollpower_Change();
     void SendSelectedChannel();
+    // Reads every channel's setting back and saves calvalue.dat; no control
+    // runs it.
+    void ReadBackCalibration();
     void ReadRealTimeLevels(int station);
     void ReadRealTimeLevelsStationZero() { ReadRealTimeLevels(0); }
     void Timerreal_Timer() {}

@@ -231,12 +231,73 @@ TEST_F(PanelWindowTest, OnlineReadsTheStationAndAMapClickOnlyReads) {
         EXPECT_EQ(p.txtpower->text(), "7");
         EXPECT_EQ(g_channel_threshold[33][0], 3.5);
         for (const std::string& f : sim_->FramesSinceMark()) EXPECT_LT(f.substr(3, 1), "8") << "no write: " << f;
+        p.Picwell_MouseMove(0, 250, 50);  // channel 32: a lit beam for the picture
+        p.Picwell_MouseDown(1, 250, 50);
+        p.DrawPanelTrace();
         Save(p, "techpanel_online.png");
         p.Command10_Click();
         p.Command10_Click();
         Save(p, "techpanel_zoomed.png");
     });
     EXPECT_TRUE(p.Cmd_online->isEnabled());
+}
+
+TEST_F(PanelWindowTest, SetWritesEveryRegisterOfTheStationAndStopsAtADeafOne) {
+    StartSim();
+    Frm_Vetrol& p = Panel();
+    p.option_station[2]->setChecked(true);
+    p.txt_ganancia->setText("9");
+    p.txt_power->setText("3");
+    p.cmd_setcalibra_Click();
+    EXPECT_EQ(p.txt_ganancia->text(), "0");
+    auto frames = sim_->FramesSinceMark();
+    ASSERT_EQ(frames.size(), 193u * 9);
+    EXPECT_EQ(frames[0], "FF 82 00 03 F0");
+    EXPECT_EQ(frames.back(), "FF 82 C0 03 F0");
+
+    sim_->MarkLog();
+    p.Cmd_setall_Click();  // off line: nothing
+    EXPECT_TRUE(sim_->FramesSinceMark().empty());
+
+    sim_->Set("no-echo", "ch:5");
+    sim_->MarkLog();
+    p.option_station[0]->setChecked(true);
+    p.txt_ganancia->setText("2");
+    boxes.ExpectMessage("Ops...Data Writing ERROR: reg(5)... Check COM and Try again");
+    boxes.ExpectMessage("Communication error. Check COM PORT and equipment connection.");
+    p.cmd_setcalibra_Click();
+    frames = sim_->FramesSinceMark();
+    ASSERT_EQ(frames.size(), 5u * 9 + 27 + 2);
+    EXPECT_EQ(frames[45 + 9], "FF 00 21 00 F0");
+    EXPECT_EQ(sim_->Command("get setting 4"), "ok 67");  // earlier registers stay written
+}
+
+TEST_F(PanelWindowTest, AutoGainOnADeadBlockTellsItAndHidesItsCaption) {
+    StartSim();
+    Frm_Vetrol& p = Panel();
+    sim_->Set("station", "1=silent");
+    boxes.ExpectMessage("Ops...Data Sending ERROR reg(0)... Try again");
+    p.Cmdcalibrar_Click();
+    auto frames = sim_->FramesSinceMark();
+    ASSERT_GE(frames.size(), 192u * 9);
+    for (size_t i = 0; i < 192u * 9; ++i) EXPECT_LT(frames[i].substr(6, 2), "C0") << "register above 191: " << frames[i];
+    EXPECT_FALSE(p.lblcalibrando->isVisible());
+    EXPECT_FALSE(p.Cmd_online->isEnabled());  // until OFFLINE
+    p.Cmd_offline_Click();
+    EXPECT_TRUE(p.Cmd_online->isEnabled());
+}
+
+TEST_F(PanelWindowTest, ReadBackSaysWhetherTheFileWasWritten) {
+    StartSim();
+    Frm_Vetrol& p = Panel();
+    platform::SetTimeScale(0.01);
+    boxes.ExpectMessage("Calibration Saving OK");
+    p.ReadBackCalibration();
+    const std::string cal = platform::JoinPath(home.Path(), "calvalue.dat");
+    std::remove(cal.c_str());
+    platform::MakeFolder(cal);  // a folder where the file should go
+    boxes.ExpectMessage("Error writing " + cal);
+    p.ReadBackCalibration();
 }
 
 TEST_F(PanelWindowTest, ACutReplyTellsOnceAndGoesOffline) {
@@ -294,6 +355,26 @@ TEST_F(PanelWindowTest, ClosingDuringTheLoopEndsItFirst) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return panel_.isNull();
     }, 5000));
+}
+
+TEST_F(PanelWindowTest, EndingTheProgramOrStartingARunEndsTheLoop) {
+    StartSim();
+    Frm_Vetrol& p = Panel();
+    for (int stopBy = 0; stopBy < 2; ++stopBy) {
+        const int32_t from = p.m_history.count;
+        QTimer watch;
+        watch.setInterval(1);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (p.m_history.count < from + 2) return;
+            if (stopBy == 0) g_run_state = 1;
+            else EndProgram(0);
+        });
+        watch.start();
+        p.Cmd_online_Click();  // returns once the loop has stopped itself
+        EXPECT_FALSE(p.LoopRunning());
+        EXPECT_EQ(p.m_online, 0);
+        g_run_state = 0;
+    }
 }
 
 }  // namespace
