@@ -38,7 +38,10 @@ protected:
         return *panel_;
     }
     void StartSim(std::vector<std::string> args = {}) {
-        for (const char* a : {"--mode", "parity48", "--noise", "0", "--activity", "0", "--time-scale", "0.5"}) args.push_back(a);
+        // The test's own options come last and win.
+        std::vector<std::string> all{"--mode", "parity48", "--noise", "0", "--activity", "0", "--time-scale", "0.5"};
+        all.insert(all.end(), args.begin(), args.end());
+        args = all;
         sim_ = std::make_unique<SimProcess>(home.Path(), 4, args);
         platform::SetTimeScale(0.5);
         g_com_port = 4;
@@ -298,6 +301,32 @@ TEST_F(PanelWindowTest, ReadBackSaysWhetherTheFileWasWritten) {
     platform::MakeFolder(cal);  // a folder where the file should go
     boxes.ExpectMessage("Error writing " + cal);
     p.ReadBackCalibration();
+}
+
+TEST_F(PanelWindowTest, TheTwinReadsWholeBlocksAndScrollWritesGoToItsBank) {
+    StartSim({"--mode", "word192"});
+    panel_ = new Frm_Vetrol(techpanel::PanelVariant::Twin);
+    panel_->show();
+    Frm_Vetrol& p = *panel_;
+    p.Combocol->setCurrentIndex(12);
+    p.Combofila->setCurrentIndex(8);
+    p.Combocol_Click();  // channel 200
+    Online(2, [&] {
+        const auto frames = sim_->FramesSinceMark();
+        for (const char* f : {"FF 00 30 00 F0", "FF 00 30 20 F0", "FF 00 30 40 F0", "FF 00 30 60 F0"})
+            EXPECT_NE(std::find(frames.begin(), frames.end(), f), frames.end()) << f;
+        const int last = p.m_history.slot - 1;
+        EXPECT_GT(p.m_history.Level(last, 1), 0);  // no odd-channel clearing
+        EXPECT_GT(p.m_history.Level(last, 383), 0);
+        sim_->MarkLog();
+        p.scrollgain->setValue(5);  // online: nine unchecked writes to the channel's bank
+        const auto writes = sim_->FramesSinceMark();
+        ASSERT_EQ(writes.size(), 9u);
+        EXPECT_EQ(writes[0], "FF 81 48 A0 F0");
+    });
+    sim_->MarkLog();
+    p.scrollgain->setValue(6);  // off line: nothing
+    EXPECT_TRUE(sim_->FramesSinceMark().empty());
 }
 
 TEST_F(PanelWindowTest, ACutReplyTellsOnceAndGoesOffline) {
