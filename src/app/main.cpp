@@ -19,6 +19,7 @@
 #include "platform/qt/QtPlatform.h"
 #include "browser/BrowserWindow.h"
 #include "setup/SetupWindow.h"
+#include "techpanel/Frm_Vetrol.h"
 
 namespace {
 // The automatic restart starts the new copy before the old one ends; the new
@@ -63,6 +64,7 @@ int main(int argc, char** argv) {
     vondrel::Hooks().closePort = [](int port) { vondrel::CommClose(static_cast<int16_t>(port)); };
     vondrel::InstallSetupWindow();
     vondrel::InstallBrowserWindow();
+    vondrel::Hooks().showTechnicalPanel = [] { vondrel::ShowTechnicalPanel(); };
 
     vondrel::Frm_Main& main = vondrel::FrmMain();
     main.SetCommandLine(commandLine);

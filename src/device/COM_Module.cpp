@@ -14,15 +14,12 @@ namespace {
 
 constexpr int kSendsPerSeries = 9;
 
-struct WriteSchedule {
-    int extraSeries;
-    int pause1Ms;
-    int pause2Ms;
-    bool flushBeforeFourthSeries;
-};
+void ShowWriteError(int n) {
+    platform::MsgBox("Ops...Data Writing ERROR: reg(" + std::to_string(n) + ")... Check COM and Try again");
+}
 
-// The verified write: series of nine complete exchanges of the same frame,
-// of which only the ninth reply counts; it must echo the register.
+}  // namespace
+
 bool VerifiedWrite(int address, int reg, int value, const WriteSchedule& s) {
     auto series = [&](bool paced) {
         int16_t reply = -1;
@@ -36,18 +33,12 @@ bool VerifiedWrite(int address, int reg, int value, const WriteSchedule& s) {
     for (int n = 1; n <= s.extraSeries; ++n) {
         if (s.flushBeforeFourthSeries && n == 3) CommFlush(g_com_port);
         platform::SleepMs(s.pause1Ms);
-        QueryByte(kCmdTemperature, 0, 0);  // resynchronisation; the reply does not matter
+        QueryByte(kCmdTemperature, 0, s.resyncAddress);  // resynchronisation; the reply does not matter
         platform::SleepMs(s.pause1Ms);
         if (series(true)) return true;
     }
     return false;
 }
-
-void ShowWriteError(int n) {
-    platform::MsgBox("Ops...Data Writing ERROR: reg(" + std::to_string(n) + ")... Check COM and Try again");
-}
-
-}  // namespace
 
 int16_t SendFrame(int command, int value, int address) {
     try {

@@ -45,6 +45,22 @@ int16_t QueryByte(int command, int value, int address);
 // values stay) or anything fails.
 int16_t QueryValueBlock(int command, int value, int address);
 
+// How a verified write retries: after the first series of nine exchanges,
+// `extraSeries` more, each after pause1 / resynchronising query (0x21 at
+// `resyncAddress`) / pause1, with pause2 after every exchange.
+struct WriteSchedule {
+    int extraSeries;
+    int pause1Ms;
+    int pause2Ms;
+    bool flushBeforeFourthSeries;
+    int resyncAddress = 0;
+};
+
+// Sends value to register `reg` at `address` in series of nine exchanges of
+// which only the ninth reply counts; true once it echoes the register.
+// Shows nothing.
+bool VerifiedWrite(int address, int reg, int value, const WriteSchedule& s);
+
 // Writes gain * 32 + power to a channel (0..383) and waits for the echo of its
 // register. result := 1 when confirmed; otherwise the message
 // "Ops...Data Writing ERROR: reg(<channel>)... Check COM and Try again" is

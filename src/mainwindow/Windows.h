@@ -42,6 +42,8 @@ struct WindowHooks {
     std::function<void(int organism, int method, const std::string& threshold)> setReportSettings;
     // Hides the browser for a run (Play); nothing when it is not loaded.
     std::function<void()> hideBrowser;
+    // The technical panel, shown by the technical menu after its password.
+    std::function<void()> showTechnicalPanel;
     // Closes the instrument's serial port (given the COM number).
     std::function<void(int)> closePort;
     // Starts a new copy of the program with "/run" and ends this one at once

@@ -408,6 +408,10 @@ std::string Instrument::DeviceOpReply(const DeviceFrame& f, double nowMs, bool& 
         return {};
     } else if (command == 0x20 && value == ops_.flakyRead) {
         return twoBytes(flaky_count_++ & 1 ? 0x55 : 0xAA);
+    } else if (command == 0x11 && ops_.muteTrial != 0) {
+        if (ops_.muteTrial > 0) --ops_.muteTrial;
+        answer = false;
+        return {};
     } else if (command == 0x21 && ops_.temperatureMute) {
         answer = false;
         return {};
@@ -483,6 +487,12 @@ std::optional<std::string> Instrument::ApplyDeviceOp(const std::string& key, con
         if (value.substr(0, eq) == "all") setting_.fill(static_cast<uint8_t>(b));
         else if (ParseInt(value.substr(0, eq), n) && n >= 0 && n < kChannels) setting_[static_cast<size_t>(n)] = static_cast<uint8_t>(b);
         else return "setting: channel 0..383 or all";
+    } else if (key == "mute-trial") {
+        // once, always or off: trial settings (0x11) left unanswered
+        if (value == "once") ops_.muteTrial = 1;
+        else if (value == "always") ops_.muteTrial = -1;
+        else if (value == "off") ops_.muteTrial = 0;
+        else return "mute-trial: once, always or off";
     } else if (key == "cut-block") {
         // K:LEN cuts the K-th 0x30 reply from now (0 = the next) to LEN bytes; off
         if (value == "off") {

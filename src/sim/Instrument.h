@@ -60,6 +60,7 @@ struct DeviceOpFaults {
     bool temperatureMute = false;  // temperature queries go unanswered
     int cutBlockAfter = -1;     // the 0x30 reply that many 0x30 requests from now ...
     int cutBlockLength = 0;     // ... is cut to this many bytes
+    int muteTrial = 0;          // trial settings (0x11) left unanswered: this many more, -1 all
 };
 
 // One thing to send: bytes now, or a stream of single bytes with a gap.
@@ -87,7 +88,7 @@ public:
     std::string Apply(const std::string& key, const std::string& value);
 
     // The device-operation switches: "factory", "cal-stop", "mute-read",
-    // "flaky-read", "no-echo", "raw-temperature", "setting", "cut-block".
+    // "flaky-read", "no-echo", "raw-temperature", "setting", "cut-block", "mute-trial".
     // nullopt when `key` is not one of them.
     std::optional<std::string> ApplyDeviceOp(const std::string& key, const std::string& value);
     const DeviceOpFaults& DeviceOps() const { return ops_; }

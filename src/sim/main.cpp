@@ -71,6 +71,7 @@ const char* Usage() {
            "  --raw-temperature T  temperature queries answer raw T (0..255), none or model\n"
            "  --setting CH=B|all=B set channel settings (gain * 32 + power)\n"
            "  --cut-block K:LEN|off  the K-th 0x30 reply from now (0 = next) cut to LEN bytes\n"
+           "  --mute-trial once|always|off  trial settings (0x11) left unanswered\n"
            "control commands: ping | set KEY VALUE (keys as the options above) | get frames|setting CH|\n"
            "  factory|temperature|actuator|mode|settings | unplug | replug | quit\n";
 }
@@ -459,7 +460,7 @@ int main(int argc, char** argv) {
                                             "channel", "ambient", "temperature", "cal-ms", "time-scale", "send",
                                             // device-operation switches
                                             "factory", "cal-stop", "mute-read", "flaky-read", "no-echo",
-                                            "raw-temperature", "setting", "cut-block"};
+                                            "raw-temperature", "setting", "cut-block", "mute-trial"};
         const std::string key = a.substr(0, a.find('='));
         if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys)) {
             std::fprintf(stderr, "vondrel-sim: unknown option --%s\n%s", key.c_str(), Usage());
