@@ -17,6 +17,7 @@
 #include "platform/ProgramLock.h"
 #include "platform/TerminationSignals.h"
 #include "platform/qt/QtPlatform.h"
+#include "reports/qt/Frm_reportset.h"
 #include "setup/SetupWindow.h"
 
 namespace {
@@ -61,6 +62,7 @@ int main(int argc, char** argv) {
     vondrel::EndOnTerminationSignals();
     vondrel::Hooks().closePort = [](int port) { vondrel::CommClose(static_cast<int16_t>(port)); };
     vondrel::InstallSetupWindow();
+    vondrel::InstallReportWindows();
 
     vondrel::Frm_Main& main = vondrel::FrmMain();
     main.SetCommandLine(commandLine);
