@@ -3,6 +3,7 @@
 // nothing.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "ReportFixture.h"
@@ -253,6 +254,34 @@ TEST(ReportFailures, FailedStepsWriteNothing) {
         EXPECT_FALSE(GenerateReport(d, k));
         EXPECT_FALSE(platform::FileExists(run.folder + "/report.csv"));
         EXPECT_TRUE(opener.opened.empty());
+    }
+}
+
+}  // namespace
+}  // namespace vondrel::reports::testing
+
+namespace vondrel::reports::testing {
+namespace {
+
+// The report as a spreadsheet reads it: one cell per bin, the locale's decimals.
+TEST(ReportCsv, PythonCsvReaderSplitsTheReportByItsSpacer) {
+    struct Case {
+        const char* spacer;
+        const char* decimal;
+    };
+    for (const Case& c : {Case{",", "."}, Case{";", ","}}) {
+        RecordedRun run;
+        RecordingOpener opener;
+        platform::SetDecimalSeparatorForTest(c.decimal);
+        ReportData d;
+        ReportControls k;
+        k.inputFolder = run.folder;
+        k.spacer = c.spacer;
+        ASSERT_TRUE(GenerateReport(d, k));
+        platform::SetDecimalSeparatorForTest("");
+        const std::string cmd = std::string("/usr/bin/python3 ") + VONDREL_REPORT_CSV_CHECK + " '" + run.folder +
+                                "/report.csv' '" + c.spacer + "' '" + c.decimal + "'";
+        EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
     }
 }
 
