@@ -106,6 +106,12 @@ std::optional<int32_t> LoadActivityRecords(const std::string& path, ActivityReco
     }
 }
 
+int32_t LargestMinute(const ActivityRecords& r, int32_t last) {
+    int32_t m = 0;
+    for (int32_t i = 0; i <= last && i < static_cast<int32_t>(r.minutes.size()); ++i) m = std::max(m, r.minutes[i]);
+    return m;
+}
+
 std::optional<int32_t> ResampleToBins(int32_t& T, int32_t n, int16_t B, ActivityRecords& rec) {
     int32_t at = 0;  // the record or bin being processed, for the message
     try {

@@ -27,12 +27,6 @@ bool TakesPart(const ReportData& d, int ch) {
     return d.m_report_channel_well[ch] >= 0 && d.m_report_channel_group[ch] >= 0;
 }
 
-int32_t LargestMinute(const ActivityRecords& r, int32_t last) {
-    int32_t m = 0;
-    for (int32_t i = 0; i <= last && i < static_cast<int32_t>(r.minutes.size()); ++i) m = std::max(m, r.minutes[i]);
-    return m;
-}
-
 // The basal acquisition's folder: the sibling named by the stamp and this
 // acquisition's own station suffix, else the one named by the bare stamp.
 std::string BasalFolder(const std::string& folder, const std::string& stamp) {

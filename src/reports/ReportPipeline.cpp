@@ -30,12 +30,6 @@ int16_t BinSize(const std::string& text) {
     return ToInt16(v);
 }
 
-int32_t LargestMinute(const ActivityRecords& r, int32_t last) {
-    int32_t m = 0;
-    for (int32_t i = 0; i <= last && i < static_cast<int32_t>(r.minutes.size()); ++i) m = std::max(m, r.minutes[i]);
-    return m;
-}
-
 void Pump(const std::function<void()>& pumpEvents) {
     if (!pumpEvents) return;
     for (int i = 0; i < 1000; ++i) pumpEvents();

@@ -20,6 +20,9 @@ std::optional<int32_t> ReadActivityDuration(const std::string& path);
 // loaded (-1 for none); "Error loading <path>" and nullopt on failure.
 std::optional<int32_t> LoadActivityRecords(const std::string& path, ActivityRecords& records);
 
+// The largest minute of records 0..last (0 when there is none).
+int32_t LargestMinute(const ActivityRecords& records, int32_t last);
+
 // Replaces records 0..n by bins of B minutes. Returns the last bin kept (-1
 // when none) and updates T; "Resampling Calculation Error<k>" and nullopt on
 // an arithmetic failure.

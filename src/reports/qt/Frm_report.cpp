@@ -53,43 +53,43 @@ QString ThresholdText(double v) { return Q(FormatFixed(v, 1)); }
 Frm_report::Frm_report() {
     setObjectName("frm_report");
     setWindowTitle("Report Output");
-    setFixedWidth(Px(6000));
+    setFixedWidth(Px(6600));
 
     menuBar = new QMenuBar(this);
     mnadvance = Named(menuBar->addMenu("Advanced"), "mnadvance");
     mnrecalculate = Named(mnadvance->addAction("Analyze Raw Data"), "mnrecalculate");
     mnadvance->addSeparator();
     mncircadian = Named(mnadvance->addAction("1 file/well Report"), "mncircadian");
-    menuBar->setGeometry(0, 0, Px(6000), 20);
+    menuBar->setGeometry(0, 0, Px(6600), 20);
 
     frm_report_frame = Named(new QGroupBox(this), "frm_report_frame");
-    frm_report_frame->setGeometry(4, 22, Px(6000) - 8, Px(3400));
+    frm_report_frame->setGeometry(4, 22, Px(6600) - 8, Px(3400));
     auto* outLabel = new QLabel("Output format:", frm_report_frame);
     outLabel->setGeometry(8, 6, 120, 16);
     const char* outputs[5] = {"Rows", "List", "W.Array", "CH.Array", "Histogram Body_bends (experimental)"};
     for (int i = 0; i < 5; ++i) {
         Option_output[i] = new QRadioButton(outputs[i], frm_report_frame);
         Option_output[i]->setObjectName(QString("Option_output_%1").arg(i));
-        Option_output[i]->setGeometry(8 + (i < 4 ? (i % 2) * 80 : 0), 24 + (i / 2) * 20, i < 4 ? 80 : 240, 18);
+        Option_output[i]->setGeometry(8 + (i < 4 ? (i % 2) * 90 : 0), 24 + (i / 2) * 20, i < 4 ? 90 : 270, 18);
     }
     auto* binLabel = new QLabel("Bin size (min):", frm_report_frame);
-    binLabel->setGeometry(250, 6, 100, 16);
+    binLabel->setGeometry(300, 6, 100, 16);
     Cmb_binsize = Named(new QComboBox(frm_report_frame), "Cmb_binsize");
     Cmb_binsize->setEditable(true);
-    Cmb_binsize->setGeometry(250, 24, 80, 22);
+    Cmb_binsize->setGeometry(300, 24, 80, 22);
     Cmd_generate = Named(new QPushButton("Generate...", frm_report_frame), "Cmd_generate");
     Cmd_generate->setToolTip("Export REPORT File");
-    Cmd_generate->setGeometry(250, 54, 120, 30);
+    Cmd_generate->setGeometry(300, 54, 120, 30);
     Cmd_cancel = Named(new QPushButton("Cancel", frm_report_frame), "Cmd_cancel");
-    Cmd_cancel->setGeometry(250, 90, 120, 30);
+    Cmd_cancel->setGeometry(300, 90, 120, 30);
 
     Frame1 = Named(new QGroupBox(frm_report_frame), "Frame1");
-    Frame1->setGeometry(8, 88, 230, 68);
+    Frame1->setGeometry(8, 88, 284, 68);
     const char* types[3] = {"[.csv]", "Text [.txt]", "Excel [.xlsx]"};
     for (int i = 0; i < 3; ++i) {
         Option_report[i] = new QRadioButton(types[i], Frame1);
         Option_report[i]->setObjectName(QString("Option_report_%1").arg(i));
-        Option_report[i]->setGeometry(6 + i * 74, 6, 74, 18);
+        Option_report[i]->setGeometry(6 + i * 92, 6, 92, 18);
     }
     auto* spacerLabel = new QLabel("spacer =", Frame1);
     spacerLabel->setGeometry(6, 36, 60, 18);
@@ -100,19 +100,19 @@ Frm_report::Frm_report() {
     basalLabel->setGeometry(8, 162, 110, 18);
     cmbbasal = Named(new QComboBox(frm_report_frame), "cmbbasal");
     cmbbasal->setEditable(true);
-    cmbbasal->setGeometry(120, 160, 250, 22);
+    cmbbasal->setGeometry(120, 160, 300, 22);
 
     Frame2 = Named(new QGroupBox("Group Statistics:", frm_report_frame), "Frame2");
-    Frame2->setGeometry(8, 186, 370, 40);
+    Frame2->setGeometry(8, 186, 420, 40);
     const char* stats[5] = {"Average", "Median", "Std Error", "Std Dev", "\"N\""};
     for (int i = 0; i < 5; ++i) {
         Chk_statistic[i] = new QCheckBox(stats[i], Frame2);
         Chk_statistic[i]->setObjectName(QString("Chk_statistic_%1").arg(i));
-        Chk_statistic[i]->setGeometry(6 + i * 72, 18, 72, 18);
+        Chk_statistic[i]->setGeometry(6 + i * 82, 18, 82, 18);
     }
 
     Frame_run = Named(new QGroupBox("Raw data processing:", this), "Frame_run");
-    Frame_run->setGeometry(4, 22 + Px(3400) + 4, Px(6000) - 8, Px(1900));
+    Frame_run->setGeometry(4, 22 + Px(3400) + 4, Px(6600) - 8, 150);
     auto* recalcLabel = new QLabel("Re-Calculate from Real time Data:", Frame_run);
     recalcLabel->setGeometry(8, 18, 220, 16);
     auto* orgLabel = new QLabel("Organism:", Frame_run);
@@ -149,7 +149,7 @@ Frm_report::Frm_report() {
     frmlbl_status->setGeometry(160, 118, 100, 18);
 
     Txt_inputfile = Named(new QLineEdit("p00001", this), "Txt_inputfile");
-    Txt_inputfile->setGeometry(4, 22 + Px(3400) - 22, Px(6000) - 8, 0);
+    Txt_inputfile->setGeometry(4, 22 + Px(3400) - 22, Px(6600) - 8, 0);
     Txt_inputfile->hide();
 
     // Each array of options is one exclusive choice.

@@ -33,10 +33,10 @@ constexpr int Px(int twips) { return twips / kTwipsPerPixel; }
 Frm_reportset::Frm_reportset() {
     setObjectName("frm_reportset");
     setWindowTitle("[User Defined Report]");
-    setFixedWidth(Px(5400));
+    setFixedWidth(Px(5700));
     frm_reportset_frame = new QGroupBox(this);
     frm_reportset_frame->setObjectName("frm_reportset_frame");
-    frm_reportset_frame->setGeometry(2, 2, Px(5400) - 4, Px(3600) - 4);
+    frm_reportset_frame->setGeometry(2, 2, Px(5700) - 4, Px(3600) - 4);
     QWidget* f = frm_reportset_frame;
     (new QLabel("Set Report Options:", f))->setGeometry(8, 6, 200, 16);
     (new QLabel("Bin size (min):", f))->setGeometry(8, 28, 100, 18);
@@ -69,7 +69,7 @@ Frm_reportset::Frm_reportset() {
     for (int i = 0; i < 5; ++i) {
         Chk_statistic[i] = new QCheckBox(stats[i], f);
         Chk_statistic[i]->setObjectName(QString("Chk_statistic_%1").arg(i));
-        Chk_statistic[i]->setGeometry(8 + i * 66, 138, 66, 18);
+        Chk_statistic[i]->setGeometry(6 + i * 73, 138, 73, 18);
     }
     Chk_rawexport = new QCheckBox("Export Raw", f);
     Chk_rawexport->setObjectName("Chk_rawexport");
