@@ -64,7 +64,9 @@ struct ReportData {
     BinTable<int16_t> m_report_well_beam_channel;
     int16_t WellBeamChannel(int well, int beam) const {
         if (well < -1 || well > m_report_max_well || beam < 0 || beam > m_report_max_beam) return -1;
-        return m_report_well_beam_channel.At(static_cast<size_t>(well + 1), static_cast<size_t>(beam));
+        const auto row = static_cast<size_t>(well + 1), col = static_cast<size_t>(beam);
+        if (row >= m_report_well_beam_channel.Bins() || col >= m_report_well_beam_channel.width) return -1;
+        return m_report_well_beam_channel.At(row, col);
     }
 
     // Activity of the acquisition and of the basal acquisition.

@@ -287,3 +287,41 @@ TEST(ReportCsv, PythonCsvReaderSplitsTheReportByItsSpacer) {
 
 }  // namespace
 }  // namespace vondrel::reports::testing
+
+namespace vondrel::reports::testing {
+namespace {
+
+// Bin times: the smaller of t x B and the last minute; N rounds halves to even.
+TEST(ReportText, BinTimesAndTheHistogramWellTimes) {
+    struct Case {
+        int32_t T;
+        const char* head;
+    };
+    for (const Case& c : {Case{45, "Group/Time[m],30,45"}, Case{75, "Group/Time[m],30,60"}, Case{10, "Group/Time[m],10"}}) {
+        ReportData d;
+        d.m_report_plate_rows = 1;
+        d.m_bin_has_data.assign(4, true);
+        d.m_bin_sample_count.assign(4, 1);
+        d.m_bin_temperature.assign(4, 0);
+        d.m_group_well_count.assign(385, 0);
+        ReportControls k;
+        EXPECT_NE(BuildReportText(d, k, c.T, 30, false).find(std::string(c.head) + "\r\n"), std::string::npos) << c.T;
+    }
+    // The well histogram prints the bin's end minute without the cap.
+    ReportData d;
+    d.m_report_plate_rows = 1;
+    d.m_report_channel_well[0] = 0;
+    d.m_report_well_beam_channel.Assign(2, 1);
+    d.m_report_well_beam_channel.At(0, 0) = -1;
+    d.m_report_well_beam_channel.At(1, 0) = 0;
+    d.m_bin_has_data.assign(4, true);
+    d.m_bin_temperature.assign(4, 0);
+    ReportControls k;
+    k.layout = ReportLayout::Histogram;
+    const std::string t = BuildReportText(d, k, 45, 30, false);
+    EXPECT_NE(t.find("\r\n60,A1,\"999_Free\",0,"), std::string::npos);
+    EXPECT_NE(t.find("\r\n45,\"000_\",0,"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vondrel::reports::testing
