@@ -19,10 +19,6 @@ WorkbookConverter& Converter() {
     static WorkbookConverter c;
     return c;
 }
-std::string& LastPath() {
-    static std::string p;
-    return p;
-}
 
 int16_t BinSize(const std::string& text) {
     double v = 0;
@@ -43,7 +39,6 @@ std::string WriteReportFile(const ReportData& data, const ReportControls& ctl, i
     const std::string base = FindReportFileName(ctl.inputFolder, ext);
     const std::string path = platform::JoinPath(ctl.inputFolder, base + ext);
     if (!platform::WriteTextFile(path, text)) throw ReportFailure("cannot write " + path);
-    LastPath() = path;
     Pump(pumpEvents);
     const std::string name = ReadSubprojectName(ctl.inputFolder);
     if (!name.empty()) TryCopyFile(path, platform::JoinPath(ctl.inputFolder, SafeReportCopyName(name) + ext));
@@ -71,8 +66,6 @@ std::string WriteReportFile(const ReportData& data, const ReportControls& ctl, i
 }  // namespace
 
 void SetWorkbookConverter(WorkbookConverter converter) { Converter() = std::move(converter); }
-
-const std::string& LastReportPath() { return LastPath(); }
 
 bool GenerateReport(ReportData& data, ReportControls& ctl, const std::function<void()>& pumpEvents) {
     const std::string& F = ctl.inputFolder;

@@ -21,7 +21,4 @@ void SetWorkbookConverter(WorkbookConverter converter);
 // Returns true when a report file was written.
 bool GenerateReport(ReportData& data, ReportControls& controls, const std::function<void()>& pumpEvents = {});
 
-// The path of the last report written by GenerateReport ("" before any).
-const std::string& LastReportPath();
-
 }  // namespace vondrel::reports
