@@ -18,6 +18,7 @@
 #include "platform/TerminationSignals.h"
 #include "platform/qt/QtPlatform.h"
 #include "browser/BrowserWindow.h"
+#include "reports/qt/Frm_reportset.h"
 #include "setup/SetupWindow.h"
 #include "techpanel/Frm_Vetrol.h"
 
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
     vondrel::InstallSetupWindow();
     vondrel::InstallBrowserWindow();
     vondrel::Hooks().showTechnicalPanel = [] { vondrel::ShowTechnicalPanel(); };
+    vondrel::InstallReportWindows();
 
     vondrel::Frm_Main& main = vondrel::FrmMain();
     main.SetCommandLine(commandLine);

@@ -197,8 +197,8 @@ void Frm_Main::EndRun() {
     st.m_light_on = 0;
     SendActuatorState();
     if (mn_userbin->isChecked()) {
-        // The report window writes its report by itself when it opens; it
-        // comes with the reports.
+        // The report window writes its report by itself when it next opens.
+        if (Hooks().tickAutoReport) Hooks().tickAutoReport();
         Cmdreport_Click();
         show();
         // No box here: records that could not be written are told in the

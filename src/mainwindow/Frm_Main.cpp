@@ -1,4 +1,5 @@
 #include "mainwindow/Frm_Main.h"
+#include "mainwindow/SetAndRun.h"
 
 #include "mainwindow/Activation.h"
 
@@ -401,6 +402,11 @@ void Frm_Main::BuildMenus() {
     mncal_off = Item(mn_manualcal, "mncal_off", "OFF");
     mn_userbin = Item(mn_advanced, "mn_userbin", "User Defined BIN size");
     mn_userbin->setCheckable(true);
+    // The menu item keeps its tick: only Apply and Back to Default change it.
+    connect(mn_userbin, &QAction::triggered, this, [this](bool checked) {
+        mn_userbin->setChecked(!checked);
+        mn_userbin_Click();
+    });
     mn_factory = Item(mn_advanced, "mn_factory", "Factory Settings");
     mn_more = SubMenu(mn_advanced, "mn_more", "More...");
     mn_advanced->addMenu(mn_more);
@@ -456,12 +462,9 @@ void Frm_Main::RunStartupStep(int16_t step) {
 // Sets a combo's list position from code; like a user's choice it runs the
 // combo's Click handler, when it has one.
 void Frm_Main::SelectListIndex(QComboBox* combo, int index, void (Frm_Main::*handler)()) {
-    if (index < -1 || index >= combo->count()) throw std::out_of_range("Invalid property value");
-    {
-        QSignalBlocker block(combo);
-        combo->setCurrentIndex(index);
-    }
-    if (handler) (this->*handler)();
+    SelectListIndexAndRun(combo, index, [this, handler] {
+        if (handler) (this->*handler)();
+    });
 }
 
 // A check box takes 0 (unticked), 1 (ticked) or 2 (greyed); any other value

@@ -82,6 +82,8 @@ public:
     // closed. The caller then ends the program.
     void EndOnSignal();
     void Cmdreport_Click();
+    void lst_report_export_DblClick();
+    void mn_userbin_Click();
     void Cmdsetup_Click();
     void Cmdoffline_Click();
     void ApplyOrganismThreshold();

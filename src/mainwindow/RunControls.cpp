@@ -76,6 +76,7 @@ void Frm_Main::ConnectRunControls() {
     // runs there, and they see the stopped run at their next check.
     connect(CmdStop, &QPushButton::clicked, this, [this] { StopWhenReachable(); });
     connect(Cmdreport, &QPushButton::clicked, this, [this] { Cmdreport_Click(); });
+    connect(lst_report_export, &QListWidget::itemDoubleClicked, this, [this] { lst_report_export_DblClick(); });
     connect(Cmdsetup, &QPushButton::clicked, this, [this] { Cmdsetup_Click(); });
     connect(Cmdoffline, &QPushButton::clicked, this, [this] { Cmdoffline_Click(); });
     connect(Chk_lenabled, &QCheckBox::stateChanged, this, [this] { Chk_lenabled_Click(); });
@@ -515,8 +516,7 @@ void Frm_Main::EndOnSignal() {
 }
 
 void Frm_Main::Cmdreport_Click() {
-    // The report window takes the bin size of combo_minutes when it opens;
-    // it comes with the reports.
+    if (Hooks().setReportBinSize) Hooks().setReportBinSize(Str(combo_minutes->currentText()));
     if (lst_report_export->isVisible()) {
         lst_report_export->hide();
         return;

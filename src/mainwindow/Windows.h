@@ -50,6 +50,14 @@ struct WindowHooks {
     // (the automatic restart after lasting communication faults). Tests
     // replace it; unset, the program restarts itself.
     std::function<void()> restartProgram;
+    // The report window: its bin size set (loading the window first), its
+    // automatic report ticked at the end of a run, and the window shown on an
+    // acquisition folder (with the histogram layout offered when the folder
+    // holds histogram files). The report settings dialog, shown.
+    std::function<void(const std::string&)> setReportBinSize;
+    std::function<void()> tickAutoReport;
+    std::function<void(const std::string& folder, bool histogram)> showReport;
+    std::function<void()> showReportSettings;
 };
 WindowHooks& Hooks();
 

@@ -1,0 +1,226 @@
+// Reading counts.bin and turning its records into report bins.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "platform/Dialogs.h"
+#include "platform/Numbers.h"
+#include "reports/ReportSteps.h"
+
+namespace vondrel::reports {
+namespace {
+
+constexpr size_t kRecordBytes = 4 + 2 * kRecordWidth;  // 774
+
+struct FileCloser {
+    void operator()(FILE* f) const { if (f) std::fclose(f); }
+};
+using File = std::unique_ptr<FILE, FileCloser>;
+
+struct RawRecord {
+    int32_t minute = 0;
+    int16_t values[kRecordWidth] = {};
+};
+
+// Reads the next whole record; false at the end (a trailing fragment is not a record).
+bool ReadRecord(FILE* f, RawRecord& r) {
+    unsigned char buf[kRecordBytes];
+    if (std::fread(buf, 1, kRecordBytes, f) != kRecordBytes) return false;
+    r.minute = static_cast<int32_t>(static_cast<uint32_t>(buf[0]) | static_cast<uint32_t>(buf[1]) << 8 |
+                                    static_cast<uint32_t>(buf[2]) << 16 | static_cast<uint32_t>(buf[3]) << 24);
+    for (int i = 0; i < kRecordWidth; ++i)
+        r.values[i] = static_cast<int16_t>(buf[4 + 2 * i] | buf[5 + 2 * i] << 8);
+    return true;
+}
+
+// The day offset day x 1440, formed in 16 bits as the files were always read.
+int32_t DayOffset(int32_t day) {
+    int32_t v = day * 1440;
+    if (v > 32767 || v < -32768) throw NumericError("Overflow");
+    return v;
+}
+
+int16_t Checked16(double x) { return ToInt16(x); }
+
+}  // namespace
+
+std::optional<int32_t> ReadActivityDuration(const std::string& path) {
+    File f(std::fopen(path.c_str(), "rb"));
+    try {
+        if (!f) throw NumericError("missing");
+        int32_t largest = 0, day = 0, previous = 0;
+        RawRecord r;
+        while (ReadRecord(f.get(), r)) {
+            const int64_t a = static_cast<int64_t>(DayOffset(day)) + r.minute;
+            if (a > INT32_MAX) throw NumericError("Overflow");
+            if (a > largest) largest = static_cast<int32_t>(a);
+            if (static_cast<int64_t>(previous) - r.minute > 1000) {
+                if (++day > 32767) throw NumericError("Overflow");
+            }
+            previous = r.minute;
+        }
+        return largest;
+    } catch (const std::exception&) {
+        platform::MsgBox("Error reading " + path);
+        return std::nullopt;
+    }
+}
+
+std::optional<int32_t> LoadActivityRecords(const std::string& path, ActivityRecords& records) {
+    try {
+        File f(std::fopen(path.c_str(), "rb"));
+        if (!f) throw NumericError("missing");
+        // First pass: the last record whose raw minute reaches every earlier one.
+        RawRecord r;
+        int64_t k = -1, index = 0;
+        int32_t maximum = INT32_MIN;
+        while (ReadRecord(f.get(), r)) {
+            if (r.minute >= maximum) {
+                maximum = r.minute;
+                k = index;
+            }
+            ++index;
+        }
+        records.Resize(static_cast<size_t>(k + 2));
+        std::rewind(f.get());
+        int32_t day = 0;
+        int32_t last = -1;
+        for (int32_t j = 0; j <= k && ReadRecord(f.get(), r); ++j) {
+            int64_t m = static_cast<int64_t>(DayOffset(day)) + r.minute;
+            if (j > 0 && records.minutes[j - 1] - m > 1000) {
+                ++day;
+                m = static_cast<int64_t>(DayOffset(day)) + r.minute;
+            }
+            if (m > INT32_MAX || m < INT32_MIN) throw NumericError("Overflow");
+            records.minutes[j] = static_cast<int32_t>(m);
+            std::memcpy(&records.counts[static_cast<size_t>(j) * kRecordWidth], r.values, sizeof r.values);
+            records.temperature[j] = r.values[384];
+            last = j;
+        }
+        return last;
+    } catch (const std::exception&) {
+        platform::MsgBox("Error loading " + path);
+        return std::nullopt;
+    }
+}
+
+int32_t LargestMinute(const ActivityRecords& r, int32_t last) {
+    int32_t m = 0;
+    for (int32_t i = 0; i <= last && i < static_cast<int32_t>(r.minutes.size()); ++i) m = std::max(m, r.minutes[i]);
+    return m;
+}
+
+std::optional<int32_t> ResampleToBins(int32_t& T, int32_t n, int16_t B, ActivityRecords& rec) {
+    int32_t at = 0;  // the record or bin being processed, for the message
+    try {
+        if (B == 0) throw NumericError("Division by zero");
+        // Nothing recorded beyond minute 0 gives no bin at all.
+        if (T <= 0) return -1;
+        const int64_t nb = static_cast<int64_t>(RoundHalfEven(static_cast<double>(T) / B));
+        if (nb > 32767) throw NumericError("Overflow");
+        const size_t rows = static_cast<size_t>(nb + 2);
+        std::vector<double> acc(rows * kChannels, 0.0);
+        std::vector<double> tacc(rows, 0.0);
+        auto minuteAt = [&](int64_t i) -> int64_t {
+            return (i >= 0 && static_cast<size_t>(i) < rec.minutes.size()) ? rec.minutes[i] : 0;
+        };
+
+        // Regularity: an interval more than twice the one before it.
+        bool irregular = false;
+        int64_t previous = minuteAt(1) - minuteAt(0);
+        for (int32_t k = 1; k <= n; ++k) {
+            if (minuteAt(k) < minuteAt(k - 1)) continue;
+            const int64_t current = minuteAt(k) - minuteAt(k - 1);
+            if (current > 2 * previous && current != 0 && previous != 0) {
+                irregular = true;
+                break;
+            }
+            previous = current;
+        }
+
+        if (!irregular) {
+            // Proportional: time walks in steps of 0.02 minutes; each record's
+            // count is spread over `rate` minutes. The walk is the same for every
+            // channel, so it is done once and each step adds the record's share
+            // to all channels: every channel still sees the same sequence of
+            // additions as a walk of its own.
+            if (n == 0) throw NumericError("Division by zero");
+            const double rate = static_cast<double>(T) / n;
+            const double divisor = rate * 50;
+            if (divisor == 0) throw NumericError("Division by zero");
+            std::vector<double> share(kChannels);
+            int32_t r = 0;
+            int64_t b = 0;
+            double tr = 0, tb = 0;
+            auto loadShare = [&](int32_t record) {
+                for (int c = 0; c < kChannels; ++c) share[c] = rec.Count(record, c) / divisor;
+            };
+            if (r < n) loadShare(r);
+            while (b <= nb && r < n) {
+                at = r;
+                double* row = &acc[static_cast<size_t>(b) * kChannels];
+                for (int c = 0; c < kChannels; ++c) row[c] += share[c];
+                if (rec.temperature[r] >= 1) tacc[b] = rec.temperature[r];
+                if (tr >= rate) {
+                    ++r;
+                    tr = 0;
+                    if (r < n) loadShare(r);
+                }
+                if (tb >= B) {
+                    ++b;
+                    std::fill_n(&acc[static_cast<size_t>(b) * kChannels], kChannels, 0.0);
+                    tb = 0;
+                }
+                tr += 0.02;
+                tb += 0.02;
+            }
+        } else {
+            // Record by record: each record whole into the current bin, bins
+            // advancing by at most one per record.
+            int64_t b = 0;
+            for (int32_t r = 0; r <= n; ++r) {
+                at = r;
+                double* row = &acc[static_cast<size_t>(b) * kChannels];
+                for (int c = 0; c < kChannels; ++c) row[c] += rec.Count(r, c);
+                if (rec.temperature[r] >= 1) tacc[b] = rec.temperature[r];
+                if (static_cast<int64_t>(IntFloor(static_cast<double>(rec.minutes[r]) / B)) > b) {
+                    ++b;
+                    if (static_cast<size_t>(b) >= rows) throw NumericError("Subscript out of range");
+                    std::fill_n(&acc[static_cast<size_t>(b) * kChannels], kChannels, 0.0);
+                }
+            }
+        }
+
+        // One entry per bin.
+        rec.Resize(irregular ? static_cast<size_t>(nb + 1) : rows);
+        for (int64_t i = 0; i < nb; ++i) {
+            at = static_cast<int32_t>(i);
+            const int64_t end = static_cast<int64_t>(B) * (i + 1);
+            if (end > 32767) throw NumericError("Overflow");
+            rec.minutes[i] = static_cast<int32_t>(end);
+            rec.temperature[i] = Checked16(tacc[i]);
+            for (int c = 0; c < kChannels; ++c) rec.Count(i, c) = Checked16(acc[static_cast<size_t>(i) * kChannels + c]);
+        }
+
+        // The partial last bin: completed from three quarters on, else dropped.
+        const double whole = IntFloor(static_cast<double>(T) / B);
+        const double f = (T - B * whole) * 100.0 / B;
+        const int64_t d = nb - 1;
+        if (f >= 75 && f < 100) {
+            at = static_cast<int32_t>(d);
+            for (int c = 0; c < kChannels; ++c)
+                rec.Count(d, c) = Checked16(rec.Count(d, c) * (1 + (100 - f) / 100));
+            T = static_cast<int32_t>((d + 1) * B);
+        } else if (f > 0 && f < 75) {
+            T = static_cast<int32_t>(whole * B);
+        }
+        return static_cast<int32_t>(RoundHalfEven(static_cast<double>(T) / B)) - 1;
+    } catch (const std::exception&) {
+        platform::MsgBox("Resampling Calculation Error" + std::to_string(at));
+        return std::nullopt;
+    }
+}
+
+}  // namespace vondrel::reports

@@ -1,0 +1,127 @@
+#include "reports/ReportPipeline.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/Clock.h"
+#include "platform/Desktop.h"
+#include "platform/Dialogs.h"
+#include "platform/Files.h"
+#include "platform/Numbers.h"
+#include "reports/ReportSteps.h"
+#include "store/RunFiles.h"
+#include "store/Setup.h"
+
+namespace vondrel::reports {
+namespace {
+
+WorkbookConverter& Converter() {
+    static WorkbookConverter c;
+    return c;
+}
+
+int16_t BinSize(const std::string& text) {
+    double v = 0;
+    if (!ParseNumber(text, v)) throw ReportFailure("bin size is not a number");
+    return ToInt16(v);
+}
+
+void Pump(const std::function<void()>& pumpEvents) {
+    if (!pumpEvents) return;
+    for (int i = 0; i < 1000; ++i) pumpEvents();
+}
+
+// Writes the report file and its named copy; returns the report's path.
+std::string WriteReportFile(const ReportData& data, const ReportControls& ctl, int32_t T, int16_t B, bool basal,
+                            const std::function<void()>& pumpEvents) {
+    const std::string ext = ctl.fileType == ReportFileType::Text ? ".txt" : ".csv";
+    const std::string text = BuildReportText(data, ctl, T, B, basal);
+    const std::string base = FindReportFileName(ctl.inputFolder, ext);
+    const std::string path = platform::JoinPath(ctl.inputFolder, base + ext);
+    if (!platform::WriteTextFile(path, text)) throw ReportFailure("cannot write " + path);
+    Pump(pumpEvents);
+    const std::string name = ReadSubprojectName(ctl.inputFolder);
+    if (!name.empty()) TryCopyFile(path, platform::JoinPath(ctl.inputFolder, SafeReportCopyName(name) + ext));
+    Pump(pumpEvents);
+    if (ctl.autoReport) return path;
+    if (ctl.fileType != ReportFileType::Excel) {
+        platform::OpenWithDesktop(path);
+        return path;
+    }
+    if (!Converter()) {
+        platform::MsgBox("The Excel workbook export is not available in this version.");
+        return path;
+    }
+    const auto now = platform::ToLocal(platform::Now());
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d", now.year, now.month, now.day, now.hour,
+                  now.minute, now.second);
+    const std::string workbook = platform::JoinPath(ctl.inputFolder, base + "_" + stamp + ".xlsx");
+    Converter()(path, workbook, ctl.spacer);
+    // The viewer only gets a workbook that is there.
+    if (platform::FileExists(workbook)) platform::OpenWithDesktop(workbook);
+    return path;
+}
+
+}  // namespace
+
+void SetWorkbookConverter(WorkbookConverter converter) { Converter() = std::move(converter); }
+
+bool GenerateReport(ReportData& data, ReportControls& ctl, const std::function<void()>& pumpEvents) {
+    const std::string& F = ctl.inputFolder;
+    const std::string countsPath = platform::JoinPath(F, "counts.bin");
+    if (!platform::FileExists(countsPath)) {
+        platform::MsgBox("Activity file not Found");
+        return false;
+    }
+    try {
+        // Nothing of an earlier report may reach this one.
+        data.ClearComputed();
+        LoadPlateConfiguration(F, data);
+        const bool preset = data.m_setting_preset;
+        data.m_setting_preset = false;
+        if (!preset) data.m_setting_text = DescribeSetting(F);
+
+        const auto duration = ReadActivityDuration(countsPath);
+        if (!duration) return false;
+        int32_t T = *duration;
+        int16_t B = BinSize(ctl.binText);
+        if (B < 1) {
+            B = 1;
+            ctl.binText = std::to_string(B);
+        }
+        if (T < B) {
+            // A short acquisition gets a bin that fits it (never below one minute).
+            B = T <= 30 ? static_cast<int16_t>(std::max<int32_t>(T, 1)) : static_cast<int16_t>((T / 15) * 15);
+            ctl.binText = std::to_string(B);
+        }
+        const auto n = LoadActivityRecords(countsPath, data.m_record);
+        if (!n) return false;
+        T = LargestMinute(data.m_record, *n);
+        const auto c = ResampleToBins(T, *n, B, data.m_record);
+        if (!c) return false;
+        if (*c == -1) {
+            platform::MsgBox("Resampling ERROR");
+            return false;
+        }
+        T = LargestMinute(data.m_record, *c);
+
+        bool basal = false;
+        if (!ctl.basal.empty() && ctl.basal != "-" && ctl.basal.size() > 12) {
+            ApplyBasal(F, ctl.basal, *c, B, data);
+            basal = true;
+        }
+        B = BinSize(ctl.binText);
+        if (!ComputeBinStatistics(T, *c, B, ctl.layout, F, data)) return false;
+        B = BinSize(ctl.binText);
+        WriteReportFile(data, ctl, T, B, basal, pumpEvents);
+        return true;
+    } catch (const ReportStopped&) {
+        return false;
+    } catch (const std::exception&) {
+        platform::MsgBox("Report Error");
+        return false;
+    }
+}
+
+}  // namespace vondrel::reports

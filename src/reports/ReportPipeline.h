@@ -1,0 +1,24 @@
+// "Generate...": from an acquisition folder's counts.bin to the report file,
+// its copy under the acquisition's name, and the viewer.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "reports/ReportData.h"
+
+namespace vondrel::reports {
+
+// Converts the CSV report into a workbook; true when the workbook was made.
+using WorkbookConverter =
+    std::function<bool(const std::string& csvPath, const std::string& workbookPath, const std::string& spacer)>;
+// Installs the conversion; an empty function leaves the workbook export unavailable.
+void SetWorkbookConverter(WorkbookConverter converter);
+
+// Runs one report of controls.inputFolder into `data` and writes the file.
+// controls.binText is rewritten when the bin size is fitted. `pumpEvents`
+// (may be empty) keeps the window responsive while the file settles.
+// Returns true when a report file was written.
+bool GenerateReport(ReportData& data, ReportControls& controls, const std::function<void()>& pumpEvents = {});
+
+}  // namespace vondrel::reports

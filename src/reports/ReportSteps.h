@@ -1,0 +1,61 @@
+// The steps of a report: reading counts.bin, resampling into bins, the plate
+// of the acquisition, the setting text, the percent-of-basal step, the bin
+// statistics and the report file.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "reports/ReportData.h"
+
+namespace vondrel::reports {
+
+// Largest absolute minute of a counts.bin; "Error reading <path>" and nullopt
+// when it cannot be read or its days overflow.
+std::optional<int32_t> ReadActivityDuration(const std::string& path);
+
+// Loads the records up to the last one that reaches the running maximum of
+// the raw minutes, with absolute minutes. Returns the index of the last record
+// loaded (-1 for none); "Error loading <path>" and nullopt on failure.
+std::optional<int32_t> LoadActivityRecords(const std::string& path, ActivityRecords& records);
+
+// The largest minute of records 0..last (0 when there is none).
+int32_t LargestMinute(const ActivityRecords& records, int32_t last);
+
+// Replaces records 0..n by bins of B minutes. Returns the last bin kept (-1
+// when none) and updates T; "Resampling Calculation Error<k>" and nullopt on
+// an arithmetic failure.
+std::optional<int32_t> ResampleToBins(int32_t& T, int32_t n, int16_t B, ActivityRecords& records);
+
+// Plate of the acquisition in `folder` (setup.dat, groups.dat, chgroup.dat,
+// the plate layout file of the program folder). Throws ReportFailure on a
+// missing or unreadable file, ReportStopped after the layout message.
+void LoadPlateConfiguration(const std::string& folder, ReportData& data);
+
+// "Mode<M> <organism>[snr=<S/10>]" of the acquisition in `folder`; throws
+// ReportFailure when setup.dat is missing or unreadable.
+std::string DescribeSetting(const std::string& folder);
+
+// The basal step: counts become percent of the basal acquisition named by
+// `basalChoice`. Throws ReportStopped when the user or a failure stops it.
+void ApplyBasal(const std::string& folder, const std::string& basalChoice, int32_t c, int16_t B, ReportData& data);
+
+// Statistics of bins 1..nb. Returns false after "Report Calculation Error" or
+// "Error getting Histogram.bin data".
+bool ComputeBinStatistics(int32_t T, int32_t c, int16_t B, ReportLayout layout, const std::string& folder,
+                          ReportData& data);
+
+// The base name ("report", "report_1", ...) of a report file that can be
+// written in `folder`; throws ReportFailure when there is none.
+std::string FindReportFileName(const std::string& folder, const std::string& extension);
+
+// The report text (CR LF lines, UTF-8; written in Windows-1252).
+std::string BuildReportText(const ReportData& data, const ReportControls& controls, int32_t T, int16_t B,
+                            bool basal);
+
+// The acquisition's name as a file name: blanks, path separators, control
+// characters and : * ? " < > | become "_".
+std::string SafeReportCopyName(const std::string& name);
+
+}  // namespace vondrel::reports
