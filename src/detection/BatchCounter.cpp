@@ -41,8 +41,8 @@ constexpr int32_t kLeastJump = 5;
 #define VONDREL_INLINE [[gnu::always_inline]] inline
 
 // One value per lane: GCC's generic vectors, which the compiler maps onto the
-// widest registers the function is compiled for (two AVX2 registers or four
-// SSE2 registers per vector of doubles).
+// registers the function is compiled for (four doubles fill one AVX2 register
+// or two SSE2 registers; wider groups spilled to memory in trials).
 using I = int32_t __attribute__((vector_size(4 * kLanes)));  // levels, envelopes, sums
 using H = int16_t __attribute__((vector_size(2 * kLanes)));  // levels as stored
 using D = double __attribute__((vector_size(8 * kLanes)));   // bands and lines
