@@ -146,7 +146,8 @@ struct AcquisitionState {
     // Records and blocks of this run that could not be written.
     struct Unwritten {
         int32_t counts = 0, raw_blocks = 0, histogram = 0;
-        bool Any() const { return counts + raw_blocks + histogram > 0; }
+        int32_t unsynced = 0;  // files whose flush to disk failed
+        bool Any() const { return counts + raw_blocks + histogram + unsynced > 0; }
     } m_unwritten;
 
     // ---- display --------------------------------------------------------------------------

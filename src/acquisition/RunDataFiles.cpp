@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "acquisition/AcquisitionGlobals.h"
+#include "acquisition/DiskFlusher.h"
 #include "acquisition/WindowClose.h"
 #include "platform/Files.h"
 #include "platform/Numbers.h"
@@ -65,7 +66,8 @@ int64_t WholeRecords(const std::string& path, size_t record_bytes) {
     return static_cast<int64_t>(info.st_size) / static_cast<int64_t>(record_bytes);
 }
 
-std::string WriteRecordAt(const std::string& path, std::span<const std::byte> record, int64_t index) {
+std::string WriteRecordAt(const std::string& path, std::span<const std::byte> record, int64_t index,
+                          SyncTiming sync) {
     if (index < 0) return "negative record index";
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return ErrorText(errno);
@@ -89,7 +91,7 @@ std::string WriteRecordAt(const std::string& path, std::span<const std::byte> re
         }
         done += static_cast<size_t>(n);
     }
-    if (failure.empty() && ::fsync(fd) != 0) failure = ErrorText(errno);
+    if (failure.empty() && sync == SyncTiming::kNow && ::fsync(fd) != 0) failure = ErrorText(errno);
     if (!failure.empty()) {
         // Cut off what this write left past the whole records: the file ends
         // where it ended before, or at this record's place when a fragment
@@ -100,6 +102,7 @@ std::string WriteRecordAt(const std::string& path, std::span<const std::byte> re
         return failure;
     }
     if (::close(fd) != 0) return ErrorText(errno);
+    if (sync == SyncTiming::kBackground) RunFileFlusher().Written(path);
     return {};
 }
 
@@ -118,6 +121,7 @@ std::string RunFinishedMessage(const AcquisitionState& st) {
     part(u.counts, "counts record", "counts records");
     part(u.raw_blocks, "raw sample block", "raw sample blocks");
     part(u.histogram, "histogram record", "histogram records");
+    part(u.unsynced, "file synced to disk", "files synced to disk");
     text += "\r\nNot written: ";
     for (size_t i = 0; i < parts.size(); ++i) text += (i == 0 ? "" : ", ") + parts[i];
     return text + ".";
@@ -135,7 +139,7 @@ struct Recorder {
                std::map<std::string, int64_t>& bases, int32_t& unwritten) {
         auto base = bases.find(path);
         if (base == bases.end()) base = bases.emplace(path, WholeRecords(path, record.size())).first;
-        const std::string failure = WriteRecordAt(path, record, base->second + index);
+        const std::string failure = WriteRecordAt(path, record, base->second + index, SyncTiming::kBackground);
         if (failure.empty()) {
             ++result.written;
             return;
@@ -146,6 +150,15 @@ struct Recorder {
             result.messages.push_back("Cannot write " + path + ": " + failure);
     }
 };
+
+// Reports the sync failures of the run's files: counted, and told once per file.
+void ReportSyncFailures(AcquisitionState& st, const std::vector<SyncFailure>& failures,
+                        std::vector<std::string>& messages) {
+    for (const SyncFailure& f : failures) {
+        ++st.m_unwritten.unsynced;
+        if (st.m_failed_files.insert(f.path).second) messages.push_back("Cannot write " + f.path + ": " + f.reason);
+    }
+}
 
 std::span<const std::byte> RawBlock(const std::vector<int16_t>& window, std::vector<std::byte>& scratch) {
     if constexpr (std::endian::native == std::endian::little) {
@@ -211,6 +224,8 @@ RecordingResult RecordWindow(AcquisitionState& st, int16_t body_bends_mode) {
         st.m_histogram_record_count += 1;
     }
 
+    ReportSyncFailures(st, RunFileFlusher().TakeFailures(), rec.result.messages);
+
     ++st.m_windows_recorded;
     if (st.m_raw_window_count >= kWindowsPerNumberedFile - 1) {
         st.m_raw_window_count = 0;
@@ -220,6 +235,13 @@ RecordingResult RecordWindow(AcquisitionState& st, int16_t body_bends_mode) {
         st.m_raw_window_count = static_cast<int16_t>(st.m_raw_window_count + 1);
     }
     return rec.result;
+}
+
+std::vector<std::string> SyncRunFiles(AcquisitionState& st) {
+    std::vector<std::string> messages;
+    ReportSyncFailures(st, RunFileFlusher().TakeFailures(), messages);
+    ReportSyncFailures(st, RunFileFlusher().SyncNow(), messages);
+    return messages;
 }
 
 }  // namespace vondrel

@@ -64,7 +64,12 @@ int64_t WholeRecords(const std::string& path, size_t record_bytes);
 // file is cut back to where it ended before (to this record's place when a
 // fragment stood there), so a failure never leaves part of its record
 // behind. Returns "" on success, otherwise the reason.
-std::string WriteRecordAt(const std::string& path, std::span<const std::byte> record, int64_t index);
+//
+// With SyncTiming::kBackground the flush to disk is left to RunFileFlusher()
+// (the record is written and its file closed all the same).
+enum class SyncTiming { kNow, kBackground };
+std::string WriteRecordAt(const std::string& path, std::span<const std::byte> record, int64_t index,
+                          SyncTiming sync = SyncTiming::kNow);
 
 // Writes one whole record after the whole records `path` holds (over a
 // trailing fragment, if any).
@@ -97,7 +102,17 @@ struct RecordingResult {
 // counted (in the result and in m_unwritten), and its message is returned the
 // first time that file fails in the run (the state remembers it until
 // ResetForPlay).
+//
+// The records are written and closed on the caller's thread; RunFileFlusher()
+// syncs them to disk within about a second. A file whose sync failed since
+// the last close is reported here like a failed write (once per file in the
+// run) and counted in m_unwritten.unsynced.
 RecordingResult RecordWindow(AcquisitionState& st, int16_t body_bends_mode);
+
+// The end of a run (Stop, the lapse, a restart): syncs every file written so
+// far and returns the messages of failures not reported before in the run
+// (they are counted like those of RecordWindow).
+std::vector<std::string> SyncRunFiles(AcquisitionState& st);
 
 // The message at the end of a run: "Acquisition finished", followed, when
 // some of the run's records could not be written, by a line that says how

@@ -33,8 +33,17 @@ int16_t AddToCumulative(int16_t cumulative, int16_t window_count);
 // Counts use m_snr_threshold and CountingMethod(); the counter lowers the
 // levels above each channel's band in the window, in place.
 //
+// The stations' windows are counted side by side on CountingPool() with the
+// batch counter; the results are the per-channel counter's, bit for bit.
+//
 // Throws DetectionRangeError when the window is shorter than 500 samples or
 // m_snr_threshold is not finite (the run refuses to start with either).
 void ThresholdAndCountWindow(AcquisitionState& st, int16_t body_bends_mode);
+
+// The counter a window close uses: the batch counter on the pool (the
+// default) or CountEvents channel by channel on the calling thread, kept to
+// show that both record the same.
+enum class CountingEngine { kBatch, kPerChannel };
+void SetCountingEngine(CountingEngine engine);
 
 }  // namespace vondrel

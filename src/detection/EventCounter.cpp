@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 
+#include "detection/Motility.h"
 #include "platform/Files.h"
 #include "platform/Numbers.h"
 
@@ -213,7 +214,9 @@ int16_t CountBelowThresholdLine(const Levels& w, const Levels& m30, double thres
 // samples; an event is a run of ten steps in one direction, counted after a
 // change of direction, that ends more than the least jump away from where the
 // run began.
-int16_t CountMotility(const Levels& w, int32_t jump, char* flags) {
+}  // namespace
+
+int16_t CountMotility(const std::array<int32_t, kWindowSamples>& w, int32_t jump, char* flags, int16_t* processed) {
     // Running minimum over 50 samples: forward windows y..y+49 up to y = 448,
     // backward windows y-49..y after it. Every window starts at 0..450 and
     // lies inside one or two aligned blocks of 50, so its minimum is the
@@ -322,14 +325,12 @@ int16_t CountMotility(const Levels& w, int32_t jump, char* flags) {
         }
         if (std::fabs(reference - D[m]) > jump && run == kRunLength) {
             ++count;
-            flags[m] = '1';
+            if (flags) flags[m] = '1';
         }
-        g_processed_sample[m] = Saturate16(Round(D[m] - jump));
+        if (processed) processed[m] = Saturate16(Round(D[m] - jump));
     }
     return count;
 }
-
-}  // namespace
 
 int16_t CountEvents(SampleWindow window, int16_t channel, double threshold, int16_t method, int32_t export_flag,
                     std::string_view folder, int32_t tag) {
@@ -367,7 +368,7 @@ int16_t CountEvents(SampleWindow window, int16_t channel, double threshold, int1
     switch (method) {
         case kMethodGatedThreshold: count = CountBelowLowerLine(w, m30, T, true, flags); break;
         case kMethodThresholdAverage: count = CountBelowLowerLine(w, m30, T, false, flags); break;
-        case kMethodMotilityIndex: count = CountMotility(w, jump, flags); break;
+        case kMethodMotilityIndex: count = CountMotility(w, jump, flags, g_processed_sample.data()); break;
         case kMethodThresholdLine: count = CountBelowThresholdLine(w, m30, threshold, flags); break;
         default: break;
     }

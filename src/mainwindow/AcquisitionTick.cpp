@@ -196,6 +196,8 @@ void Frm_Main::EndRun() {
     st.m_temp_actuator_on = 0;
     st.m_light_on = 0;
     SendActuatorState();
+    // The run's files reach the disk before the run is told finished.
+    for (const std::string& m : SyncRunFiles(st)) ShowRunMessage(m);
     if (mn_userbin->isChecked()) {
         // The report window writes its report by itself when it next opens.
         if (Hooks().tickAutoReport) Hooks().tickAutoReport();

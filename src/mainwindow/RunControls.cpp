@@ -478,6 +478,8 @@ void Frm_Main::CmdStop_Click() {
     for (int k = 0; k < kStations; ++k) cmd_stack_pos[k]->setEnabled(true);
     for (int k = 1; k < kStations; ++k) chk_enabled[k]->setEnabled(true);
     Timeradq->stop();
+    // The run's files reach the disk before the controls come back.
+    for (const std::string& m : SyncRunFiles(m_run)) ShowRunMessage(m);
     frm_autotext->hide();
     chk_bodybends->setEnabled(true);
     m_run.m_temp_actuator_on = 0;

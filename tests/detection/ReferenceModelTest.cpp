@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "TempFolder.h"
+#include "detection/BatchCounter.h"
 #include "detection/EventCounter.h"
 #include "platform/Numbers.h"
 
@@ -271,6 +272,122 @@ TEST(CountEventsModel, AgreesSampleBySampleOnVariedWindows) {
     // The windows must exercise the interesting paths, not just flat ones.
     EXPECT_GT(with_events, windows / 4);
     EXPECT_GT(clipped, windows / 4);
+}
+
+// Channels of the kinds the batch counter must treat exactly like the single
+// one: the varied windows above, flat channels, levels anywhere in 16 bits
+// and at its limits.
+std::vector<int16_t> AnyChannel(std::mt19937& rng) {
+    std::uniform_int_distribution<int> pick(0, 1 << 30);
+    std::vector<int16_t> out(kSamples);
+    switch (pick(rng) % 8) {
+        case 0: std::fill(out.begin(), out.end(), static_cast<int16_t>(pick(rng) % 4096)); return out;
+        case 1:
+            for (auto& v : out) v = static_cast<int16_t>(pick(rng) % 65536 - 32768);
+            return out;
+        case 2:
+            for (auto& v : out) v = pick(rng) % 2 ? INT16_MAX : INT16_MIN;
+            return out;
+        case 3:
+            for (auto& v : out) v = static_cast<int16_t>(32767 - pick(rng) % 40);
+            return out;
+        default: return RandomChannel(rng);
+    }
+}
+
+// Whole windows through the batch counter, portable and AVX2, against the
+// single-channel counter run channel by channel on a copy, and a sample of
+// channels against the step-by-step model: counts, every level of the window
+// (channels not selected untouched, sample 500 untouched) and the detection
+// line and marks of the one channel asked for.
+TEST(CountChannelsModel, BatchAgreesWithTheSingleChannelCounterOnWholeWindows) {
+    std::mt19937 rng(20261210);
+    std::uniform_int_distribution<int> pick(0, 1 << 30);
+    // .5 thresholds give exact halves; the largest ones leave the fast rounding.
+    const double thresholds[] = {0.5, 1.0, 1.5, 1.8, 2.5, 3.5, 0.0, -2.0, 1e4, 10000.5, 3e12, 4.5e13, 1e300};
+    std::vector<CounterPath> paths{CounterPath::kPortable};
+    if (CounterAvx2Available()) paths.push_back(CounterPath::kAvx2);
+    int compared = 0, with_events = 0, modelled = 0;
+    for (int round = 0; round < 52; ++round) {
+        const int slots = round % 5 == 4 ? 1 + pick(rng) % 40 : kSlots;  // narrow windows: partial lane groups
+        std::vector<int16_t> original(static_cast<size_t>(slots) * kSamples);
+        for (int c = 0; c < slots; ++c) {
+            const std::vector<int16_t> channel = AnyChannel(rng);
+            for (int s = 0; s < kSamples; ++s) original[static_cast<size_t>(s) * slots + c] = channel[s];
+        }
+        const double threshold = thresholds[round % std::size(thresholds)];
+        const int width = round % 3 == 2 ? slots - pick(rng) % slots : std::min(slots, 384);
+        std::vector<uint8_t> selected(static_cast<size_t>(width), 1);
+        if (round % 2) for (auto& s : selected) s = pick(rng) % 4 != 0;
+        const int detail = round % 4 == 0 ? -1 : pick(rng) % width;
+
+        for (int16_t method = 0; method <= 4; ++method) {
+            SCOPED_TRACE("round " + std::to_string(round) + ", method " + std::to_string(method) + ", threshold " +
+                         std::to_string(threshold) + ", slots " + std::to_string(slots));
+            std::vector<int16_t> want_window = original;
+            std::vector<int16_t> want_counts(static_cast<size_t>(width), -7);
+            std::array<int16_t, 501> want_processed{}, want_marks{};
+            for (int c = 0; c < width; ++c) {
+                if (!selected[c]) continue;
+                g_processed_sample.fill(123);
+                g_sample_event_mark.fill(0);
+                want_counts[c] = CountEvents(SampleWindow(want_window, slots), static_cast<int16_t>(c), threshold,
+                                             method, 0, "", 0);
+                if (c == detail) {
+                    want_processed = g_processed_sample;
+                    want_marks = g_sample_event_mark;
+                }
+            }
+            for (const CounterPath path : paths) {
+                SetCounterPath(path);
+                std::vector<int16_t> window = original;
+                std::vector<int16_t> counts(static_cast<size_t>(width), -7);
+                g_processed_sample.fill(123);
+                g_sample_event_mark.fill(0);
+                CountChannels(SampleWindow(window, slots), selected, counts, threshold, method, detail);
+                ASSERT_EQ(counts, want_counts) << "path " << static_cast<int>(path);
+                ASSERT_EQ(window, want_window) << "path " << static_cast<int>(path);
+                if (detail >= 0 && selected[detail]) {
+                    ASSERT_EQ(g_processed_sample, want_processed);
+                    ASSERT_EQ(g_sample_event_mark, want_marks);
+                } else {
+                    ASSERT_EQ(g_processed_sample[0], 123) << "no channel asked for, the line stays";
+                }
+            }
+            SetCounterPath(CounterPath::kAutomatic);
+            // A few channels of each window against the model.
+            for (int k = 0; k < 3; ++k) {
+                const int c = pick(rng) % width;
+                if (!selected[c]) continue;
+                std::vector<int16_t> channel(kSamples);
+                for (int s = 0; s < kSamples; ++s) channel[s] = original[static_cast<size_t>(s) * slots + c];
+                ASSERT_EQ(want_counts[c], Model(channel, threshold, method, 0).count) << "channel " << c;
+                ++modelled;
+            }
+            for (int c = 0; c < width; ++c) {
+                compared += selected[c];
+                with_events += selected[c] && want_counts[c] > 0;
+            }
+        }
+    }
+    EXPECT_GT(with_events, compared / 4);
+    EXPECT_GT(modelled, 200);
+}
+
+TEST(CountChannelsModel, RefusesWhatCountEventsRefuses) {
+    std::vector<int16_t> window(static_cast<size_t>(kSlots) * kSamples, 100);
+    const std::vector<int16_t> before = window;
+    std::vector<uint8_t> all(384, 1);
+    std::vector<int16_t> counts(384, 0);
+    EXPECT_THROW(CountChannels(SampleWindow(window, kSlots), all, counts, std::nan(""), 1), DetectionRangeError);
+    std::vector<uint8_t> wide(386, 1);
+    std::vector<int16_t> wide_counts(386, 0);
+    EXPECT_THROW(CountChannels(SampleWindow(window, kSlots), wide, wide_counts, 1.8, 1), DetectionRangeError);
+    std::vector<int16_t> short_counts(10, 0);
+    EXPECT_THROW(CountChannels(SampleWindow(window, kSlots), all, short_counts, 1.8, 1), DetectionRangeError);
+    std::vector<int16_t> short_window(static_cast<size_t>(kSlots) * 499, 100);
+    EXPECT_THROW(CountChannels(SampleWindow(short_window, kSlots), all, counts, 1.8, 1), DetectionRangeError);
+    EXPECT_EQ(window, before);
 }
 
 }  // namespace

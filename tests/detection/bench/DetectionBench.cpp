@@ -1,10 +1,16 @@
 // Throughput of the event counter on synthetic beam levels.
 //
-// Figures printed per detection method:
-//   WindowClose/<method>/<spikes>: one window close of four stations x 384 channels
-//     (what the acquisition tick does every 500 samples); per_close is the
-//     time of one close, samples_per_s the counting rate, per_day the time
-//     to re-analyse a day of four-station raw data (about 1.1e9 samples).
+// Figures printed per detection method, side by side:
+//   WindowClose/<method>/<spikes>: one window close of four stations x 384
+//     channels counted channel by channel with CountEvents (what the tick did
+//     before the batch counter), on one thread; per_close is the time of one
+//     close, samples_per_s the counting rate, per_day the time to re-count a
+//     day of four-station raw data (1,920 windows at the 90 ms tick:
+//     1.47e9 samples), x_scan how many times longer than the memory scan of
+//     the same samples (printed with a seconds suffix).
+//   BatchClose/<method>/<spikes>/<path>: the same close with CountChannels,
+//     one thread, path 0 portable, 1 AVX2 (skipped without AVX2).
+//   MemoryScan: a plain sum over the same bytes, the memory-bound reference.
 //   CountEventsCall/<method>/<spikes>: one channel window.
 // The windows are restored before each close (outside the timing), because
 // the counter lowers spikes in place.
@@ -12,9 +18,11 @@
 #include <benchmark/benchmark.h>
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
+#include "detection/BatchCounter.h"
 #include "detection/EventCounter.h"
 #include "detection/PeakIntervalHistogram.h"
 
@@ -26,7 +34,7 @@ constexpr int kSlots = 385;
 constexpr int kSamples = 501;
 constexpr int kStations = 4;
 constexpr int kChannels = 384;
-constexpr double kDaySamples = 1.1e9;
+constexpr double kDaySamples = 1920.0 * kStations * kChannels * 500;
 
 // A station window: each channel rests at its own level with a little noise
 // and dips of a passing organism now and then. With `spikes`, one sample in
@@ -74,6 +82,84 @@ struct Stations {
     }
 };
 
+// Samples per second of a plain sum over the four station windows, measured
+// once; the counters' rates are printed as a ratio of it.
+double ScanRate() {
+    static const double rate = [] {
+        Stations st(false);
+        int64_t sum = 0;
+        const auto t0 = std::chrono::steady_clock::now();
+        constexpr int kRounds = 2000;
+        for (int r = 0; r < kRounds; ++r)
+            for (int k = 0; k < kStations; ++k) {
+                const int16_t* p = st.work[k].data();
+                benchmark::DoNotOptimize(p);
+                for (size_t i = 0; i < static_cast<size_t>(kSlots) * kWindowSamples; ++i) sum += p[i];
+            }
+        benchmark::DoNotOptimize(sum);
+        const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        return kRounds * static_cast<double>(kStations) * kSlots * kWindowSamples / s;
+    }();
+    return rate;
+}
+
+void SetCloseCounters(benchmark::State& state, int64_t events) {
+    const double samples = static_cast<double>(state.iterations()) * kStations * kChannels * kWindowSamples;
+    state.counters["per_close"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                                     benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["samples_per_s"] = benchmark::Counter(samples, benchmark::Counter::kIsRate);
+    state.counters["per_day"] =
+        benchmark::Counter(samples / kDaySamples, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["events_per_close"] = static_cast<double>(events) / static_cast<double>(state.iterations());
+    // How many times longer than the plain scan of the same samples.
+    state.counters["x_scan"] =
+        benchmark::Counter(samples / ScanRate(), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void MemoryScan(benchmark::State& state) {
+    Stations st(false);
+    int64_t sum = 0;
+    for (auto _ : state)
+        for (int k = 0; k < kStations; ++k) {
+            const int16_t* p = st.work[k].data();
+            benchmark::DoNotOptimize(p);
+            for (size_t i = 0; i < static_cast<size_t>(kSlots) * kWindowSamples; ++i) sum += p[i];
+        }
+    benchmark::DoNotOptimize(sum);
+    state.counters["samples_per_s"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * kStations * kSlots * kWindowSamples, benchmark::Counter::kIsRate);
+}
+BENCHMARK(MemoryScan)->Unit(benchmark::kMillisecond);
+
+void BatchClose(benchmark::State& state) {
+    const auto method = static_cast<int16_t>(state.range(0));
+    const bool avx2 = state.range(2) != 0;
+    if (avx2 && !CounterAvx2Available()) {
+        state.SkipWithError("no AVX2 on this processor");
+        return;
+    }
+    SetCounterPath(avx2 ? CounterPath::kAvx2 : CounterPath::kPortable);
+    Stations st(state.range(1) != 0);
+    std::vector<uint8_t> all(kChannels, 1);
+    std::vector<int16_t> counts(kChannels);
+    int64_t events = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        st.Restore();
+        state.ResumeTiming();
+        for (int k = 0; k < kStations; ++k) {
+            CountChannels(SampleWindow(st.work[k], kSlots), all, counts, 1.8, method);
+            for (const int16_t n : counts) events += n;
+        }
+    }
+    SetCounterPath(CounterPath::kAutomatic);
+    SetCloseCounters(state, events);
+}
+BENCHMARK(BatchClose)
+    ->ArgsProduct({{0, 1, 2, 3}, {0, 1}, {0, 1}})
+    ->ArgNames({"method", "spikes", "avx2"})
+    ->Unit(benchmark::kMillisecond);
+
 void WindowClose(benchmark::State& state) {
     const auto method = static_cast<int16_t>(state.range(0));
     Stations st(state.range(1) != 0);
@@ -88,13 +174,7 @@ void WindowClose(benchmark::State& state) {
         }
     }
     benchmark::DoNotOptimize(events);
-    const double samples = static_cast<double>(state.iterations()) * kStations * kChannels * kWindowSamples;
-    state.counters["per_close"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                     benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    state.counters["samples_per_s"] = benchmark::Counter(samples, benchmark::Counter::kIsRate);
-    state.counters["per_day"] =
-        benchmark::Counter(samples / kDaySamples, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    state.counters["events_per_close"] = static_cast<double>(events) / static_cast<double>(state.iterations());
+    SetCloseCounters(state, events);
 }
 BENCHMARK(WindowClose)->ArgsProduct({{0, 1, 2, 3}, {0, 1}})->ArgNames({"method", "spikes"})->Unit(benchmark::kMillisecond);
 
