@@ -377,6 +377,7 @@ void Frm_Main::BuildControls() {
     for (QLineEdit* box : {txt_lon, txt_loff, txt_pulsetimes, txt_pulseon, txt_pulseoff, txt_snr_umbral, txttemp, txtsub})
         box->installEventFilter(this);
     ConnectRunControls();
+    ConnectLivePlots();
 }
 
 void Frm_Main::BuildMenus() {
@@ -495,7 +496,7 @@ void Frm_Main::AllocateRunArrays() {
     fresh.m_acquisition_stamp = m_run.m_acquisition_stamp;
     fresh.m_temperature_text = m_run.m_temperature_text;
     m_run = std::move(fresh);
-    m_trace_base.fill(0);
+    m_trace_bottom.fill(0);
 }
 
 bool Frm_Main::Form_Load() {
@@ -875,15 +876,6 @@ void Frm_Main::ArrangeMainControls() {
 // ---------------------------------------------------------------------------
 // Live display
 // ---------------------------------------------------------------------------
-
-void Frm_Main::ClearRealtimePlot() { Picreal->Cls(); }
-
-void Frm_Main::RedrawRealtimePlot(int16_t station) {
-    (void)station;
-    ClearRealtimePlot();
-    // The trace itself is drawn from the sample windows by the live trace
-    // plot, which comes with the acquisition run.
-}
 
 void Frm_Main::DrawActivityAxes() {
     const uint32_t black = 0, white = Rgb(255, 255, 255);

@@ -19,6 +19,7 @@
 
 #include "acquisition/AcquisitionState.h"
 #include "mainwindow/Shape.h"
+#include "mainwindow/TracePlot.h"
 #include "store/Globals.h"
 
 class QAction;
@@ -151,6 +152,12 @@ public:
     void ShowTemperature();
     void RefreshActivityPanel(int16_t station);
     void RedrawRealtimePlot(int16_t station);
+    // Trace zoom 0..10 (LivePlots.cpp): references of every channel of the
+    // station shown, then the whole trace redrawn.
+    void Cmdzoom_plus_Click();
+    void Cmdzoom_minus_Click();
+    // The tick's once-per-run refresh of the trace.
+    void RefreshTracePlot();
     void DrawActivityAxes();
     void DrawGroupWells(int16_t station);
     void DrawGroupBars(int16_t station);
@@ -359,8 +366,8 @@ public:
     // Stop and the live display all work on this one copy.
     AcquisitionState m_run;
 
-    // Live trace scale per channel (display only).
-    std::array<int16_t, kChannelSlots> m_trace_base{};
+    // Live trace scale per channel (display only); m_trace_bottom is the
+    // zoom reference level.
     std::array<int16_t, kChannelSlots> m_trace_top{};
     std::array<int16_t, kChannelSlots> m_trace_bottom{};
     std::array<int16_t, kChannelSlots> m_group_wells{};
@@ -377,6 +384,10 @@ private:
     void ConnectRunControls();
     // Wires the device operations' menus and buttons (DeviceOperations.cpp).
     void ConnectDeviceOperations();
+    // Wires the trace zoom buttons (LivePlots.cpp).
+    void ConnectLivePlots();
+    std::optional<TraceView> TraceOf(int16_t station) const;
+    void ComputeTraceReferences();
     void SetInitStage(int16_t stage);
     void RunStartupStep(int16_t step);
     void AllocateRunArrays();

@@ -26,6 +26,7 @@
 #include "mainwindow/Canvas.h"
 #include "mainwindow/Frm_Init.h"
 #include "mainwindow/Frm_Main.h"
+#include "mainwindow/TracePlot.h"
 #include "mainwindow/MainGlobals.h"
 #include "mainwindow/MainLayout.h"
 #include "mainwindow/PortHold.h"
@@ -406,7 +407,6 @@ void Frm_Main::CmdPlay_Click() {
     }
     m_trace_bottom.fill(0);
     m_trace_top.fill(2259);
-    m_trace_base.fill(0);
     m_run_messages.clear();
 
     // 15-16. Set-point and temperature.
@@ -429,7 +429,7 @@ void Frm_Main::CmdPlay_Click() {
     // 20. Start the tick.
     Picreal->Cls();
     if (m_run.m_trace_zoom == 0) {
-        PlotScale ts = TraceScale(g_rt_buffer);
+        PlotScale ts = PlayTraceScale(g_rt_buffer);
         Picreal->Scale(ts.x1, ts.y1, ts.x2, ts.y2);
     }
     m_activity_zoom = 1.0;
