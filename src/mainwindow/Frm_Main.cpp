@@ -152,6 +152,13 @@ std::optional<int16_t> WellBeamChannel(int well, int beam) {
     return g_well_beam_channel.At(well, beam);
 }
 
+// Whether a channel from the plate map really lies in `well`: the map holds 0
+// where a well has no channel at that beam (uneven plates), which must not be
+// read as channel 0.
+bool ChannelOfWell(std::optional<int16_t> ch, int well) {
+    return ch && *ch >= 0 && *ch < kChannelSlots && g_channel_well[*ch] == well;
+}
+
 }  // namespace
 
 Frm_Main::Frm_Main(QWidget* parent) : QMainWindow(parent) {
@@ -908,20 +915,18 @@ void Frm_Main::DrawGroupWells(int16_t station) {
                 int beams = 0;
                 for (int b = 0; b <= g_max_beam; ++b) {
                     auto ch = WellBeamChannel(well, b);
-                    if (!ch || *ch < 0 || *ch >= kChannelSlots) continue;
+                    if (!ChannelOfWell(ch, well)) continue;
                     double c = counts[*ch];
                     total += c;
                     ++entries;
-                    if (g_channel_well[*ch] == well) {
-                        sum += c;
-                        ++beams;
-                    }
+                    sum += c;
+                    ++beams;
                 }
                 values[i] = beams > 0 ? RoundHalfEven(sum / beams) : 0;
             } else {
                 auto ch = WellBeamChannel(well, 0);
-                if (!ch || *ch < 0 || *ch >= kChannelSlots) continue;
-                values[i] = g_channel_well[*ch] == well ? counts[*ch] : 0;
+                if (!ChannelOfWell(ch, well)) continue;
+                values[i] = counts[*ch];
                 total += counts[*ch];
                 ++entries;
             }
@@ -1132,7 +1137,7 @@ void Frm_Main::ListGroupWells(const ChannelTable16& groups, int group) {
     m_group_well_count = 0;
     for (int w = 0; w <= g_max_well && m_group_well_count < kChannelSlots; ++w) {
         auto ch = WellBeamChannel(w, 0);
-        if (ch && *ch >= 0 && *ch < kChannelSlots && groups[*ch] == group)
+        if (ChannelOfWell(ch, w) && groups[*ch] == group)
             m_group_wells[m_group_well_count++] = static_cast<int16_t>(w);
     }
 }

@@ -174,5 +174,41 @@ TEST_F(Selectors, GroupWellsPlotShowsMeanAndWellBars) {
     EXPECT_DOUBLE_EQ(main->m_activity_zoom, 2.5);  // mean 600: 600 / 2.5 = 240
 }
 
+// Where a well has no channel the plate map holds 0: such a well neither
+// joins channel 0's group nor brings channel 0's count into the group mean.
+TEST_F(Selectors, WellWithoutChannelIsNotReadAsChannelZero) {
+    main->resize(1024, 768);
+    main->ArrangeMainControls();
+    main->m_run.m_station = 0;
+    g_well_beam_channel.At(90, 0) = 0;
+    g_well_beam_channel.At(90, 1) = 0;
+    g_channel_well[180] = -1;
+    g_channel_well[181] = -1;
+    g_selected_channel = 0;
+    main->lblcanal_Change();
+    ASSERT_EQ(main->m_group_well_count, 13);
+    EXPECT_EQ(std::count(main->m_group_wells.begin(), main->m_group_wells.begin() + 13, 90), 0);
+
+    main->m_group_well_count = 2;
+    main->m_group_wells[0] = 0;
+    main->m_group_wells[1] = 90;
+    auto& counts = main->m_run.m_cumulative_count[0];
+    counts.fill(0);
+    counts[0] = 100;
+    counts[1] = 50;
+    main->m_activity_zoom = 1.0;
+    Canvas* p = main->Picact;
+    p->Cls();
+    p->Scale(-30, 300, 300, -30);
+    main->DrawGroupWells(0);
+    auto at = [&](double x, double y) {
+        QPointF px = p->ToPixel(x, y);
+        return p->PixelAt(static_cast<int>(px.x()), static_cast<int>(px.y()));
+    };
+    // The mean is well 0's two beams, 75, not (100 + 50 + 100 + 100) / 4.
+    EXPECT_EQ(at(20, 70), Rgb(200, 200, 200));
+    EXPECT_EQ(at(20, 82), 0xFFFFFFu);
+}
+
 }  // namespace
 }  // namespace vondrel
