@@ -167,6 +167,7 @@ Frm_Main::Frm_Main(QWidget* parent) : QMainWindow(parent) {
     BuildControls();
     BuildMenus();
     ConnectDeviceOperations();
+    ConnectMainMenus();
     resize(1024, 768);
     WatchActivation(this, [this] { Form_Activate(); });
 }

@@ -180,6 +180,11 @@ public:
     void cmd_stack_pos_Click(int index);
     void mncom1_Click(int index);
     void mnabout_Click();
+    // Pause and resume, the threshold label and the tool frames (MainMenus.cpp).
+    void CmdPause_Click();
+    void lbl_umbral_Click();
+    void lght_ctl_Click();
+    void temp_ctl_Click();
 
     // ---- controls --------------------------------------------------------------
     // Timers
@@ -348,6 +353,8 @@ public:
     int16_t m_startup_step = 0;
     int16_t m_startup_step_done = 0;
     int16_t m_pause_freezes_time = 0;
+    // Elapsed run time (days) frozen by a pause that stops the time counter.
+    double m_paused_elapsed = 0;
     int16_t m_plot_type = 0;
     double m_activity_zoom = 1.0;
     int16_t m_auto_calibration = 0;
@@ -386,6 +393,8 @@ private:
     void ConnectDeviceOperations();
     // Wires the trace zoom buttons (LivePlots.cpp).
     void ConnectLivePlots();
+    // Wires the pause button, the threshold label and the tool menus (MainMenus.cpp).
+    void ConnectMainMenus();
     std::optional<TraceView> TraceOf(int16_t station) const;
     void ComputeTraceReferences();
     void SetInitStage(int16_t stage);
