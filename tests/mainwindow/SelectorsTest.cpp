@@ -53,6 +53,17 @@ protected:
         return v;
     }
 
+    // The group-wells plot of station 1 on a cleared activity panel.
+    void DrawWellsOnClearPanel() {
+        main->Picact->Cls();
+        main->Picact->Scale(-30, 300, 300, -30);
+        main->DrawGroupWells(0);
+    }
+    uint32_t PicactAt(double x, double y) {
+        QPointF px = main->Picact->ToPixel(x, y);
+        return main->Picact->PixelAt(static_cast<int>(px.x()), static_cast<int>(px.y()));
+    }
+
     Frm_Main* main = nullptr;
 };
 
@@ -149,13 +160,8 @@ TEST_F(Selectors, GroupWellsPlotShowsMeanAndWellBars) {
     counts[1] = 50;
     main->m_activity_zoom = 1.0;
     Canvas* p = main->Picact;
-    p->Cls();
-    p->Scale(-30, 300, 300, -30);
-    main->DrawGroupWells(0);
-    auto at = [&](double x, double y) {
-        QPointF px = p->ToPixel(x, y);
-        return p->PixelAt(static_cast<int>(px.x()), static_cast<int>(px.y()));
-    };
+    DrawWellsOnClearPanel();
+    auto at = [this](double x, double y) { return PicactAt(x, y); };
     // Mean of the four beams (100 + 50 + 0 + 0) / 4 = 37.5, to the even 38:
     // a grey bar from 2 to 38 at x 10..30, white above it.
     EXPECT_EQ(at(20, 20), Rgb(200, 200, 200));
@@ -197,14 +203,8 @@ TEST_F(Selectors, WellWithoutChannelIsNotReadAsChannelZero) {
     counts[0] = 100;
     counts[1] = 50;
     main->m_activity_zoom = 1.0;
-    Canvas* p = main->Picact;
-    p->Cls();
-    p->Scale(-30, 300, 300, -30);
-    main->DrawGroupWells(0);
-    auto at = [&](double x, double y) {
-        QPointF px = p->ToPixel(x, y);
-        return p->PixelAt(static_cast<int>(px.x()), static_cast<int>(px.y()));
-    };
+    DrawWellsOnClearPanel();
+    auto at = [this](double x, double y) { return PicactAt(x, y); };
     // The mean is well 0's two beams, 75, not (100 + 50 + 100 + 100) / 4.
     EXPECT_EQ(at(20, 70), Rgb(200, 200, 200));
     EXPECT_EQ(at(20, 82), 0xFFFFFFu);
