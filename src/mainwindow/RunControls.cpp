@@ -570,10 +570,35 @@ void Frm_Main::ApplyOrganismThreshold() {
     }
 }
 
+// Whenever the window becomes active. Without a running tick the labels
+// and selectors follow the current project; the run's tables are cleared
+// only for a stopped run, so a paused run resumes with its window, counts
+// and histogram intact.
 void Frm_Main::Form_Activate() {
-    txt_projecto->setText(QString::number(g_project_number) + "_" + Q(g_project_name));
-    txt_acqlapse->setText(QString::number(g_acq_lapse));
-    txt_wellformat->setText(Q(g_plate_format));
+    try {
+        if (!Timeradq->isActive()) {
+            txt_projecto->setText(QString::number(g_project_number) + "_" + Q(g_project_name));
+            txt_acqlapse->setText(QString::number(g_acq_lapse));
+            txt_wellformat->setText(Q(g_plate_format));
+            if (g_run_state == 0) {
+                AllocateRunArrays();
+                m_run.m_actuator_pending = 0;
+            }
+            m_trace_top.fill(2040);
+            FillWellSelectors();
+        }
+        Txt_description->setReadOnly(false);
+        if (txt_wellformat->text() != "w96u") {
+            chk_bodybends->setEnabled(false);
+            chk_bodybends->setCheckState(Qt::Unchecked);
+            chk_bodybends->hide();
+        } else {
+            chk_bodybends->setEnabled(true);
+            chk_bodybends->show();
+        }
+    } catch (...) {
+        MsgBox("Error loading parameters");
+    }
 }
 
 void Frm_Main::Cmb_organism_Click() {

@@ -1,6 +1,7 @@
 // Pausing and resuming a run with its time counter frozen or running, the
 // threshold label's switch and the tool frames.
 #include <QAction>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -127,6 +128,50 @@ TEST_F(MainMenusTest, ThresholdLabelAndToolFrames) {
         EXPECT_TRUE(frame->isHidden());
         EXPECT_EQ(*flag, 0);
     }
+}
+
+TEST_F(MainMenusTest, ActivationKeepsAPausedRunAndClearsAStoppedOne) {
+    StartOfflineRun();
+    g_project_number = 12;
+    g_project_name = "Test";
+    g_acq_lapse = 45;
+    g_plate_format = "w96u";
+    AcquisitionState& st = main().m_run;
+    st.Sample(0, 10, 3) = 1234;
+    st.m_cumulative_count[0][10] = 56;
+    st.m_actuator_pending = kTrue;
+    main().m_trace_bottom[10] = 900;
+    // Paused with the time counter frozen: the tick is off.
+    boxes.ExpectMessage("Pause Time Counter?", Reply::Yes);
+    main().CmdPause_Click();
+    main().Form_Activate();
+    EXPECT_EQ(main().txt_projecto->text().toStdString(), "12_Test");
+    EXPECT_EQ(st.Sample(0, 10, 3), 1234);
+    EXPECT_EQ(st.m_cumulative_count[0][10], 56);
+    EXPECT_EQ(st.m_actuator_pending, kTrue);
+    EXPECT_EQ(main().m_trace_bottom[10], 900);
+    EXPECT_EQ(main().m_trace_top[10], 2040);
+    EXPECT_TRUE(main().chk_bodybends->isEnabled());
+
+    // Stopped: the tables are cleared and a w96 plate has no body-bends box.
+    main().Timeradq->stop();
+    g_run_state = 0;
+    g_plate_format = "w96";
+    {
+        QSignalBlocker ticked(main().chk_bodybends);
+        main().chk_bodybends->setCheckState(Qt::Checked);
+    }
+    main().Form_Activate();
+    AcquisitionState& fresh = main().m_run;
+    EXPECT_EQ(fresh.Sample(0, 10, 3), 0);
+    EXPECT_EQ(fresh.m_cumulative_count[0][10], 0);
+    EXPECT_EQ(fresh.m_actuator_pending, 0);
+    EXPECT_EQ(main().m_trace_bottom[10], 0);
+    EXPECT_EQ(main().txt_acqlapse->text().toStdString(), "45");
+    EXPECT_EQ(main().txt_wellformat->text().toStdString(), "w96");
+    EXPECT_FALSE(main().chk_bodybends->isEnabled());
+    EXPECT_EQ(main().chk_bodybends->checkState(), Qt::Unchecked);
+    EXPECT_TRUE(main().chk_bodybends->isHidden());
 }
 
 }  // namespace
