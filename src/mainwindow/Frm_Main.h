@@ -185,6 +185,9 @@ public:
     void lbl_umbral_Click();
     void lght_ctl_Click();
     void temp_ctl_Click();
+    // Exit: the project saved when asked, the port closed, the program ended.
+    void Form_Unload();
+    void mnexit_Click();
 
     // ---- controls --------------------------------------------------------------
     // Timers
@@ -383,6 +386,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildControls();
@@ -395,6 +399,10 @@ private:
     void ConnectLivePlots();
     // Wires the pause button, the threshold label and the tool menus (MainMenus.cpp).
     void ConnectMainMenus();
+    // Stops the timers and the run and closes the port; with `actuatorsOff`
+    // the light and temperature actuators are switched off first.
+    void CloseInstrument(bool actuatorsOff);
+    bool m_unloading = false;
     std::optional<TraceView> TraceOf(int16_t station) const;
     void ComputeTraceReferences();
     void SetInitStage(int16_t stage);

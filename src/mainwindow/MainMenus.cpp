@@ -1,6 +1,7 @@
 // Pausing and resuming a run, the threshold label's switch and the tool
 // frames of the "More..." menu.
 #include <QAction>
+#include <QCloseEvent>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -11,8 +12,12 @@
 
 #include "acquisition/Acquisition.h"
 #include "mainwindow/Frm_Main.h"
+#include "mainwindow/PortHold.h"
+#include "mainwindow/ProgramEnd.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/Events.h"
+#include "store/Project.h"
 
 namespace vondrel {
 
@@ -69,6 +74,42 @@ void Frm_Main::CmdPause_Click() {
     frm_autotext->hide();
 }
 
+// Exit, from the menu or by closing the window. A running run ends first
+// (no window close or end-of-run box under the question); the project is
+// saved when the user asks, and a run's actuators are switched off before
+// the port closes. The program always ends.
+void Frm_Main::Form_Unload() {
+    const bool running = g_run_state == 1 || g_run_state == 2;
+    PortHold hold;
+    Timeradq->stop();
+    if (g_offline == 0) {
+        const std::string project = std::to_string(g_project_number) + "_" + g_project_name;
+        if (platform::AskYesNo("Update values to project " + project + " before Exit?")) {
+            std::string failed;
+            if (!SaveProject(g_project_folder, g_project_number, -1, &failed)) {
+                platform::MsgBox("Error saving project: " + failed);
+            } else {
+                platform::SleepMs(300);
+                platform::PumpEvents();
+                platform::SleepMs(300);
+            }
+        }
+    }
+    CloseInstrument(running);
+    EndProgram(0);
+}
+
+void Frm_Main::mnexit_Click() { Form_Unload(); }
+
+void Frm_Main::closeEvent(QCloseEvent* event) {
+    // A request to keep the window open is not honoured: closing ends the
+    // program, once the port is free.
+    event->ignore();
+    if (m_unloading) return;
+    m_unloading = true;
+    WhenPortFree(this, [this] { Form_Unload(); });
+}
+
 void Frm_Main::lbl_umbral_Click() {
     if (!txt_snr_umbral->isHidden()) {
         lbl_umbral->setText(">>>>");
@@ -102,6 +143,11 @@ void Frm_Main::ConnectMainMenus() {
     connect(CmdPause, &QPushButton::clicked, this, [this] { CmdPause_Click(); });
     connect(lght_ctl, &QAction::triggered, this, [this] { lght_ctl_Click(); });
     connect(temp_ctl, &QAction::triggered, this, [this] { temp_ctl_Click(); });
+    connect(mnexit, &QAction::triggered, this, [this] {
+        if (m_unloading) return;
+        m_unloading = true;
+        WhenPortFree(this, [this] { mnexit_Click(); });
+    });
     lbl_umbral->installEventFilter(new ClickFilter(lbl_umbral, [this] { lbl_umbral_Click(); }));
 }
 

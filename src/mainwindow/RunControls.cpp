@@ -493,7 +493,9 @@ void Frm_Main::CmdStop_Click() {
     m_run.m_tick_count = 0;
 }
 
-void Frm_Main::EndOnSignal() {
+void Frm_Main::EndOnSignal() { CloseInstrument(true); }
+
+void Frm_Main::CloseInstrument(bool actuatorsOff) {
     PortHold hold;
     Timeradq->stop();
     Timerinicio->stop();
@@ -504,10 +506,12 @@ void Frm_Main::EndOnSignal() {
     m_autorun = 0;
     // The run's files are closed after every append; what is left is the
     // instrument: actuators off, then the port closed.
-    m_run.m_temp_actuator_on = 0;
-    m_run.m_light_on = 0;
+    if (actuatorsOff) {
+        m_run.m_temp_actuator_on = 0;
+        m_run.m_light_on = 0;
+    }
     if (g_offline == 0 && PortOpen(g_com_port)) {
-        SendActuatorState();
+        if (actuatorsOff) SendActuatorState();
         CommClose(g_com_port);
     }
     g_connected = 0;

@@ -7,9 +7,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <filesystem>
+#include <fstream>
 
 #include "RunFixture.h"
 #include "acquisition/WindowClose.h"
+#include "mainwindow/ProgramEnd.h"
 
 namespace vondrel {
 namespace {
@@ -172,6 +175,65 @@ TEST_F(MainMenusTest, ActivationKeepsAPausedRunAndClearsAStoppedOne) {
     EXPECT_FALSE(main().chk_bodybends->isEnabled());
     EXPECT_EQ(main().chk_bodybends->checkState(), Qt::Unchecked);
     EXPECT_TRUE(main().chk_bodybends->isHidden());
+}
+
+TEST_F(MainMenusTest, ExitOfflineAsksNothingAndEnds) {
+    StartRun(false);
+    g_offline = kTrue;
+    main().mnexit->trigger();
+    EXPECT_TRUE(ProgramEndRequested());
+    EXPECT_EQ(ProgramExitStatus(), 0);
+}
+
+TEST_F(MainMenusTest, ExitAnsweredNoOrYesClosesThePortAndSavesOnlyOnYes) {
+    StartRun(true);
+    g_project_number = 12;
+    std::filesystem::remove_all(g_project_folder);
+    std::filesystem::create_directories(g_project_folder);
+    boxes.ExpectMessage("Update values to project 12_Test before Exit?", Reply::No);
+    main().Form_Unload();
+    EXPECT_TRUE(ProgramEndRequested());
+    EXPECT_EQ(g_connected, 0);
+    EXPECT_TRUE(std::filesystem::is_empty(g_project_folder));
+
+    ResetProgramEnd();
+    main().cmd_connect_Click();
+    ASSERT_EQ(g_connected, kTrue);
+    boxes.ExpectMessage("Update values to project 12_Test before Exit?", Reply::Yes);
+    main().Form_Unload();
+    EXPECT_TRUE(ProgramEndRequested());
+    EXPECT_EQ(g_connected, 0);
+    EXPECT_FALSE(std::filesystem::is_empty(g_project_folder));
+}
+
+TEST_F(MainMenusTest, FailedSaveAtExitIsToldAndThePortStillCloses) {
+    StartRun(true);
+    std::filesystem::remove_all(g_project_folder);
+    // A file where the project folder should be: nothing can be written.
+    { std::ofstream(g_project_folder) << "x"; }
+    boxes.ExpectMessage("Update values to project 1_Test before Exit?", Reply::Yes);
+    boxes.AllowAnyMessages();
+    main().Form_Unload();
+    ASSERT_FALSE(boxes.Shown().empty());
+    EXPECT_EQ(boxes.Shown().back().rfind("Error saving project: " + g_project_folder, 0), 0u) << boxes.Shown().back();
+    EXPECT_EQ(g_connected, 0);
+    EXPECT_TRUE(ProgramEndRequested());
+}
+
+TEST_F(MainMenusTest, ExitDuringARunSwitchesTheActuatorsOffBeforeThePortCloses) {
+    StartRun(true);
+    TickStations({1});
+    Play();
+    main().m_run.m_light_on = kTrue;
+    sim->MarkLog();
+    boxes.ExpectMessage("Update values to project 1_Test before Exit?", Reply::No);
+    main().Form_Unload();
+    EXPECT_EQ(main().m_run.m_light_on, 0);
+    EXPECT_EQ(main().m_run.m_temp_actuator_on, 0);
+    EXPECT_FALSE(main().Timeradq->isActive());
+    EXPECT_EQ(g_run_state, 0);
+    EXPECT_EQ(g_connected, 0);
+    EXPECT_EQ(sim->FramesSinceMark(), (std::vector<std::string>{"FF 00 10 00 F0"}));
 }
 
 }  // namespace
