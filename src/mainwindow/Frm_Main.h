@@ -156,6 +156,9 @@ public:
     // station shown, then the whole trace redrawn.
     void Cmdzoom_plus_Click();
     void Cmdzoom_minus_Click();
+    // The channel buttons: the next or previous entry of the group list.
+    void cmdbeam_plus_Click();
+    void cmdbeam_minus_Click();
     // The tick's once-per-run refresh of the trace.
     void RefreshTracePlot();
     void DrawActivityAxes();
@@ -405,6 +408,7 @@ private:
     bool m_unloading = false;
     std::optional<TraceView> TraceOf(int16_t station) const;
     void ComputeTraceReferences();
+    void StepChannelList(int row);
     void SetInitStage(int16_t stage);
     void RunStartupStep(int16_t step);
     void AllocateRunArrays();

@@ -2,6 +2,7 @@
 // label, the whole redraw, and the trace zoom buttons.
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 
 #include "mainwindow/Canvas.h"
@@ -112,9 +113,31 @@ void Frm_Main::RefreshTracePlot() {
     }
 }
 
+// The channel buttons step through the group list; at its ends they do
+// nothing.
+void Frm_Main::cmdbeam_plus_Click() {
+    const int row = lstgrup->currentRow();
+    if (row >= lstgrup->count() - 1) return;
+    StepChannelList(row < 0 ? 0 : row + 1);
+}
+
+void Frm_Main::cmdbeam_minus_Click() {
+    const int row = lstgrup->currentRow();
+    if (row <= 0) return;
+    StepChannelList(row - 1);
+}
+
+void Frm_Main::StepChannelList(int row) {
+    lstgrup->setCurrentRow(row);
+    txtbeam->setText(lstgrup->item(row)->text());
+    lstgrup_DblClick();
+}
+
 void Frm_Main::ConnectLivePlots() {
     connect(Cmdzoom_plus, &QPushButton::clicked, this, [this] { Cmdzoom_plus_Click(); });
     connect(Cmdzoom_minus, &QPushButton::clicked, this, [this] { Cmdzoom_minus_Click(); });
+    connect(cmdbeam_plus, &QPushButton::clicked, this, [this] { cmdbeam_plus_Click(); });
+    connect(cmdbeam_minus, &QPushButton::clicked, this, [this] { cmdbeam_minus_Click(); });
 }
 
 }  // namespace vondrel

@@ -128,6 +128,38 @@ TEST_F(Selectors, PickingAListItemSelectsItsChannel) {
     EXPECT_EQ(g_selected_channel, 1);
 }
 
+TEST_F(Selectors, ChannelButtonsStepThroughTheListAndStopAtItsEnds) {
+    main->m_run.m_station = 0;
+    main->FillWellSelectors();
+    main->lstgrup->clear();
+    main->ListStationGroupWells(3);
+    const int last = main->lstgrup->count() - 1;
+    // Nothing chosen: "-" does nothing, "+" takes the first entry.
+    main->lstgrup->setCurrentRow(-1);
+    g_selected_channel = 300;
+    main->cmdbeam_minus->click();
+    EXPECT_EQ(g_selected_channel, 300);
+    main->cmdbeam_plus->click();
+    EXPECT_EQ(main->lstgrup->currentRow(), 0);
+    EXPECT_EQ(main->txtbeam->text().toStdString(), "A1.0");
+    EXPECT_EQ(g_selected_channel, 0);
+    main->cmdbeam_plus->click();
+    EXPECT_EQ(g_selected_channel, 1);  // "A1.1"
+    main->cmdbeam_minus->click();
+    EXPECT_EQ(g_selected_channel, 0);
+    main->cmdbeam_minus->click();
+    EXPECT_EQ(main->lstgrup->currentRow(), 0);
+    // At the last entry "+" leaves the selection and the channel.
+    main->lstgrup->setCurrentRow(last);
+    g_selected_channel = 300;
+    main->cmdbeam_plus->click();
+    EXPECT_EQ(main->lstgrup->currentRow(), last);
+    EXPECT_EQ(g_selected_channel, 300);
+    main->cmdbeam_minus->click();
+    EXPECT_EQ(main->lstgrup->currentRow(), last - 1);
+    EXPECT_EQ(g_selected_channel, 178);  // "B12.0"
+}
+
 TEST_F(Selectors, ChannelWithoutGroupKeepsThePreviousWellList) {
     main->m_run.m_station = 0;
     g_selected_channel = 0;
