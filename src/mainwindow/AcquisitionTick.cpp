@@ -72,9 +72,9 @@ void Frm_Main::RunTick() {
     const bool fault = ReadSamples();
     CountCommFault(fault);
 
-    // The whole trace is redrawn once, when the detection interval has gone
-    // by after Play or resume.
-    if (st.m_tick_count == g_dsp_interval) RedrawRealtimePlot(st.m_station);
+    // The whole trace is refreshed once, when the detection interval has
+    // gone by after Play or resume.
+    if (st.m_tick_count == g_dsp_interval) RefreshTracePlot();
 
     ConditionNewSample(st);
     if (st.m_display_tick > 1) {
@@ -247,12 +247,6 @@ void Frm_Main::ShowRunMessage(const std::string& text) {
 // ---------------------------------------------------------------------------
 // Live display steps of the tick
 // ---------------------------------------------------------------------------
-
-// The incremental trace step is drawn by the live trace plot, which comes
-// with the live display.
-void Frm_Main::DrawTraceStep(int16_t) {}
-
-void Frm_Main::ShowTemperature() { lbl_temperature->setText(Q("T=" + m_run.m_temperature_text + "*C")); }
 
 void Frm_Main::RefreshActivityPanel(int16_t station) {
     switch (m_plot_type) {

@@ -153,6 +153,13 @@ std::optional<int16_t> WellBeamChannel(int well, int beam) {
     return g_well_beam_channel.At(well, beam);
 }
 
+// Whether a channel from the plate map really lies in `well`: the map holds 0
+// where a well has no channel at that beam (uneven plates), which must not be
+// read as channel 0.
+bool ChannelOfWell(std::optional<int16_t> ch, int well) {
+    return ch && *ch >= 0 && *ch < kChannelSlots && g_channel_well[*ch] == well;
+}
+
 }  // namespace
 
 Frm_Main::Frm_Main(QWidget* parent) : QMainWindow(parent) {
@@ -161,6 +168,7 @@ Frm_Main::Frm_Main(QWidget* parent) : QMainWindow(parent) {
     BuildControls();
     BuildMenus();
     ConnectDeviceOperations();
+    ConnectMainMenus();
     resize(1024, 768);
     WatchActivation(this, [this] { Form_Activate(); });
 }
@@ -378,6 +386,7 @@ void Frm_Main::BuildControls() {
     for (QLineEdit* box : {txt_lon, txt_loff, txt_pulsetimes, txt_pulseon, txt_pulseoff, txt_snr_umbral, txttemp, txtsub})
         box->installEventFilter(this);
     ConnectRunControls();
+    ConnectLivePlots();
 }
 
 void Frm_Main::BuildMenus() {
@@ -498,7 +507,7 @@ void Frm_Main::AllocateRunArrays() {
     fresh.m_acquisition_stamp = m_run.m_acquisition_stamp;
     fresh.m_temperature_text = m_run.m_temperature_text;
     m_run = std::move(fresh);
-    m_trace_base.fill(0);
+    m_trace_bottom.fill(0);
 }
 
 bool Frm_Main::Form_Load() {
@@ -883,15 +892,6 @@ void Frm_Main::ArrangeMainControls() {
 // Live display
 // ---------------------------------------------------------------------------
 
-void Frm_Main::ClearRealtimePlot() { Picreal->Cls(); }
-
-void Frm_Main::RedrawRealtimePlot(int16_t station) {
-    (void)station;
-    ClearRealtimePlot();
-    // The trace itself is drawn from the sample windows by the live trace
-    // plot, which comes with the acquisition run.
-}
-
 void Frm_Main::DrawActivityAxes() {
     const uint32_t black = 0, white = Rgb(255, 255, 255);
     Picact->FilledBox(0, 0, 2, 255, black);
@@ -923,20 +923,18 @@ void Frm_Main::DrawGroupWells(int16_t station) {
                 int beams = 0;
                 for (int b = 0; b <= g_max_beam; ++b) {
                     auto ch = WellBeamChannel(well, b);
-                    if (!ch || *ch < 0 || *ch >= kChannelSlots) continue;
+                    if (!ChannelOfWell(ch, well)) continue;
                     double c = counts[*ch];
                     total += c;
                     ++entries;
-                    if (g_channel_well[*ch] == well) {
-                        sum += c;
-                        ++beams;
-                    }
+                    sum += c;
+                    ++beams;
                 }
                 values[i] = beams > 0 ? RoundHalfEven(sum / beams) : 0;
             } else {
                 auto ch = WellBeamChannel(well, 0);
-                if (!ch || *ch < 0 || *ch >= kChannelSlots) continue;
-                values[i] = g_channel_well[*ch] == well ? counts[*ch] : 0;
+                if (!ChannelOfWell(ch, well)) continue;
+                values[i] = counts[*ch];
                 total += counts[*ch];
                 ++entries;
             }
@@ -1147,7 +1145,7 @@ void Frm_Main::ListGroupWells(const ChannelTable16& groups, int group) {
     m_group_well_count = 0;
     for (int w = 0; w <= g_max_well && m_group_well_count < kChannelSlots; ++w) {
         auto ch = WellBeamChannel(w, 0);
-        if (ch && *ch >= 0 && *ch < kChannelSlots && groups[*ch] == group)
+        if (ChannelOfWell(ch, w) && groups[*ch] == group)
             m_group_wells[m_group_well_count++] = static_cast<int16_t>(w);
     }
 }

@@ -19,6 +19,7 @@
 
 #include "acquisition/AcquisitionState.h"
 #include "mainwindow/Shape.h"
+#include "mainwindow/TracePlot.h"
 #include "store/Globals.h"
 
 class QAction;
@@ -153,6 +154,15 @@ public:
     void ShowTemperature();
     void RefreshActivityPanel(int16_t station);
     void RedrawRealtimePlot(int16_t station);
+    // Trace zoom 0..10 (LivePlots.cpp): references of every channel of the
+    // station shown, then the whole trace redrawn.
+    void Cmdzoom_plus_Click();
+    void Cmdzoom_minus_Click();
+    // The channel buttons: the next or previous entry of the group list.
+    void cmdbeam_plus_Click();
+    void cmdbeam_minus_Click();
+    // The tick's once-per-run refresh of the trace.
+    void RefreshTracePlot();
     void DrawActivityAxes();
     void DrawGroupWells(int16_t station);
     void DrawGroupBars(int16_t station);
@@ -175,6 +185,14 @@ public:
     void cmd_stack_pos_Click(int index);
     void mncom1_Click(int index);
     void mnabout_Click();
+    // Pause and resume, the threshold label and the tool frames (MainMenus.cpp).
+    void CmdPause_Click();
+    void lbl_umbral_Click();
+    void lght_ctl_Click();
+    void temp_ctl_Click();
+    // Exit: the project saved when asked, the port closed, the program ended.
+    void Form_Unload();
+    void mnexit_Click();
 
     // ---- controls --------------------------------------------------------------
     // Timers
@@ -343,6 +361,8 @@ public:
     int16_t m_startup_step = 0;
     int16_t m_startup_step_done = 0;
     int16_t m_pause_freezes_time = 0;
+    // Elapsed run time (days) frozen by a pause that stops the time counter.
+    double m_paused_elapsed = 0;
     int16_t m_plot_type = 0;
     double m_activity_zoom = 1.0;
     int16_t m_auto_calibration = 0;
@@ -361,8 +381,8 @@ public:
     // Stop and the live display all work on this one copy.
     AcquisitionState m_run;
 
-    // Live trace scale per channel (display only).
-    std::array<int16_t, kChannelSlots> m_trace_base{};
+    // Live trace scale per channel (display only); m_trace_bottom is the
+    // zoom reference level.
     std::array<int16_t, kChannelSlots> m_trace_top{};
     std::array<int16_t, kChannelSlots> m_trace_bottom{};
     std::array<int16_t, kChannelSlots> m_group_wells{};
@@ -371,6 +391,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildControls();
@@ -379,6 +400,17 @@ private:
     void ConnectRunControls();
     // Wires the device operations' menus and buttons (DeviceOperations.cpp).
     void ConnectDeviceOperations();
+    // Wires the trace zoom buttons (LivePlots.cpp).
+    void ConnectLivePlots();
+    // Wires the pause button, the threshold label and the tool menus (MainMenus.cpp).
+    void ConnectMainMenus();
+    // Stops the timers and the run and closes the port; with `actuatorsOff`
+    // the light and temperature actuators are switched off first.
+    void CloseInstrument(bool actuatorsOff);
+    bool m_unloading = false;
+    std::optional<TraceView> TraceOf(int16_t station) const;
+    void ComputeTraceReferences();
+    void StepChannelList(int row);
     void SetInitStage(int16_t stage);
     void RunStartupStep(int16_t step);
     void AllocateRunArrays();

@@ -26,6 +26,7 @@
 #include "mainwindow/Canvas.h"
 #include "mainwindow/Frm_Init.h"
 #include "mainwindow/Frm_Main.h"
+#include "mainwindow/TracePlot.h"
 #include "mainwindow/MainGlobals.h"
 #include "mainwindow/MainLayout.h"
 #include "mainwindow/PortHold.h"
@@ -408,7 +409,6 @@ void Frm_Main::CmdPlay_Click() {
     }
     m_trace_bottom.fill(0);
     m_trace_top.fill(2259);
-    m_trace_base.fill(0);
     m_run_messages.clear();
 
     // 15-16. Set-point and temperature.
@@ -431,7 +431,7 @@ void Frm_Main::CmdPlay_Click() {
     // 20. Start the tick.
     Picreal->Cls();
     if (m_run.m_trace_zoom == 0) {
-        PlotScale ts = TraceScale(g_rt_buffer);
+        PlotScale ts = PlayTraceScale(g_rt_buffer);
         Picreal->Scale(ts.x1, ts.y1, ts.x2, ts.y2);
     }
     m_activity_zoom = 1.0;
@@ -497,7 +497,9 @@ void Frm_Main::CmdStop_Click() {
     m_run.m_tick_count = 0;
 }
 
-void Frm_Main::EndOnSignal() {
+void Frm_Main::EndOnSignal() { CloseInstrument(true); }
+
+void Frm_Main::CloseInstrument(bool actuatorsOff) {
     PortHold hold;
     Timeradq->stop();
     Timerinicio->stop();
@@ -508,10 +510,12 @@ void Frm_Main::EndOnSignal() {
     m_autorun = 0;
     // The run's files are closed after every append; what is left is the
     // instrument: actuators off, then the port closed.
-    m_run.m_temp_actuator_on = 0;
-    m_run.m_light_on = 0;
+    if (actuatorsOff) {
+        m_run.m_temp_actuator_on = 0;
+        m_run.m_light_on = 0;
+    }
     if (g_offline == 0 && PortOpen(g_com_port)) {
-        SendActuatorState();
+        if (actuatorsOff) SendActuatorState();
         CommClose(g_com_port);
     }
     g_connected = 0;
@@ -573,10 +577,35 @@ void Frm_Main::ApplyOrganismThreshold() {
     }
 }
 
+// Whenever the window becomes active. Without a running tick the labels
+// and selectors follow the current project; the run's tables are cleared
+// only for a stopped run, so a paused run resumes with its window, counts
+// and histogram intact.
 void Frm_Main::Form_Activate() {
-    txt_projecto->setText(QString::number(g_project_number) + "_" + Q(g_project_name));
-    txt_acqlapse->setText(QString::number(g_acq_lapse));
-    txt_wellformat->setText(Q(g_plate_format));
+    try {
+        if (!Timeradq->isActive()) {
+            txt_projecto->setText(QString::number(g_project_number) + "_" + Q(g_project_name));
+            txt_acqlapse->setText(QString::number(g_acq_lapse));
+            txt_wellformat->setText(Q(g_plate_format));
+            if (g_run_state == 0) {
+                AllocateRunArrays();
+                m_run.m_actuator_pending = 0;
+            }
+            m_trace_top.fill(2040);
+            FillWellSelectors();
+        }
+        Txt_description->setReadOnly(false);
+        if (txt_wellformat->text() != "w96u") {
+            chk_bodybends->setEnabled(false);
+            chk_bodybends->setCheckState(Qt::Unchecked);
+            chk_bodybends->hide();
+        } else {
+            chk_bodybends->setEnabled(true);
+            chk_bodybends->show();
+        }
+    } catch (...) {
+        MsgBox("Error loading parameters");
+    }
 }
 
 void Frm_Main::Cmb_organism_Click() {

@@ -53,6 +53,17 @@ protected:
         return v;
     }
 
+    // The group-wells plot of station 1 on a cleared activity panel.
+    void DrawWellsOnClearPanel() {
+        main->Picact->Cls();
+        main->Picact->Scale(-30, 300, 300, -30);
+        main->DrawGroupWells(0);
+    }
+    uint32_t PicactAt(double x, double y) {
+        QPointF px = main->Picact->ToPixel(x, y);
+        return main->Picact->PixelAt(static_cast<int>(px.x()), static_cast<int>(px.y()));
+    }
+
     Frm_Main* main = nullptr;
 };
 
@@ -117,6 +128,38 @@ TEST_F(Selectors, PickingAListItemSelectsItsChannel) {
     EXPECT_EQ(g_selected_channel, 1);
 }
 
+TEST_F(Selectors, ChannelButtonsStepThroughTheListAndStopAtItsEnds) {
+    main->m_run.m_station = 0;
+    main->FillWellSelectors();
+    main->lstgrup->clear();
+    main->ListStationGroupWells(3);
+    const int last = main->lstgrup->count() - 1;
+    // Nothing chosen: "-" does nothing, "+" takes the first entry.
+    main->lstgrup->setCurrentRow(-1);
+    g_selected_channel = 300;
+    main->cmdbeam_minus->click();
+    EXPECT_EQ(g_selected_channel, 300);
+    main->cmdbeam_plus->click();
+    EXPECT_EQ(main->lstgrup->currentRow(), 0);
+    EXPECT_EQ(main->txtbeam->text().toStdString(), "A1.0");
+    EXPECT_EQ(g_selected_channel, 0);
+    main->cmdbeam_plus->click();
+    EXPECT_EQ(g_selected_channel, 1);  // "A1.1"
+    main->cmdbeam_minus->click();
+    EXPECT_EQ(g_selected_channel, 0);
+    main->cmdbeam_minus->click();
+    EXPECT_EQ(main->lstgrup->currentRow(), 0);
+    // At the last entry "+" leaves the selection and the channel.
+    main->lstgrup->setCurrentRow(last);
+    g_selected_channel = 300;
+    main->cmdbeam_plus->click();
+    EXPECT_EQ(main->lstgrup->currentRow(), last);
+    EXPECT_EQ(g_selected_channel, 300);
+    main->cmdbeam_minus->click();
+    EXPECT_EQ(main->lstgrup->currentRow(), last - 1);
+    EXPECT_EQ(g_selected_channel, 178);  // "B12.0"
+}
+
 TEST_F(Selectors, ChannelWithoutGroupKeepsThePreviousWellList) {
     main->m_run.m_station = 0;
     g_selected_channel = 0;
@@ -149,13 +192,8 @@ TEST_F(Selectors, GroupWellsPlotShowsMeanAndWellBars) {
     counts[1] = 50;
     main->m_activity_zoom = 1.0;
     Canvas* p = main->Picact;
-    p->Cls();
-    p->Scale(-30, 300, 300, -30);
-    main->DrawGroupWells(0);
-    auto at = [&](double x, double y) {
-        QPointF px = p->ToPixel(x, y);
-        return p->PixelAt(static_cast<int>(px.x()), static_cast<int>(px.y()));
-    };
+    DrawWellsOnClearPanel();
+    auto at = [this](double x, double y) { return PicactAt(x, y); };
     // Mean of the four beams (100 + 50 + 0 + 0) / 4 = 37.5, to the even 38:
     // a grey bar from 2 to 38 at x 10..30, white above it.
     EXPECT_EQ(at(20, 20), Rgb(200, 200, 200));
@@ -172,6 +210,36 @@ TEST_F(Selectors, GroupWellsPlotShowsMeanAndWellBars) {
     counts[1] = 1200;
     main->DrawGroupWells(0);
     EXPECT_DOUBLE_EQ(main->m_activity_zoom, 2.5);  // mean 600: 600 / 2.5 = 240
+}
+
+// Where a well has no channel the plate map holds 0: such a well neither
+// joins channel 0's group nor brings channel 0's count into the group mean.
+TEST_F(Selectors, WellWithoutChannelIsNotReadAsChannelZero) {
+    main->resize(1024, 768);
+    main->ArrangeMainControls();
+    main->m_run.m_station = 0;
+    g_well_beam_channel.At(90, 0) = 0;
+    g_well_beam_channel.At(90, 1) = 0;
+    g_channel_well[180] = -1;
+    g_channel_well[181] = -1;
+    g_selected_channel = 0;
+    main->lblcanal_Change();
+    ASSERT_EQ(main->m_group_well_count, 13);
+    EXPECT_EQ(std::count(main->m_group_wells.begin(), main->m_group_wells.begin() + 13, 90), 0);
+
+    main->m_group_well_count = 2;
+    main->m_group_wells[0] = 0;
+    main->m_group_wells[1] = 90;
+    auto& counts = main->m_run.m_cumulative_count[0];
+    counts.fill(0);
+    counts[0] = 100;
+    counts[1] = 50;
+    main->m_activity_zoom = 1.0;
+    DrawWellsOnClearPanel();
+    auto at = [this](double x, double y) { return PicactAt(x, y); };
+    // The mean is well 0's two beams, 75, not (100 + 50 + 100 + 100) / 4.
+    EXPECT_EQ(at(20, 70), Rgb(200, 200, 200));
+    EXPECT_EQ(at(20, 82), 0xFFFFFFu);
 }
 
 }  // namespace
