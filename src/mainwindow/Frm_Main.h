@@ -190,6 +190,8 @@ public:
     void lbl_umbral_Click();
     void lght_ctl_Click();
     void temp_ctl_Click();
+    // The technical panel, behind its password.
+    void mn_technical_Click();
     // Exit: the project saved when asked, the port closed, the program ended.
     void Form_Unload();
     void mnexit_Click();

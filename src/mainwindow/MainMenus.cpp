@@ -12,6 +12,7 @@
 
 #include "acquisition/Acquisition.h"
 #include "mainwindow/Frm_Main.h"
+#include "mainwindow/Windows.h"
 #include "mainwindow/PortHold.h"
 #include "mainwindow/ProgramEnd.h"
 #include "platform/Clock.h"
@@ -139,10 +140,22 @@ void Frm_Main::lght_ctl_Click() { ToggleToolFrame(Frame_light, g_tool_light); }
 
 void Frm_Main::temp_ctl_Click() { ToggleToolFrame(Frame_temp, g_tool_temp); }
 
+// The technical panel is for the technician: its menu asks for a fixed
+// password, compared exactly, as often as the user tries.
+void Frm_Main::mn_technical_Click() {
+    static const char* const kTechnicalPassword = "Kelpo5829";
+    if (platform::InputBox("Enter Password") != kTechnicalPassword) {
+        platform::MsgBox("Wrong Password");
+        return;
+    }
+    if (Hooks().showTechnicalPanel) Hooks().showTechnicalPanel();
+}
+
 void Frm_Main::ConnectMainMenus() {
     connect(CmdPause, &QPushButton::clicked, this, [this] { CmdPause_Click(); });
     connect(lght_ctl, &QAction::triggered, this, [this] { lght_ctl_Click(); });
     connect(temp_ctl, &QAction::triggered, this, [this] { temp_ctl_Click(); });
+    connect(mn_technical, &QAction::triggered, this, [this] { mn_technical_Click(); });
     connect(mnexit, &QAction::triggered, this, [this] {
         if (m_unloading) return;
         m_unloading = true;

@@ -133,6 +133,24 @@ TEST_F(MainMenusTest, ThresholdLabelAndToolFrames) {
     }
 }
 
+TEST_F(MainMenusTest, TechnicalMenuShowsThePanelOnlyForItsExactPassword) {
+    int shown = 0;
+    Hooks().showTechnicalPanel = [&] { ++shown; };
+    for (const char* wrong : {"", "kelpo5829", "Kelpo5829 ", "KELPO5829"}) {
+        boxes.ExpectInput("Enter Password", std::string(wrong));
+        boxes.ExpectMessage("Wrong Password");
+        main().mn_technical->trigger();
+    }
+    boxes.ExpectInput("Enter Password", std::nullopt);  // cancelled
+    boxes.ExpectMessage("Wrong Password");
+    main().mn_technical_Click();
+    EXPECT_EQ(shown, 0);
+    boxes.ExpectInput("Enter Password", std::string("Kelpo5829"));
+    main().mn_technical->trigger();
+    EXPECT_EQ(shown, 1);
+    Hooks().showTechnicalPanel = nullptr;
+}
+
 TEST_F(MainMenusTest, ActivationKeepsAPausedRunAndClearsAStoppedOne) {
     StartOfflineRun();
     g_project_number = 12;
