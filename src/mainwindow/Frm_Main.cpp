@@ -771,14 +771,6 @@ void Frm_Main::resizeEvent(QResizeEvent* event) {
     ArrangeMainControls();
 }
 
-void Frm_Main::ApplyPlacement(QWidget* w, double left, double top, std::optional<double> width,
-                              std::optional<double> height, double unitsPerPixel) {
-    auto px = [&](double v) { return static_cast<int>(RoundHalfEven(v / unitsPerPixel)); };
-    int wpx = width ? px(*width) : w->width();
-    int hpx = height ? px(*height) : w->height();
-    w->setGeometry(px(left), px(top), std::max(wpx, 0), std::max(hpx, 0));
-}
-
 void Frm_Main::ArrangeMainControls() {
     try {
         const double tpp = kTwipsPerPixel;

@@ -418,8 +418,6 @@ private:
     void AllocateRunArrays();
     void SelectListIndex(QComboBox* combo, int index, void (Frm_Main::*handler)());
     void SetCheckValue(QCheckBox* box, int value);
-    void ApplyPlacement(QWidget* w, double left, double top, std::optional<double> width,
-                        std::optional<double> height, double unitsPerPixel);
 
     // The tick's phases (AcquisitionTick.cpp).
     void RunTick();

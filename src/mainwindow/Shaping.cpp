@@ -106,4 +106,12 @@ void DrawRoundFrame(Canvas* p) {
     for (const auto& a : plan.arcs) p->Arc(a.cx, a.cy, a.r, a.start, a.end, grey);
 }
 
+void ApplyPlacement(QWidget* w, double left, double top, std::optional<double> width,
+                    std::optional<double> height, double unitsPerPixel) {
+    auto px = [&](double v) { return static_cast<int>(RoundHalfEven(v / unitsPerPixel)); };
+    const int wpx = width ? px(*width) : w->width();
+    const int hpx = height ? px(*height) : w->height();
+    w->setGeometry(px(left), px(top), std::max(wpx, 0), std::max(hpx, 0));
+}
+
 }  // namespace vondrel

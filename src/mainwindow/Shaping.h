@@ -6,6 +6,7 @@
 // pixel of the screen (15 on a 96-dpi screen).
 #pragma once
 
+#include <optional>
 #include <vector>
 
 class QRegion;
@@ -16,6 +17,12 @@ namespace vondrel {
 class Canvas;
 
 inline constexpr int kTwipsPerPixel = 15;
+
+// Places a control from figures in layout units (twips, or the pixels of a
+// panel's own scale): each figure divided by the units per pixel and rounded
+// halves to even; a size left out keeps the control's own.
+void ApplyPlacement(QWidget* w, double left, double top, std::optional<double> width,
+                    std::optional<double> height, double unitsPerPixel);
 
 // A rounded rectangle region: corners (left, top)-(right, bottom), the right
 // and bottom edges excluded, with a corner ellipse of ellipseW x ellipseH.

@@ -271,8 +271,6 @@ private:
     void SetTextQuietly(QLineEdit* box, const std::string& text);
     void SearchAnnotationDb();
     void AskAiSummary();
-    void ApplyPlacement(QWidget* w, double left, double top, std::optional<double> width,
-                        std::optional<double> height, double unitsPerPixel);
 
     bool m_loaded = false;
     bool m_in_handler = false;

@@ -303,14 +303,6 @@ void Frm_setup::Picwell_MouseUp(int button, double x, double y) {
 // Layout
 // ---------------------------------------------------------------------------
 
-void Frm_setup::ApplyPlacement(QWidget* w, double left, double top, std::optional<double> width,
-                               std::optional<double> height, double unitsPerPixel) {
-    auto px = [&](double v) { return static_cast<int>(RoundHalfEven(v / unitsPerPixel)); };
-    const int wpx = width ? px(*width) : w->width();
-    const int hpx = height ? px(*height) : w->height();
-    w->setGeometry(px(left), px(top), std::max(wpx, 0), std::max(hpx, 0));
-}
-
 void Frm_setup::LayoutSetupForm() {
     try {
         const double tpp = kTwipsPerPixel;
