@@ -1,4 +1,5 @@
 #include "browser/Frm_offline.h"
+#include "platform/qt/NamedWidget.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -34,12 +35,6 @@ using platform::JoinPath;
 using platform::ProgramFolder;
 
 namespace {
-
-template <typename W>
-W* Named(W* w, const char* name) {
-    w->setObjectName(name);
-    return w;
-}
 
 QAction* NamedAction(QMenu* menu, const QString& caption, const QString& name) {
     QAction* a = menu->addAction(caption);

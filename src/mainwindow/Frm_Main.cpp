@@ -1,4 +1,5 @@
 #include "mainwindow/Frm_Main.h"
+#include "platform/qt/NamedWidget.h"
 #include "mainwindow/SetAndRun.h"
 
 #include "mainwindow/Activation.h"
@@ -58,13 +59,6 @@ bool IsAutorunSwitch(std::string_view commandLine) {
 }
 
 namespace {
-
-template <class T>
-T* Make(QWidget* parent, const char* name) {
-    auto* w = new T(parent);
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
 
 QPushButton* Button(QWidget* parent, const char* name, const char* caption) {
     auto* b = Make<QPushButton>(parent, name);

@@ -30,7 +30,7 @@
 #include "platform/ProgramFolder.h"
 #include "setup/PlateGroups.h"
 #include "setup/ProjectRules.h"
-#include "setup/SetupWidgets.h"
+#include "platform/qt/NamedWidget.h"
 #include "store/Config.h"
 #include "store/Globals.h"
 #include "store/Project.h"
@@ -44,7 +44,6 @@ using platform::Reply;
 
 namespace {
 
-using setup::Make;
 
 QGroupBox* Frame(QWidget* parent, const char* name, const char* caption) {
     auto* f = Make<QGroupBox>(parent, name);

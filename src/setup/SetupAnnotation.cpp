@@ -15,11 +15,10 @@
 #include "platform/Numbers.h"
 #include "setup/Annotation.h"
 #include "setup/Frm_setup.h"
-#include "setup/SetupWidgets.h"
+#include "platform/qt/NamedWidget.h"
 
 namespace vondrel {
 
-using setup::Make;
 
 void Frm_setup::BuildAnnotationControls() {
     QWidget* f = frm_advance;

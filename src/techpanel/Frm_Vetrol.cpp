@@ -1,4 +1,5 @@
 #include "techpanel/Frm_Vetrol.h"
+#include "platform/qt/NamedWidget.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -44,16 +45,6 @@ const char* const kOfflineRefusal = "Operation not possible in OFFLINE mode";
 const char* const kRunRefusal = "Stop acquisition before Testing";
 
 Frm_Vetrol* g_panel = nullptr;
-
-template <typename T>
-T* Make(QWidget* parent, const char* name, const QString& text = {}) {
-    auto* w = new T(parent);
-    w->setObjectName(name);
-    if constexpr (std::is_same_v<T, QLabel> || std::is_same_v<T, QPushButton> || std::is_same_v<T, QLineEdit> ||
-                  std::is_same_v<T, QRadioButton>)
-        w->setText(text);
-    return w;
-}
 
 }  // namespace
 

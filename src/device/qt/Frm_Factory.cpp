@@ -1,4 +1,5 @@
 #include "device/qt/Frm_Factory.h"
+#include "platform/qt/NamedWidget.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -21,12 +22,6 @@
 namespace vondrel {
 
 namespace {
-
-template <typename W>
-W* Named(W* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
 
 QString TemperatureText(int raw) { return QString::fromStdString(FormatFixed(raw * g_temp_slope + g_temp_offset, 1)); }
 

@@ -1,4 +1,5 @@
 #include "reports/qt/Frm_report.h"
+#include "platform/qt/NamedWidget.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -38,12 +39,6 @@ Frm_report* g_report = nullptr;
 constexpr int Px(int twips) { return twips / kTwipsPerPixel; }
 
 const QStringList kBins = {"5", "15", "30", "60", "120", "180", "240", "360", "480", "720", "1440"};
-
-template <typename W>
-W* Named(W* w, const char* name) {
-    w->setObjectName(name);
-    return w;
-}
 
 // A threshold as the window shows it: one decimal, "." as the sign.
 QString ThresholdText(double v) { return Q(FormatFixed(v, 1)); }

@@ -1,0 +1,30 @@
+// Making a window's controls: every control carries its designed name as its
+// objectName, so tests and the windows' own code find it by that name.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <string>
+
+namespace vondrel {
+
+// Gives a control made elsewhere its name.
+template <typename W>
+W* Named(W* w, const char* name) {
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+// A new control of `parent` with its name and, for a control with a text,
+// its caption.
+template <typename T>
+T* Make(QWidget* parent, const std::string& name, const QString& caption = {}) {
+    auto* w = new T(parent);
+    w->setObjectName(QString::fromStdString(name));
+    if constexpr (requires(T* t) { t->setText(QString()); }) {
+        if (!caption.isNull()) w->setText(caption);
+    }
+    return w;
+}
+
+}  // namespace vondrel
