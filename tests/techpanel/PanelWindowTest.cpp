@@ -13,6 +13,7 @@
 #include "mainwindow/Canvas.h"
 #include "platform/Files.h"
 #include "techpanel/Frm_Vetrol.h"
+#include "techpanel/PanelRules.h"
 
 namespace vondrel::testing {
 namespace {
@@ -204,6 +205,19 @@ TEST_F(PanelWindowTest, NavigationWithoutSetupOrBrowserKeepsThePanel) {
     p.Command22_Click();
     EXPECT_TRUE(setup);
     EXPECT_FALSE(p.isVisible());
+}
+
+TEST_F(PanelWindowTest, TheTwinsExitFreesItsPortInThePortTable) {
+    const std::string path = platform::JoinPath(platform::ProgramFolder(), "multitsk.dat");
+    ASSERT_TRUE(platform::WriteTextFile(path, "4,1\r\n7,1\r\n"));
+    g_com_port = 4;
+    g_offline = 0;
+    Frm_Vetrol& p = Panel(techpanel::PanelVariant::Twin);
+    p.Command2_Click();
+    const auto table = techpanel::ParseMultitsk(*platform::ReadTextFile(path));
+    EXPECT_EQ(table[4], 0);  // this program's port is free again
+    EXPECT_EQ(table[7], 1);  // another program's stays taken
+    g_offline = -1;
 }
 
 TEST_F(PanelWindowTest, OnlineReadsTheStationAndAMapClickOnlyReads) {
