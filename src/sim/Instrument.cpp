@@ -12,7 +12,6 @@ namespace {
 constexpr double kFullLevel = 2000.0;  // level of a channel at gain 7, power 7 and base 1
 constexpr int kSettingSteps = 63;      // 8 * power + gain runs 0..63
 constexpr int kStartSetting = 5 * 32 + 6;  // gain 5, power 6: about 1700 counts
-constexpr double kBlockModeMemoryMs = 300.0;
 
 bool ParseDouble(const std::string& t, double& out) {
     if (t.empty()) return false;
@@ -65,7 +64,7 @@ Instrument::Instrument(const Settings& s) : s_(s), model_rng_(s.seed), fault_rng
     std::uniform_real_distribution<double> spread(0.92, 1.08);
     for (auto& station : base_)
         for (double& b : station) b = spread(model_rng_);
-    setting_.fill(static_cast<uint8_t>(kStartSetting));
+    for (auto& station : regs_) station.fill(static_cast<uint8_t>(kStartSetting));
     // Factory record: month 1, year 25, offset +0.0, slope 0.219.
     factory_ = {0x00, 0x01, 0x19, 0x00, 0x00, 0xDB, 0x00, 0x00};
     well_of_slot_.fill(-1);
@@ -95,17 +94,33 @@ std::string Instrument::Garbage(size_t n) {
     return g;
 }
 
-int Instrument::ModelLevel(int station, int channel) const {
-    if (station < 0 || station >= kStations || channel < 0 || channel >= kChannels) return 0;
-    double level = kFullLevel * base_[static_cast<size_t>(station)][static_cast<size_t>(channel)] *
-                   SettingIndex(setting_[static_cast<size_t>(channel)]) / kSettingSteps;
-    auto f = s_.channelFactor.find(channel);
-    if (f != s_.channelFactor.end()) level *= f->second;
-    return static_cast<int>(std::lround(level));
+int Instrument::Setting(int channel) const {
+    return channel < 128 ? regs_[0][static_cast<size_t>(channel)] : regs_[1][static_cast<size_t>(channel - 128)];
 }
 
-int Instrument::Level(int station, int slot, bool withActivity) {
-    double level = ModelLevel(station, slot);
+uint8_t& Instrument::WholePlateRegister(int channel) {
+    return channel < 128 ? regs_[0][static_cast<size_t>(channel)] : regs_[1][static_cast<size_t>(channel - 128)];
+}
+
+double Instrument::SettingLevel(int station, int channel, int settingByte) const {
+    double level = kFullLevel * base_[static_cast<size_t>(station)][static_cast<size_t>(channel)] *
+                   SettingIndex(settingByte) / kSettingSteps;
+    auto f = s_.channelFactor.find(channel);
+    if (f != s_.channelFactor.end()) level *= f->second;
+    return level;
+}
+
+int Instrument::ModelLevel(int station, int channel) const {
+    if (station < 0 || station >= kStations || channel < 0 || channel >= kChannels) return 0;
+    return static_cast<int>(std::lround(SettingLevel(station, channel, Setting(channel))));
+}
+
+int Instrument::StationModelLevel(int station, int channel) const {
+    if (station < 0 || station >= kStations || channel < 0 || channel >= kChannels) return 0;
+    return static_cast<int>(std::lround(SettingLevel(station, channel, Register(station, channel / 2))));
+}
+
+int Instrument::LevelOf(double level, int station, int slot, bool withActivity) {
     if (withActivity && slot >= 0 && slot < kChannels) {
         const int well = well_of_slot_[static_cast<size_t>(slot)];
         if (well >= 0) {
@@ -130,11 +145,13 @@ void Instrument::Step(int station) {
     }
 }
 
-// The instrument's own calibration: every channel gets the setting whose
-// level comes closest to the target (target 110 -> 1760 counts).
+// The instrument's own calibration of a station: each register r gets the
+// setting whose level on its beam (channel 2r of the station's own blocks)
+// comes closest to the target (target 110 -> 1760 counts).
 void Instrument::Calibrate(int station, int target) {
     const double wanted = target * 16.0;
-    for (int c = 0; c < kChannels; ++c) {
+    for (int r = 0; r < kRegisters; ++r) {
+        const int c = std::min(2 * r, kChannels - 1);
         int best = 0;
         double bestDiff = 1e18;
         for (int idx = 0; idx <= kSettingSteps; ++idx) {
@@ -145,7 +162,7 @@ void Instrument::Calibrate(int station, int target) {
                 best = idx;
             }
         }
-        setting_[static_cast<size_t>(c)] = static_cast<uint8_t>(SettingByteOfIndex(best));
+        regs_[static_cast<size_t>(station)][static_cast<size_t>(r)] = static_cast<uint8_t>(SettingByteOfIndex(best));
     }
 }
 
@@ -197,18 +214,29 @@ std::string Instrument::ReplyTo(const DeviceFrame& f, double nowMs, Reply& r, bo
     const int address = f.address, command = f.command, value = f.value;
     auto twoBytes = [](int first) { return std::string{static_cast<char>(first & 0xFF), '\0'}; };
 
-    // Register writes: pages 0x80.. carry the register in the command byte.
+    // Register writes: page 0x80 + s is station s's registers, the register
+    // in the command byte; page 0x80's registers 200..206 are the factory
+    // record.
     if (address >= 0x80 && address <= 0x83) {
-        if (address == 0x80 && command < 128) setting_[static_cast<size_t>(command)] = static_cast<uint8_t>(value);
-        else if (address == 0x81) setting_[static_cast<size_t>(128 + command)] = static_cast<uint8_t>(value);
-        else if (address == 0x80 && command >= 200 && command <= 206)
+        if (address == 0x80 && command >= 200 && command <= 206)
             factory_[static_cast<size_t>(command - 200)] = static_cast<uint8_t>(value);
+        else
+            regs_[static_cast<size_t>(address - 0x80)][static_cast<size_t>(command)] = static_cast<uint8_t>(value);
         const int echo = Chance(s_.wrongEcho) ? (command + 1) & 0xFF : command;
         return twoBytes(echo);
     }
     const int station = address & 3;
     const StationFault& fault = s_.station[static_cast<size_t>(station)];
     const bool stationQuiet = !s_.present[static_cast<size_t>(station)] || fault.state == StationState::Silent;
+
+    // What an ambiguous 0x30 (offset 0 or 32) means in auto mode follows the
+    // command before it: the self-test identifies and then reads the whole
+    // plate; a run or the technical panel reads temperature, sets, writes
+    // trial settings or calibrates before reading one station.
+    if (command == 0x00) decision_ = BlockMode::Word192;
+    else if (command == 0x10 || command == 0x11 || command == 0x20 || command == 0x21 || command == 0x33 ||
+             command == 0x40)
+        decision_ = BlockMode::Parity48;
 
     switch (command) {
         case 0x00:
@@ -219,23 +247,21 @@ std::string Instrument::ReplyTo(const DeviceFrame& f, double nowMs, Reply& r, bo
             answer = false;
             return {};
         case 0x11:
-            // A trial setting applies to every channel until the next write.
-            setting_.fill(static_cast<uint8_t>(value));
+            // A trial setting applies to every register of the station until
+            // the next write.
+            regs_[static_cast<size_t>(station)].fill(static_cast<uint8_t>(value));
             return twoBytes(value);
         case 0x20:
             if (address == 3 && value >= 128 && value <= 135) return twoBytes(factory_[static_cast<size_t>(value - 128)]);
-            return twoBytes(value < kChannels ? setting_[static_cast<size_t>(value)] : 0);
+            return twoBytes(Register(station, value));
         case 0x21:
             return twoBytes(RawTemperature(nowMs));
         case 0x30: {
             BlockMode mode = s_.mode;
             if (mode == BlockMode::Auto) {
                 if (value == 64 || value == 96) mode = BlockMode::Word192;
-                else if (value % 32 != 0 && value < 64) mode = BlockMode::Parity48;
-                else if (nowMs - last_block_time_ <= kBlockModeMemoryMs * s_.timeScale) mode = last_block_mode_;
-                else mode = BlockMode::Word192;
-                last_block_mode_ = mode;
-                last_block_time_ = nowMs;
+                else if (value % 32 != 0) mode = BlockMode::Parity48;
+                else mode = decision_;
             }
             if (stationQuiet) {
                 answer = false;
@@ -243,7 +269,7 @@ std::string Instrument::ReplyTo(const DeviceFrame& f, double nowMs, Reply& r, bo
             }
             if (mode == BlockMode::Word192) {
                 std::array<int, kBlockValues> levels{};
-                for (int v = 0; v < kBlockValues; ++v) levels[static_cast<size_t>(v)] = Level(station, WordBlockChannel(value, v), false);
+                for (int v = 0; v < kBlockValues; ++v) levels[static_cast<size_t>(v)] = LevelOf(ModelLevel(station, WordBlockChannel(value, v)), station, WordBlockChannel(value, v), false);
                 std::string block = EncodeWordSampleBlock(levels);
                 // This block has no parity bit: a broken word carries a high
                 // byte above 15, the one check its readers make.
@@ -255,7 +281,8 @@ std::string Instrument::ReplyTo(const DeviceFrame& f, double nowMs, Reply& r, bo
             std::array<int, kParityBlockWords> levels{};
             std::bitset<kParityBlockWords> wrong;
             for (int w = 0; w < kParityBlockWords; ++w) {
-                levels[static_cast<size_t>(w)] = Level(station, ParityBlockSlot(value, w), true);
+                const int slot = ParityBlockSlot(value, w);
+                levels[static_cast<size_t>(w)] = LevelOf(StationModelLevel(station, slot), station, slot, true);
                 if (BreaksCheck(fault)) wrong.set(static_cast<size_t>(w));
             }
             return FaultyBlock(fault, EncodeParityWordBlock(levels, wrong));
@@ -269,7 +296,8 @@ std::string Instrument::ReplyTo(const DeviceFrame& f, double nowMs, Reply& r, bo
             std::array<int, kBlockValues> samples{};
             std::bitset<kBlockValues> wrong;
             for (int v = 0; v < kBlockValues; ++v) {
-                samples[static_cast<size_t>(v)] = std::min(2047, Level(station, PackedSampleSlot(v), true));
+                const int slot = PackedSampleSlot(v);
+                samples[static_cast<size_t>(v)] = std::min(2047, LevelOf(StationModelLevel(station, slot), station, slot, true));
                 if (BreaksCheck(fault)) wrong.set(static_cast<size_t>(v));
             }
             return FaultyBlock(fault, EncodePackedSampleBlock(samples, wrong));
@@ -357,10 +385,10 @@ std::string Instrument::Apply(const std::string& key, const std::string& value) 
         if (!ParseInt(value, n) || n < 0) return "seed: a number";
         Settings keep = s_;
         keep.seed = static_cast<uint64_t>(n);
-        const auto settings = setting_;
+        const auto registers = regs_;
         const auto factory = factory_;
         *this = Instrument(keep);
-        setting_ = settings;
+        regs_ = registers;
         factory_ = factory;
     } else if (key == "ambient") {
         if (!ParseDouble(value, d) || d < -20 || d > 60) return "ambient: degrees -20..60";
@@ -399,9 +427,18 @@ std::string Instrument::DeviceOpReply(const DeviceFrame& f, double nowMs, bool& 
         const int channel = address == 0x81 ? 128 + command : command;
         const bool channelWrite = (address == 0x80 && command < 128) || address == 0x81;
         const bool factoryWrite = address == 0x80 && command >= 200 && command <= 206;
-        if ((channelWrite && channel == ops_.noEchoChannel) || (factoryWrite && command == ops_.noEchoRegister)) {
+        const int station = address - 0x80;
+        if ((channelWrite && channel == ops_.noEchoChannel) || (factoryWrite && command == ops_.noEchoRegister) ||
+            (station == ops_.noEchoStation && command == ops_.noEchoStationRegister)) {
             answer = false;
             return {};
+        }
+        if (station == ops_.ninthStation && command == ops_.ninthRegister) {
+            // The write lands every time; only every ninth one is echoed.
+            Reply ignored;
+            std::string echo = ReplyTo(f, nowMs, ignored, answer);
+            answer = ++ops_.ninthCount % 9 == 0;
+            return echo;
         }
     } else if (command == 0x20 && value == ops_.muteRead) {
         answer = false;
@@ -424,6 +461,7 @@ std::string Instrument::DeviceOpReply(const DeviceFrame& f, double nowMs, bool& 
 }
 
 void Instrument::DeviceOpAfter(const DeviceFrame& f, Reply& r) {
+    if (f.command == 0x40 && !ops_.calibrationStream.empty()) r.stream = ops_.calibrationStream;
     if (f.command == 0x40 && ops_.calibrationStop >= 0) {
         auto& st = r.stream;
         auto end = std::find_if(st.begin(), st.end(), [&](uint8_t b) { return b >= ops_.calibrationStop; });
@@ -434,6 +472,15 @@ void Instrument::DeviceOpAfter(const DeviceFrame& f, Reply& r) {
     if (f.command == 0x30 && f.address < 0x80 && ops_.cutBlockAfter >= 0) {
         if (ops_.cutBlockAfter == 0) r.bytes.resize(std::min(r.bytes.size(), static_cast<size_t>(ops_.cutBlockLength)));
         --ops_.cutBlockAfter;
+    }
+    if (f.command == 0x30 && f.address < 0x80 && ops_.spoilBlockAfter >= 0) {
+        if (ops_.spoilBlockAfter == 0 && r.bytes.size() >= 2) {
+            // The first word: high byte 0x1F (above any 12-bit level), or its
+            // parity bit (the high byte's top bit in a 48-byte block) flipped.
+            if (ops_.spoilHigh) r.bytes[0] = static_cast<char>(0x1F | (r.bytes[0] & 0x80));
+            else r.bytes[0] = static_cast<char>(r.bytes[0] ^ 0x80);
+        }
+        --ops_.spoilBlockAfter;
     }
 }
 
@@ -484,8 +531,11 @@ std::optional<std::string> Instrument::ApplyDeviceOp(const std::string& key, con
         long b = 0;
         if (eq == std::string::npos || !ParseInt(value.substr(eq + 1), b) || b < 0 || b > 255)
             return "setting: CH=BYTE or all=BYTE";
-        if (value.substr(0, eq) == "all") setting_.fill(static_cast<uint8_t>(b));
-        else if (ParseInt(value.substr(0, eq), n) && n >= 0 && n < kChannels) setting_[static_cast<size_t>(n)] = static_cast<uint8_t>(b);
+        if (value.substr(0, eq) == "all") {
+            for (auto& station : regs_) station.fill(static_cast<uint8_t>(b));
+        } else if (ParseInt(value.substr(0, eq), n) && n >= 0 && n < kChannels) {
+            WholePlateRegister(static_cast<int>(n)) = static_cast<uint8_t>(b);
+        }
         else return "setting: channel 0..383 or all";
     } else if (key == "mute-trial") {
         // once, always or off: trial settings (0x11) left unanswered
@@ -493,6 +543,49 @@ std::optional<std::string> Instrument::ApplyDeviceOp(const std::string& key, con
         else if (value == "always") ops_.muteTrial = -1;
         else if (value == "off") ops_.muteTrial = 0;
         else return "mute-trial: once, always or off";
+    } else if (key == "no-echo-register" || key == "echo-ninth") {
+        // S:R (station 1..4, register 0..255) or off
+        int& st = key == "echo-ninth" ? ops_.ninthStation : ops_.noEchoStation;
+        int& reg = key == "echo-ninth" ? ops_.ninthRegister : ops_.noEchoStationRegister;
+        st = reg = -1;
+        ops_.ninthCount = 0;
+        if (value == "off") return std::string{};
+        const size_t colon = value.find(':');
+        long r = 0;
+        if (colon == std::string::npos || !ParseInt(value.substr(0, colon), n) || n < 1 || n > kStations ||
+            !ParseInt(value.substr(colon + 1), r) || r < 0 || r >= kRegisters)
+            return key + ": S:R with station 1..4 and register 0..255, or off";
+        st = static_cast<int>(n - 1);
+        reg = static_cast<int>(r);
+    } else if (key == "cal-stream") {
+        // B1,B2,.. the calibration progress bytes sent instead of the model's, then silence; off
+        ops_.calibrationStream.clear();
+        if (value == "off") return std::string{};
+        size_t pos = 0;
+        while (pos <= value.size()) {
+            size_t comma = value.find(',', pos);
+            if (comma == std::string::npos) comma = value.size();
+            long b = 0;
+            if (!ParseInt(value.substr(pos, comma - pos), b) || b < 0 || b > 255) {
+                ops_.calibrationStream.clear();
+                return "cal-stream: bytes 0..255 separated by commas, or off";
+            }
+            ops_.calibrationStream.push_back(static_cast<uint8_t>(b));
+            pos = comma + 1;
+        }
+    } else if (key == "spoil-block") {
+        // K:parity or K:high spoils the first word of the K-th 0x30 reply from now; off
+        if (value == "off") {
+            ops_.spoilBlockAfter = -1;
+            return std::string{};
+        }
+        const size_t colon = value.find(':');
+        const std::string kind = colon == std::string::npos ? "" : value.substr(colon + 1);
+        if (colon == std::string::npos || !ParseInt(value.substr(0, colon), n) || n < 0 ||
+            (kind != "parity" && kind != "high"))
+            return "spoil-block: K:parity or K:high, or off";
+        ops_.spoilBlockAfter = static_cast<int>(n);
+        ops_.spoilHigh = kind == "high";
     } else if (key == "cut-block") {
         // K:LEN cuts the K-th 0x30 reply from now (0 = the next) to LEN bytes; off
         if (value == "off") {

@@ -20,9 +20,13 @@ inline constexpr int kStations = 4;
 inline constexpr int kChannels = 384;
 
 // How a 0x30 request is answered: the frame alone does not tell whether the
-// program wants a 192-byte WordSampleBlock (calibration, self-test) or a
-// 48-byte ParityWordBlock (single-station run).
+// program wants a 192-byte WordSampleBlock (calibration, self-test, the twin
+// technical panel) or a 48-byte ParityWordBlock (single-station run, the
+// technical panel's live levels). Auto decides from the offset and, for 0
+// and 32, from the commands that came before (see Instrument::Handle).
 enum class BlockMode { Word192, Parity48, Auto };
+
+inline constexpr int kRegisters = 256;  // per station, one byte each
 
 enum class StationState { Ok, Silent, Short, Garbage, Parity };
 
@@ -61,6 +65,14 @@ struct DeviceOpFaults {
     int cutBlockAfter = -1;     // the 0x30 reply that many 0x30 requests from now ...
     int cutBlockLength = 0;     // ... is cut to this many bytes
     int muteTrial = 0;          // trial settings (0x11) left unanswered: this many more, -1 all
+    int noEchoStation = -1;     // with noEchoStationRegister: a station register never echoed ...
+    int noEchoStationRegister = -1;
+    int ninthStation = -1;      // ... or echoed only at the ninth of each nine writes
+    int ninthRegister = -1;
+    int ninthCount = 0;
+    std::vector<uint8_t> calibrationStream;  // a fixed progress stream, then silence (empty: the model's)
+    int spoilBlockAfter = -1;   // the 0x30 reply that many 0x30 requests from now ...
+    bool spoilHigh = false;     // ... carries high byte 0x1F in its first word (else a wrong parity bit)
 };
 
 // One thing to send: bytes now, or a stream of single bytes with a gap.
@@ -93,7 +105,13 @@ public:
     std::optional<std::string> ApplyDeviceOp(const std::string& key, const std::string& value);
     const DeviceOpFaults& DeviceOps() const { return ops_; }
 
-    int Setting(int channel) const { return setting_[static_cast<size_t>(channel)]; }
+    // A channel's setting as the whole-plate map sees it: channels 0..127 are
+    // station 1's registers 0..127, channels 128..383 station 2's 0..255.
+    int Setting(int channel) const;
+    int Register(int station, int reg) const {
+        return regs_[static_cast<size_t>(station)][static_cast<size_t>(reg)];
+    }
+    BlockMode LastDecision() const { return decision_; }
     const std::array<uint8_t, 8>& Factory() const { return factory_; }
     double Temperature(double nowMs);
     void SetTemperature(double t) { temperature_ = t; }
@@ -102,9 +120,14 @@ public:
     int RawTemperature(double nowMs);
     // The level of a channel as a WordSampleBlock would carry it (no noise).
     int ModelLevel(int station, int channel) const;
+    // The level of a channel as a station's own blocks (48-byte, 0x33) carry
+    // it: channel 2r and 2r + 1 follow the station's register r (no noise).
+    int StationModelLevel(int station, int channel) const;
 
 private:
-    int Level(int station, int slot, bool withActivity);
+    int LevelOf(double level, int station, int slot, bool withActivity);
+    double SettingLevel(int station, int channel, int settingByte) const;
+    uint8_t& WholePlateRegister(int channel);
     void Step(int station);
     void Calibrate(int station, int target);
     std::string ReplyTo(const DeviceFrame& f, double nowMs, Reply& r, bool& answer);
@@ -127,7 +150,7 @@ private:
     std::mt19937_64 model_rng_;
     std::mt19937_64 fault_rng_;
     std::array<std::array<double, kChannels>, kStations> base_{};
-    std::array<uint8_t, kChannels> setting_{};
+    std::array<std::array<uint8_t, kRegisters>, kStations> regs_{};
     std::array<uint8_t, 8> factory_{};
     struct Dip {
         int remaining = 0;
@@ -138,8 +161,7 @@ private:
     double temperature_ = 22.0;
     double temperature_time_ = 0.0;
     int actuator_ = 0;
-    BlockMode last_block_mode_ = BlockMode::Word192;
-    double last_block_time_ = -1e18;
+    BlockMode decision_ = BlockMode::Parity48;
 };
 
 bool ParseBlockMode(const std::string& text, BlockMode& mode);

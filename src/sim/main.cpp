@@ -72,8 +72,13 @@ const char* Usage() {
            "  --setting CH=B|all=B set channel settings (gain * 32 + power)\n"
            "  --cut-block K:LEN|off  the K-th 0x30 reply from now (0 = next) cut to LEN bytes\n"
            "  --mute-trial once|always|off  trial settings (0x11) left unanswered\n"
+           "  --no-echo-register S:R|off  writes of station S's register R are never echoed\n"
+           "  --echo-ninth S:R|off  writes of station S's register R are echoed only at every ninth\n"
+           "  --cal-stream B1,B2,..|off  the calibration progress bytes, then silence\n"
+           "  --spoil-block K:parity|K:high|off  the K-th 0x30 reply from now gets a wrong parity bit\n"
+           "                       or high byte 0x1F in its first word\n"
            "control commands: ping | set KEY VALUE (keys as the options above) | get frames|setting CH|\n"
-           "  factory|temperature|actuator|mode|settings | unplug | replug | quit\n";
+           "  register S R|level S CH|factory|temperature|actuator|mode|settings | unplug | replug | quit\n";
 }
 
 double NowMs() {
@@ -355,6 +360,17 @@ private:
                 for (int ch = 0; ch < kChannels; ++ch) all += " " + std::to_string(inst_.Setting(ch));
                 return all;
             }
+            if (what == "register" && w.size() == 4) {
+                const int st = std::atoi(w[2].c_str()), reg = std::atoi(w[3].c_str());
+                if (st < 1 || st > kStations || reg < 0 || reg >= kRegisters) return "error station 1..4, register 0..255";
+                return "ok " + std::to_string(inst_.Register(st - 1, reg));
+            }
+            if (what == "level" && w.size() == 4) {
+                // A channel's level in station S's own blocks, without noise or activity.
+                const int st = std::atoi(w[2].c_str()), ch = std::atoi(w[3].c_str());
+                if (st < 1 || st > kStations || ch < 0 || ch >= kChannels) return "error station 1..4, channel 0..383";
+                return "ok " + std::to_string(inst_.StationModelLevel(st - 1, ch));
+            }
             if (what == "setting" && w.size() == 3) {
                 const int ch = std::atoi(w[2].c_str());
                 if (ch < 0 || ch >= kChannels) return "error channel 0..383";
@@ -460,7 +476,8 @@ int main(int argc, char** argv) {
                                             "channel", "ambient", "temperature", "cal-ms", "time-scale", "send",
                                             // device-operation switches
                                             "factory", "cal-stop", "mute-read", "flaky-read", "no-echo",
-                                            "raw-temperature", "setting", "cut-block", "mute-trial"};
+                                            "raw-temperature", "setting", "cut-block", "mute-trial", "no-echo-register",
+                                            "echo-ninth", "cal-stream", "spoil-block"};
         const std::string key = a.substr(0, a.find('='));
         if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys)) {
             std::fprintf(stderr, "vondrel-sim: unknown option --%s\n%s", key.c_str(), Usage());

@@ -23,18 +23,33 @@ TEST_F(LinkTest, SimulatorBlockModeForCommand30) {
     SimProcess sim(folder_.Path(), 4);
     platform::SetTimeScale(0.05);  // each over-long read waits out 5 x 10 ms
     OpenCom4();
-    // auto: 16 and 48 mean the single-station read, 64 and 96 the whole
-    // plate; 0 and 32 follow the last decision while requests keep coming.
-    EXPECT_EQ(Ask(0x30, 0, 0, 200).size(), 192u);  // first request: whole plate
-    EXPECT_EQ(Ask(0x30, 16, 0, 200).size(), 48u);
-    EXPECT_EQ(Ask(0x30, 32, 0, 200).size(), 48u);
-    EXPECT_EQ(Ask(0x30, 48, 0, 200).size(), 48u);
-    EXPECT_EQ(Ask(0x30, 0, 0, 200).size(), 48u);
-    EXPECT_EQ(Ask(0x30, 96, 0, 200).size(), 192u);
-    EXPECT_EQ(Ask(0x30, 0, 0, 200).size(), 192u);
-    EXPECT_EQ(Ask(0x30, 16, 0, 200).size(), 48u);
-    std::this_thread::sleep_for(std::chrono::milliseconds(350));
-    EXPECT_EQ(Ask(0x30, 32, 0, 200).size(), 192u);  // after a pause: whole plate again
+    // auto: 64 and 96 mean the whole plate, any offset that is no multiple of
+    // 32 the single-station read; 0 and 32 follow the last command that
+    // decides: identification the whole plate, everything a run or the panel
+    // sends first one station. Register writes and other reads leave it.
+    const std::vector<std::pair<std::vector<int>, size_t>> steps = {
+        {{0x30, 0}, 48u},    // a fresh instrument: one station
+        {{0x30, 96}, 192u},
+        {{0x30, 32}, 48u},   // a whole-plate read decides nothing
+        {{0x00, 0}, 0u},     // identification ...
+        {{0x30, 0}, 192u},   // ... then the whole plate
+        {{0x30, 16}, 48u},
+        {{0x30, 32}, 192u},
+        {{0x80 << 8 | 5, 7}, 0u},  // a register write leaves the decision
+        {{0x30, 0}, 192u},
+        {{0x21, 0}, 0u},     // a temperature read: one station again
+        {{0x30, 32}, 48u},
+        {{0x30, 64}, 192u},
+    };
+    for (size_t i = 0; i < steps.size(); ++i) {
+        const auto& [frame, size] = steps[i];
+        const int address = frame[0] >> 8, command = frame[0] & 0xFF;
+        if (command == 0x30) {
+            EXPECT_EQ(Ask(0x30, frame[1], address, 200).size(), size) << "step " << i;
+        } else {
+            Ask(command, frame[1], address, 2);  // a write carries its register as the command
+        }
+    }
 
     sim.Set("mode", "word192");
     EXPECT_EQ(Ask(0x30, 16, 0, 200).size(), 192u);
@@ -178,7 +193,7 @@ TEST_F(LinkTest, SimulatorCalibrationStreamThenReadBack) {
     for (int reg = 0; reg < 255; reg += 50) {
         const int16_t setting = QueryByte(0x20, reg, 1);
         ASSERT_GE(setting, 0) << reg;
-        EXPECT_EQ(sim.Command("get setting " + std::to_string(reg)), "ok " + std::to_string(setting));
+        EXPECT_EQ(sim.Command("get register 2 " + std::to_string(reg)), "ok " + std::to_string(setting));
     }
 }
 

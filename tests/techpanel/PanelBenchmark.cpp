@@ -1,13 +1,21 @@
 // Per-sample cost of the panel's live display against the wire's 4.24 ms
 // per sample (8 x 53 bytes at 1,000,000 baud): the decode with spread and
 // peak line, the well map, the trace at zoom 0 and 5, and one dot-scan
-// step. Run by hand (offscreen), not a test; prints milliseconds.
+// step; then the ONLINE loop's samples a second against the simulated
+// instrument. Run by hand (offscreen), not a test; prints figures.
 #include <QApplication>
 #include <chrono>
 #include <cstdio>
 #include <functional>
 
+#include <QTimer>
+
+#include "SimProcess.h"
+#include "TempFolder.h"
+#include "device/ModCOMM.h"
 #include "device/ReplyFormats.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Events.h"
 #include "mainwindow/Canvas.h"
 #include "store/Globals.h"
 #include "techpanel/Frm_Vetrol.h"
@@ -20,8 +28,39 @@ static double PerCallMs(int n, const std::function<void()>& f) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count() / n;
 }
 
+// Samples the ONLINE loop takes in `seconds` against the simulator at
+// station 1 (eight 48-byte blocks a sample, the display drawn each time).
+static double OnlineSamplesPerSecond(double seconds) {
+    testing::TempFolder folder;
+    platform::SetProgramFolderForTest(folder.Path());
+    testing::SimProcess sim(folder.Path(), 4, {"--mode", "parity48", "--time-scale", "1"});
+    if (CommOpen(4, "COM4", "baud=1000000 parity=N data=8 stop=1") != 0) {
+        std::fprintf(stderr, "open failed: %s %s\n", g_comm_error_source.c_str(), g_comm_error_text.c_str());
+        return -1;
+    }
+    g_com_port = 4;
+    g_offline = 0;
+    Frm_Vetrol p(techpanel::PanelVariant::Mini);
+    p.show();
+    int first = 0;
+    std::chrono::steady_clock::time_point t0;
+    QTimer::singleShot(500, [&] {  // after the loop has settled
+        first = p.m_history.count;
+        t0 = std::chrono::steady_clock::now();
+        QTimer::singleShot(static_cast<int>(seconds * 1000), [&] { p.Cmd_offline_Click(); });
+    });
+    p.Cmd_online_Click();
+    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    CommClose(4);
+    g_offline = -1;
+    return (p.m_history.count - first) / s;
+}
+
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QApplication app(argc, argv);
+    platform::SetTimeScale(1.0);
+    platform::SetEventPump([] { QCoreApplication::processEvents(); });
     Frm_Vetrol p(techpanel::PanelVariant::Mini);
     p.show();
     std::array<int, kParityBlockWords> levels{};
@@ -50,5 +89,7 @@ int main(int argc, char** argv) {
     std::printf("decode+spread+peak %.3f ms\nwell map %.3f ms\ntrace zoom 0 %.3f ms\ntrace zoom 5 %.3f ms\n"
                 "scan step %.3f ms\nsum (zoom 0) %.3f ms against 4.24 ms on the wire\n",
                 decode, map, trace0, trace5, scan, sum);
-    return 0;
+    const double rate = OnlineSamplesPerSecond(5.0);
+    std::printf("ONLINE loop against the simulator: %.1f samples a second (the wire allows about 235)\n", rate);
+    return rate > 0 ? 0 : 1;
 }

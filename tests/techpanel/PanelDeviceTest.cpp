@@ -42,6 +42,15 @@ TEST_F(PanelLinkTest, RegisterWriteAtAStationAndItsResyncs) {
     EXPECT_EQ(frames[0], "FF 82 05 E3 F0");
     EXPECT_TRUE(dialogs_.Shown().empty());
 
+    // Only the ninth reply counts: a register echoed at the ninth write alone
+    // is written without a resync.
+    sim_->Set("echo-ninth", "3:6");
+    sim_->MarkLog();
+    EXPECT_EQ(WriteChannelRegister(PanelVariant::Mini, 2, 6, 3, 7), 1);
+    EXPECT_EQ(sim_->FramesSinceMark().size(), 9u);
+    EXPECT_EQ(sim_->Command("get register 3 6"), "ok 227");
+    EXPECT_TRUE(dialogs_.Shown().empty());
+
     sim_->Set("no-echo", "ch:5");
     sim_->MarkLog();
     EXPECT_EQ(WriteChannelRegister(PanelVariant::Mini, 0, 5, 3, 7), -1);
@@ -89,6 +98,17 @@ TEST_F(PanelLinkTest, LiveSampleFramesSpreadAndFaults) {
     EXPECT_GT(h.Level(0, 0), 0);
     EXPECT_GT(h.Level(0, 382), 0);
     EXPECT_EQ(h.Level(0, 1), 0);  // odd channels cleared
+
+    // A block whose check fails is dropped: its channels keep what they had.
+    for (const char* spoil : {"1:parity", "1:high"}) {
+        LevelHistory marked;
+        for (int ch = 0; ch < 384; ch += 2) marked.SetLevel(0, ch, 7);
+        sim_->Set("spoil-block", spoil);
+        ASSERT_TRUE(ReadSampleBlocks(PanelVariant::Mini, 2, marked, [] { return true; })) << spoil;
+        int kept = 0;
+        for (int ch = 0; ch < 384; ch += 2) kept += marked.Level(0, ch) == 7;
+        EXPECT_EQ(kept, 24) << spoil;  // the 24 even channels of the second block
+    }
 
     sim_->Set("cut-block", "2:20");  // the third block comes short
     sim_->MarkLog();

@@ -13,6 +13,7 @@
 #include "mainwindow/Canvas.h"
 #include "platform/Files.h"
 #include "techpanel/Frm_Vetrol.h"
+#include "techpanel/PanelRules.h"
 
 namespace vondrel::testing {
 namespace {
@@ -206,6 +207,19 @@ TEST_F(PanelWindowTest, NavigationWithoutSetupOrBrowserKeepsThePanel) {
     EXPECT_FALSE(p.isVisible());
 }
 
+TEST_F(PanelWindowTest, TheTwinsExitFreesItsPortInThePortTable) {
+    const std::string path = platform::JoinPath(platform::ProgramFolder(), "multitsk.dat");
+    ASSERT_TRUE(platform::WriteTextFile(path, "4,1\r\n7,1\r\n"));
+    g_com_port = 4;
+    g_offline = 0;
+    Frm_Vetrol& p = Panel(techpanel::PanelVariant::Twin);
+    p.Command2_Click();
+    const auto table = techpanel::ParseMultitsk(*platform::ReadTextFile(path));
+    EXPECT_EQ(table[4], 0);  // this program's port is free again
+    EXPECT_EQ(table[7], 1);  // another program's stays taken
+    g_offline = -1;
+}
+
 TEST_F(PanelWindowTest, OnlineReadsTheStationAndAMapClickOnlyReads) {
     StartSim();
     Frm_Vetrol& p = Panel();
@@ -288,6 +302,37 @@ TEST_F(PanelWindowTest, AutoGainOnADeadBlockTellsItAndHidesItsCaption) {
     EXPECT_FALSE(p.Cmd_online->isEnabled());  // until OFFLINE
     p.Cmd_offline_Click();
     EXPECT_TRUE(p.Cmd_online->isEnabled());
+}
+
+TEST_F(PanelWindowTest, AutoGainBringsEveryRegisterOfTheStationIntoItsWindow) {
+    StartSim();
+    platform::SetTimeScale(0.01);
+    Frm_Vetrol& p = Panel();
+    p.option_station[1]->setChecked(true);
+    struct Case {
+        const char* target;
+        int lo, hi;
+    };
+    for (const Case& c : {Case{"80", 1536, 1741}, Case{"90", 1741, 1946}}) {
+        sim_->MarkLog();
+        p.Txtajuste->setText(c.target);
+        p.Cmdcalibrar_Click();
+        EXPECT_FALSE(p.lblcalibrando->isVisible());
+        const auto frames = sim_->FramesSinceMark();
+        EXPECT_GT(frames.size(), 2u * 192 * 9) << "the preset and at least one step per register";
+        for (const std::string& f : frames) {
+            if (f.substr(3, 2) == "81") {
+                EXPECT_LT(f.substr(6, 2), "C0") << "register above 191: " << f;
+            }
+            EXPECT_NE(f.substr(3, 2), "80") << "a write to another station: " << f;
+        }
+        for (int r = 0; r < 192; ++r) {
+            const int level = std::stoi(sim_->Command("get level 2 " + std::to_string(2 * r)).substr(3));
+            EXPECT_GE(level, c.lo) << "T " << c.target << " register " << r;
+            EXPECT_LE(level, c.hi) << "T " << c.target << " register " << r;
+        }
+        p.Cmd_offline_Click();
+    }
 }
 
 TEST_F(PanelWindowTest, ReadBackSaysWhetherTheFileWasWritten) {
