@@ -1,0 +1,27 @@
+// Files the browser writes from its plots: the joint report of tag kinetics.
+// Each written file is opened by its full path with the desktop's program;
+// a file that cannot be written is told and nothing opens.
+#pragma once
+
+#include <string>
+
+#include "platform/Clock.h"
+
+namespace vondrel::browser {
+
+// "joint_report" & "YYYYMMDDhhmmss" of `at` & ".csv".
+std::string JointReportName(platform::TimePoint at);
+
+// The report's bytes: the title "Joint Report [YYYY-MM-DD hh:mm.ss]", then
+// `acqLine` and `rows` (each ending in CR LF) each written as a line.
+std::string JointReportText(platform::TimePoint at, const std::string& acqLine, const std::string& rows);
+
+// Writes the joint report into `projectPath` at the present moment and opens
+// it. "Error writing " & its path when it cannot be written; a failed open
+// is told. Returns the file's path, "" when it was not written.
+std::string WriteJointReport(const std::string& projectPath, const std::string& acqLine, const std::string& rows);
+
+// Opens a written export with the desktop's program; tells the user when it could not.
+void OpenExport(const std::string& path);
+
+}  // namespace vondrel::browser

@@ -1,0 +1,33 @@
+// The browser's group activity tables, filled from the open recording (or
+// its project's tagged recordings) for the plots and the joint report.
+#include "browser/Frm_offline.h"
+
+#include "platform/Files.h"
+#include "platform/ProgramFolder.h"
+
+namespace vondrel {
+
+int64_t Frm_offline::BinGroupActivity(int binMinutes, int timeBins) {
+    auto r = browser::BinGroupActivity(platform::JoinPath(m_acquisition_path, "counts.bin"), m_config.channelGroup,
+                                       binMinutes, timeBins == -1, m_group_bin_means);
+    if (!r.found) return 0;
+    m_bin_count = m_group_bin_means.bin_count;
+    m_bin_minutes = r.bin_minutes;
+    return r.largest;
+}
+
+int64_t Frm_offline::LoadTagKinetics(const std::string& names, int /*binMinutes*/) {
+    std::string project = platform::JoinPath(platform::ProgramFolder(), m_project_folder);
+    auto k = browser::LoadTagKinetics(project, names, m_config.channelGroup, m_group_bin_means);
+    if (k.refused) return 0;
+    m_bin_count = m_group_bin_means.bin_count;
+    m_column_dates = std::move(k.dates);
+    m_tag_sorted_list = std::move(k.sorted_list);
+    return k.largest;
+}
+
+void Frm_offline::SumChannelTotals() {
+    browser::SumChannelTotals(platform::JoinPath(m_acquisition_path, "counts.bin"), m_channel_totals);
+}
+
+}  // namespace vondrel

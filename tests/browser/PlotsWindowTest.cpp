@@ -1,0 +1,72 @@
+// The browser window's group activity tables: from the open recording's
+// counts.bin and from the project's tagged recordings below the program folder.
+#include <string>
+
+#include "ScriptedDialogs.h"
+#include "WindowFixture.h"
+#include "acquisition/RunDataFiles.h"
+#include "browser/Frm_offline.h"
+
+namespace vondrel::testing {
+namespace {
+
+std::string Counts(std::initializer_list<std::pair<int, int16_t>> recs) {
+    std::string out;
+    for (auto [minutes, count] : recs) {
+        ChannelTable16 t{};
+        for (int c = 0; c < 384; ++c) t[c] = count;
+        auto b = BuildCountsRecord(minutes, t);
+        out.append(reinterpret_cast<const char*>(b.data()), b.size());
+    }
+    return out;
+}
+
+class PlotsWindowTest : public WindowTest {
+protected:
+    PlotsWindowTest() {
+        home.Write("p00001/20240316_0900/counts.bin", Counts({{0, 2}, {4, 2}, {5, 6}, {11, 9}}));
+        home.Write("p00001/20240315_1200_s2/counts.bin", Counts({{0, 40}}));
+        w.m_project_folder = "p00001";
+        w.m_acquisition_path = home / "p00001/20240316_0900";
+        w.m_config.channelGroup.fill(-1);
+        w.m_config.channelGroup[0] = 0;
+        w.m_config.channelGroup[1] = 0;
+    }
+    Frm_offline w;
+};
+
+TEST_F(PlotsWindowTest, TablesOfTheOpenRecordingAndOfTags) {
+    EXPECT_EQ(w.BinGroupActivity(5, -1), 9);
+    EXPECT_EQ(w.m_bin_count, 3);
+    EXPECT_EQ(w.m_bin_minutes, 5);
+    EXPECT_EQ(w.m_group_bin_means.at(1, 0), 4);
+    EXPECT_EQ(w.m_group_bin_means.at(2, 0), 6);
+    EXPECT_EQ(w.m_group_bin_means.at(3, 384), 9 * 382);
+
+    EXPECT_EQ(w.BinGroupActivity(30, 0), 19);
+    EXPECT_EQ(w.m_bin_count, 1);
+
+    w.SumChannelTotals();
+    EXPECT_EQ(w.m_channel_totals[7], 19);
+
+    EXPECT_EQ(w.LoadTagKinetics("20240316_0900 20240315_1200_s2", 5), 40);
+    EXPECT_EQ(w.m_bin_count, 2);
+    EXPECT_EQ(w.m_tag_sorted_list, " 20240315_1200_s2 20240316_0900");
+    EXPECT_EQ(w.m_group_bin_means.at(1, 0), 40);
+    EXPECT_EQ(w.m_group_bin_means.at(2, 0), 19);
+    ASSERT_EQ(w.m_column_dates.size(), 3u);
+    EXPECT_LT(w.m_column_dates[1], w.m_column_dates[2]);
+}
+
+TEST_F(PlotsWindowTest, MissingCountsKeepTheTables) {
+    w.BinGroupActivity(5, -1);
+    w.m_acquisition_path = home / "p00001/20240101_0000";
+    boxes.ExpectMessage("Activity file not Found");
+    boxes.ExpectMessage("Activity file not Found");
+    EXPECT_EQ(w.BinGroupActivity(30, 0), 0);
+    EXPECT_EQ(w.m_bin_count, 3);
+    w.SumChannelTotals();
+}
+
+}  // namespace
+}  // namespace vondrel::testing
