@@ -17,6 +17,7 @@
 
 #include "browser/AcquisitionConfig.h"
 #include "browser/Binning.h"
+#include "browser/PlotPlan.h"
 #include "browser/BrowserList.h"
 
 class QAction;
@@ -30,6 +31,11 @@ class QPushButton;
 class QTimer;
 
 namespace vondrel {
+
+class Canvas;
+// Draws a plot plan on the surface: clears it, sets the plan's scale and
+// draws its primitives in order; an empty plan leaves it cleared.
+void ReplayPlan(Canvas& canvas, const browser::PlotPlan& plan);
 
 class Frm_offline : public QMainWindow {
     Q_OBJECT

@@ -2,10 +2,30 @@
 // its project's tagged recordings) for the plots and the joint report.
 #include "browser/Frm_offline.h"
 
+#include "mainwindow/Canvas.h"
 #include "platform/Files.h"
 #include "platform/ProgramFolder.h"
 
 namespace vondrel {
+
+void ReplayPlan(Canvas& canvas, const browser::PlotPlan& plan) {
+    canvas.Cls();
+    if (plan.empty) return;
+    canvas.Scale(plan.left, plan.top, plan.right, plan.bottom);
+    for (const auto& p : plan.items) {
+        canvas.SetDrawWidth(p.width);
+        switch (p.kind) {
+            case browser::PlotPrimitive::Kind::Line: canvas.Line(p.x1, p.y1, p.x2, p.y2, p.bgr); break;
+            case browser::PlotPrimitive::Kind::Circle: canvas.Circle(p.x1, p.y1, p.radius, p.bgr); break;
+            case browser::PlotPrimitive::Kind::Text:
+                canvas.SetTextColor(p.bgr);
+                canvas.Print(p.x1, p.y1, p.text);
+                break;
+        }
+    }
+    canvas.SetDrawWidth(1);
+    canvas.SetTextColor(browser::kPlotBlack);
+}
 
 int64_t Frm_offline::BinGroupActivity(int binMinutes, int timeBins) {
     auto r = browser::BinGroupActivity(platform::JoinPath(m_acquisition_path, "counts.bin"), m_config.channelGroup,

@@ -6,6 +6,9 @@
 #include "WindowFixture.h"
 #include "acquisition/RunDataFiles.h"
 #include "browser/Frm_offline.h"
+#include "browser/BinningPlots.h"
+#include "mainwindow/Canvas.h"
+#include <QDir>
 
 namespace vondrel::testing {
 namespace {
@@ -66,6 +69,35 @@ TEST_F(PlotsWindowTest, MissingCountsKeepTheTables) {
     EXPECT_EQ(w.BinGroupActivity(30, 0), 0);
     EXPECT_EQ(w.m_bin_count, 3);
     w.SumChannelTotals();
+}
+
+TEST_F(PlotsWindowTest, LinePlotReplayedOnASurface) {
+    w.m_config.channelGroup[2] = 1;
+    w.m_config.channelGroup[3] = 1;
+    int64_t top = w.BinGroupActivity(5, -1);
+    auto plan = browser::KineticsLinePlan(w.m_group_bin_means, static_cast<double>(top), 5, {},
+                                          {"000_Control", "001_Treated", "999_Free"}, 1);
+    Canvas canvas;
+    canvas.resize(640, 400);
+    canvas.SetBackColor(0xFFFFFF);
+    ReplayPlan(canvas, plan);
+    // The grey time axis runs along y = 0 from x = 0 to the span.
+    QPointF axis = canvas.ToPixel(7, 0);
+    EXPECT_EQ(canvas.PixelAt(static_cast<int>(axis.x()), static_cast<int>(axis.y())), browser::kPlotGrey);
+    // Both groups run from (5, 4) to (10, 6); the selected second one, in
+    // green, is drawn over the first.
+    QPointF mid = canvas.ToPixel(7.5, 5);
+    bool green = false;
+    for (int dy = -2; dy <= 2 && !green; ++dy)
+        green = canvas.PixelAt(static_cast<int>(mid.x()), static_cast<int>(mid.y()) + dy) == 0x00FF00;
+    EXPECT_TRUE(green);
+#ifdef VONDREL_SCREENSHOT_DIR
+    QDir().mkpath(VONDREL_SCREENSHOT_DIR);
+    canvas.Image().save(QString(VONDREL_SCREENSHOT_DIR) + "/browser_line_plot.png");
+#endif
+
+    ReplayPlan(canvas, browser::PlotPlan{});
+    EXPECT_EQ(canvas.PixelAt(static_cast<int>(axis.x()), static_cast<int>(axis.y())), 0xFFFFFFu);
 }
 
 }  // namespace

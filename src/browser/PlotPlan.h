@@ -1,0 +1,42 @@
+// A plot as plain drawing primitives in the plot's own scale, which the
+// browser's drawing surface replays: computed and tested without a window.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "browser/BinningPlots.h"
+
+namespace vondrel::browser {
+
+inline constexpr uint32_t kPlotBlack = 0x000000;
+inline constexpr uint32_t kPlotGrey = 0x808080;
+inline uint32_t ToBgr(Rgb c) { return static_cast<uint32_t>(c.r | c.g << 8 | c.b << 16); }
+
+struct PlotPrimitive {
+    enum class Kind { Line, Circle, Text } kind = Kind::Line;
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // a line's ends; a circle's or text's point in x1, y1
+    double radius = 0;
+    uint32_t bgr = kPlotBlack;
+    int width = 1;
+    std::string text;
+};
+
+struct PlotPlan {
+    bool empty = true;                        // nothing to draw (and nothing to export)
+    double left = 0, top = 0, right = 0, bottom = 0;  // the scale: top-left and bottom-right corners
+    std::vector<PlotPrimitive> items;
+};
+
+// The line plot of the table's columns 1..bin_count for the groups of the
+// list `items` ("NNN_name"; the item at position k drawn in palette colour k).
+// `top` is the largest value the binning gave (100 or more when
+// relativized). Time bins of `binMinutes`, or, when `columnDates` is given
+// (one date per column, [0] unused), one column per tagged recording placed
+// at its minutes from the first. The group of `selectedGroup` is drawn wide.
+PlotPlan KineticsLinePlan(const GroupBinTable& table, double top, int binMinutes,
+                          const std::vector<platform::TimePoint>& columnDates, const std::vector<std::string>& items,
+                          int selectedGroup);
+
+}  // namespace vondrel::browser
