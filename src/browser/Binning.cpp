@@ -102,7 +102,7 @@ BinningResult BinGroupActivity(const std::string& countsPath, std::span<const in
     fresh.Reset(bins);
     ForEachCountsRecord(countsPath, [&](int32_t minutes, const int16_t* counts) {
         int bin = 1;
-        if (timeBins) bin = std::clamp<int64_t>(minutes / binMinutes + 1, 1, bins);
+        if (timeBins) bin = static_cast<int>(std::clamp<int64_t>(minutes / binMinutes + 1, 1, bins));
         double* column = &fresh.at(bin, 0);
         for (int c = 0; c < kCountedChannels; ++c) column[groupOf[c]] += counts[c];
     });

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "browser/BrowserList.h"
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
@@ -23,6 +24,27 @@ std::string JointReportText(platform::TimePoint at, const std::string& acqLine, 
                   t.minute, t.second);
     return std::string(title) + "\r\n" + acqLine + "\r\n" + rows + "\r\n";
 }
+
+std::vector<std::string> BasalItems(const std::vector<std::string>& lines, int selected) {
+    std::vector<std::string> items{"-"};
+    if (selected < 0 || selected >= static_cast<int>(lines.size())) return items;
+    auto after = [](const std::string& line, const std::string& mark, size_t skip, size_t n) -> std::string {
+        size_t at = line.find(mark);
+        if (at == std::string::npos || at + skip + n > line.size()) return "";
+        return line.substr(at + skip, n);
+    };
+    for (size_t i = static_cast<size_t>(OwningProjectLine(lines, selected)) + 1; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        if (!line.empty() && line[0] == '+') break;
+        std::string year = after(line, ">", 2, 4), day = after(line, ".", 1, 4), hour = after(line, "ACQ", 3, 2),
+                    minute = after(line, ":", 1, 2);
+        if (year.empty() || day.empty() || hour.empty() || minute.empty()) continue;
+        items.push_back(year + day + "_" + hour + minute);
+    }
+    return items;
+}
+
+std::string JointReportSpacer(const std::string& customSpacer) { return customSpacer.empty() ? ";" : customSpacer; }
 
 void OpenExport(const std::string& path) {
     if (!platform::OpenWithDesktop(path))

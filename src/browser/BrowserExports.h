@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/Clock.h"
 
@@ -20,6 +21,15 @@ std::string JointReportText(platform::TimePoint at, const std::string& acqLine, 
 // it. "Error writing " & its path when it cannot be written; a failed open
 // is told. Returns the file's path, "" when it was not written.
 std::string WriteJointReport(const std::string& projectPath, const std::string& acqLine, const std::string& rows);
+
+// The report window's basal choices for the recording at list line
+// `selected`: "-", then the stamp "yyyymmdd_hhmm" of every recording line of
+// its project (the opened one included), in list order. A line without the
+// recording line's marks is passed over.
+std::vector<std::string> BasalItems(const std::vector<std::string>& lines, int selected);
+
+// The joint report's separator: the report window's custom spacer, ";" when empty.
+std::string JointReportSpacer(const std::string& customSpacer);
 
 // Opens a written export with the desktop's program; tells the user when it could not.
 void OpenExport(const std::string& path);

@@ -132,6 +132,14 @@ public:
     std::string m_tag_sorted_list;
     std::array<int64_t, browser::kCountedChannels> m_channel_totals{};
 
+    // ---- report hand-off and the joint report -----------------------------
+    // Hands the open recording to the report window (its folder, caption and
+    // the project's recordings as basal choices).
+    void Cmd_report_Click();
+    // The joint report's separator: the report window's custom spacer, else
+    // the spacer the report settings hold; ";" when empty.
+    std::string JointReportSeparator() const;
+
 protected:
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;

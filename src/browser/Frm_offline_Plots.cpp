@@ -2,7 +2,16 @@
 // its project's tagged recordings) for the plots and the joint report.
 #include "browser/Frm_offline.h"
 
+#include <QLabel>
+#include <QListWidget>
+
+#include "acquisition/RunDataFiles.h"
+#include "browser/BrowserExports.h"
 #include "mainwindow/Canvas.h"
+#include "mainwindow/QtText.h"
+#include "mainwindow/Windows.h"
+#include "platform/Dialogs.h"
+#include "store/Globals.h"
 #include "platform/Files.h"
 #include "platform/ProgramFolder.h"
 
@@ -48,6 +57,28 @@ int64_t Frm_offline::LoadTagKinetics(const std::string& names, int /*binMinutes*
 
 void Frm_offline::SumChannelTotals() {
     browser::SumChannelTotals(platform::JoinPath(m_acquisition_path, "counts.bin"), m_channel_totals);
+}
+
+void Frm_offline::Cmd_report_Click() {
+    if (!m_acquisition_path.empty()) {
+        if (!platform::FileExists(platform::JoinPath(m_acquisition_path, "counts.bin"))) {
+            platform::MsgBox("Activity file not Found");
+        } else {
+            std::vector<std::string> lines;
+            for (int i = 0; i < Listpj->count(); ++i) lines.push_back(Str(Listpj->item(i)->text()));
+            auto basal = browser::BasalItems(lines, Listpj->currentRow());
+            if (Hooks().showReport)
+                Hooks().showReport(m_acquisition_path, HasHistogramFiles(m_acquisition_path), Str(lbl_subpj_title->text()),
+                                   basal);
+            else
+                platform::MsgBox("The report window is not available in this version.");
+        }
+    }
+    m_view_mode = 0;
+}
+
+std::string Frm_offline::JointReportSeparator() const {
+    return browser::JointReportSpacer(Hooks().reportSpacer ? Hooks().reportSpacer() : g_report_spacer);
 }
 
 }  // namespace vondrel

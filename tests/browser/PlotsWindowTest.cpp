@@ -9,6 +9,10 @@
 #include "browser/BinningPlots.h"
 #include "mainwindow/Canvas.h"
 #include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include "store/Globals.h"
 
 namespace vondrel::testing {
 namespace {
@@ -98,6 +102,56 @@ TEST_F(PlotsWindowTest, LinePlotReplayedOnASurface) {
 
     ReplayPlan(canvas, browser::PlotPlan{});
     EXPECT_EQ(canvas.PixelAt(static_cast<int>(axis.x()), static_cast<int>(axis.y())), 0xFFFFFFu);
+}
+
+TEST_F(PlotsWindowTest, ReportHandsTheRecordingOver) {
+    for (const char* line : {"+ 2024.0316\tp00001_Larvae", "  > 2024.0316\t ACQ09:00 \"Second run\"\t\t",
+                             "  > 2024.0315_s2\t ACQ12:00 \"First run\"\t\t"})
+        w.Listpj->addItem(QString::fromUtf8(line));
+    w.Listpj->setCurrentRow(1);
+    w.lbl_subpj_title->setText("Second run");
+    w.m_view_mode = 4;
+
+    // Without a report window: the hand-off is told, the view returns to bars.
+    boxes.ExpectMessage("The report window is not available in this version.");
+    w.Cmd_report->click();
+    EXPECT_EQ(w.m_view_mode, 0);
+    EXPECT_TRUE(boxes.Done());
+
+    std::string folder, caption;
+    bool histogram = true;
+    std::vector<std::string> basal;
+    Hooks().showReport = [&](const std::string& f, bool h, const std::string& c, const std::vector<std::string>& b) {
+        folder = f, histogram = h, caption = c, basal = b;
+    };
+    w.Cmd_report_Click();
+    EXPECT_EQ(folder, w.m_acquisition_path);
+    EXPECT_FALSE(histogram);
+    EXPECT_EQ(caption, "Second run");
+    EXPECT_EQ(basal, (std::vector<std::string>{"-", "20240316_0900", "20240315_1200"}));
+    home.Write("p00001/20240316_0900/histo0000.bin", "");
+    w.Cmd_report_Click();
+    EXPECT_TRUE(histogram);
+
+    folder.clear();
+    w.m_acquisition_path = home / "p00001/20240101_0000";
+    boxes.ExpectMessage("Activity file not Found");
+    w.Cmd_report_Click();
+    EXPECT_EQ(folder, "");
+    w.m_acquisition_path.clear();  // nothing open: nothing shown
+    w.Cmd_report_Click();
+    EXPECT_EQ(folder, "");
+}
+
+TEST_F(PlotsWindowTest, JointReportSeparator) {
+    const std::string saved = g_report_spacer;
+    g_report_spacer = "";
+    EXPECT_EQ(w.JointReportSeparator(), ";");
+    g_report_spacer = ",";
+    EXPECT_EQ(w.JointReportSeparator(), ",");
+    Hooks().reportSpacer = [] { return std::string("\t"); };
+    EXPECT_EQ(w.JointReportSeparator(), "\t");
+    g_report_spacer = saved;
 }
 
 }  // namespace
