@@ -43,29 +43,18 @@ struct Recording {
 
 constexpr int k22Days = 22 * 1440;
 
-void BM_WholeRecording4Stations(benchmark::State& state) {
-    static Recording rec(42240, k22Days);
+// Arguments: records, bin minutes (0: the whole recording in one column).
+void BM_BinGroupActivity(benchmark::State& state) {
+    static Recording fourStations(42240, k22Days), oneStation(126720, k22Days);
+    const Recording& rec = state.range(0) == 42240 ? fourStations : oneStation;
+    const int binMinutes = static_cast<int>(state.range(1));
     auto groups = Layout();
     browser::GroupBinTable t;
-    for (auto _ : state) benchmark::DoNotOptimize(browser::BinGroupActivity(rec.dir / "counts.bin", groups, 30, false, t));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(
+            browser::BinGroupActivity(rec.dir / "counts.bin", groups, binMinutes ? binMinutes : 30, binMinutes != 0, t));
 }
-BENCHMARK(BM_WholeRecording4Stations)->Unit(benchmark::kMillisecond);
-
-void BM_FiveMinuteBins4Stations(benchmark::State& state) {
-    static Recording rec(42240, k22Days);
-    auto groups = Layout();
-    browser::GroupBinTable t;
-    for (auto _ : state) benchmark::DoNotOptimize(browser::BinGroupActivity(rec.dir / "counts.bin", groups, 5, true, t));
-}
-BENCHMARK(BM_FiveMinuteBins4Stations)->Unit(benchmark::kMillisecond);
-
-void BM_FiveMinuteBinsOneStation(benchmark::State& state) {
-    static Recording rec(126720, k22Days);
-    auto groups = Layout();
-    browser::GroupBinTable t;
-    for (auto _ : state) benchmark::DoNotOptimize(browser::BinGroupActivity(rec.dir / "counts.bin", groups, 5, true, t));
-}
-BENCHMARK(BM_FiveMinuteBinsOneStation)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BinGroupActivity)->Args({42240, 0})->Args({42240, 5})->Args({126720, 5})->Unit(benchmark::kMillisecond);
 
 void BM_ChannelTotals4Stations(benchmark::State& state) {
     static Recording rec(42240, k22Days);
