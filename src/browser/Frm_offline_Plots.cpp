@@ -26,6 +26,8 @@ void ReplayPlan(Canvas& canvas, const browser::PlotPlan& plan) {
         switch (p.kind) {
             case browser::PlotPrimitive::Kind::Line: canvas.Line(p.x1, p.y1, p.x2, p.y2, p.bgr); break;
             case browser::PlotPrimitive::Kind::Circle: canvas.Circle(p.x1, p.y1, p.radius, p.bgr); break;
+            case browser::PlotPrimitive::Kind::Box: canvas.Box(p.x1, p.y1, p.x2, p.y2, p.bgr); break;
+            case browser::PlotPrimitive::Kind::FilledBox: canvas.FilledBox(p.x1, p.y1, p.x2, p.y2, p.bgr); break;
             case browser::PlotPrimitive::Kind::Text:
                 canvas.SetTextColor(p.bgr);
                 canvas.Print(p.x1, p.y1, p.text);

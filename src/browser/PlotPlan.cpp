@@ -24,6 +24,12 @@ struct Pen {
         p.x1 = x, p.y1 = y, p.radius = r, p.bgr = bgr, p.width = width;
         plan.items.push_back(std::move(p));
     }
+    void Box(double x1, double y1, double x2, double y2, uint32_t bgr, bool filled) {
+        PlotPrimitive p;
+        p.kind = filled ? PlotPrimitive::Kind::FilledBox : PlotPrimitive::Kind::Box;
+        p.x1 = x1, p.y1 = y1, p.x2 = x2, p.y2 = y2, p.bgr = bgr;
+        plan.items.push_back(std::move(p));
+    }
     void Text(double x, double y, std::string text, uint32_t bgr = kPlotBlack) {
         PlotPrimitive p;
         p.kind = PlotPrimitive::Kind::Text;
@@ -91,6 +97,60 @@ PlotPlan KineticsLinePlan(const GroupBinTable& table, double top, int binMinutes
         pen.Line(span, h, 10 * r + span, h, colour, 2);
         pen.Circle(5 * r + span, h, r, colour, 2);
     }
+    return plan;
+}
+
+PlotPlan PlateHeatmapPlan(const PlateLayout& plate, std::span<const int64_t> channelTotals) {
+    PlotPlan plan;
+    const double P = RoundHalfEven(plate.colPitch * 100), O = RoundHalfEven(plate.colOffset * 100),
+                 Q = RoundHalfEven(plate.rowPitch * 100), S = RoundHalfEven(plate.rowOffset * 100);
+    plan.empty = false;
+    plan.left = O - 50, plan.right = 2450, plan.top = S - 50, plan.bottom = 1650;
+    Pen pen{plan};
+    const int wells = plate.rows * plate.cols;
+    std::vector<int64_t> total(static_cast<size_t>(std::max(wells, 0)), 0);
+    for (size_t c = 0; c < channelTotals.size() && c < plate.channelWell.size(); ++c) {
+        const int well = plate.channelWell[c];
+        if (well >= 0 && well < wells) total[static_cast<size_t>(well)] += channelTotals[c];
+    }
+    int64_t top = 255;
+    for (int64_t v : total) top = std::max(top, v);
+    for (int row = 0; row < plate.rows; ++row)
+        for (int col = 0; col < plate.cols; ++col) {
+            const double v = static_cast<double>(total[static_cast<size_t>(row + col * plate.rows)]);
+            const auto F = static_cast<int>(RoundHalfEven(v / static_cast<double>(top) * 255));
+            const int grey = 255 - F;
+            pen.Box(col * P + O + 0.6 * P, row * Q + S + Q * (1 - v / static_cast<double>(top)), (col + 1) * P + O - 0.05 * P,
+                    (row + 1) * Q + S - 0.05 * Q, static_cast<uint32_t>(grey | grey << 8 | grey << 16), true);
+        }
+    // Labels: outlines, group marks, column numbers and row letters.
+    for (int row = 0; row < plate.rows; ++row)
+        for (int col = 0; col < plate.cols; ++col)
+            pen.Box(col * P + O, row * Q + S, (col + 1) * P + O, (row + 1) * Q + S, 0x0000FF, false);
+    static constexpr uint32_t kMarkColours[4] = {0x00FF00, 0xFF0000, 0x0000FF, 0x000000};
+    uint32_t colour = kMarkColours[0];
+    int previous = 0;
+    for (int col = 0; col < plate.cols; ++col)
+        for (int row = 0; row < plate.rows; ++row) {
+            const size_t well = static_cast<size_t>(row + col * plate.rows);
+            if (!plate.wellBeamChannel || well >= plate.wellBeamChannel->size() || (*plate.wellBeamChannel)[well].empty())
+                continue;
+            const int channel = (*plate.wellBeamChannel)[well][0];
+            if (channel < 0 || channel >= static_cast<int>(plate.channelGroup.size())) continue;
+            const int g = plate.channelGroup[static_cast<size_t>(channel)];
+            if (g < 0) continue;
+            if (g != previous) {
+                colour = kMarkColours[g % 4];
+                previous = g;
+            }
+            pen.Text(col * 100 * plate.colPitch + plate.colOffset * 100 + 25, row * 100 * plate.rowPitch + plate.rowOffset * 100 + 45,
+                     "G" + std::to_string(g), colour);
+        }
+    for (int col = 1; col <= plate.cols; ++col)
+        pen.Text((col - 1) * 100 * plate.colPitch + plate.colOffset * 100 + 25, plate.rowOffset * 120 - 50, std::to_string(col));
+    for (int row = 0; row < plate.rows; ++row)
+        pen.Text(plate.colOffset * 100 - 50, row * 100 * plate.rowPitch + plate.rowOffset * 100,
+                 std::string(1, static_cast<char>('A' + row)));
     return plan;
 }
 

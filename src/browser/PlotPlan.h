@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,8 @@ inline constexpr uint32_t kPlotGrey = 0x808080;
 inline uint32_t ToBgr(Rgb c) { return static_cast<uint32_t>(c.r | c.g << 8 | c.b << 16); }
 
 struct PlotPrimitive {
-    enum class Kind { Line, Circle, Text } kind = Kind::Line;
-    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // a line's ends; a circle's or text's point in x1, y1
+    enum class Kind { Line, Circle, Text, Box, FilledBox } kind = Kind::Line;
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // a line's ends or a box's corners; a circle's or text's point in x1, y1
     double radius = 0;
     uint32_t bgr = kPlotBlack;
     int width = 1;
@@ -38,5 +39,19 @@ struct PlotPlan {
 PlotPlan KineticsLinePlan(const GroupBinTable& table, double top, int binMinutes,
                           const std::vector<platform::TimePoint>& columnDates, const std::vector<std::string>& items,
                           int selectedGroup);
+
+// The plate heatmap: per well, a bar in the right part of its cell whose
+// height and darkness grow with the well's total count (the largest total,
+// at least 255, fills the cell), each cell outlined in red, "G" and the
+// group of the well's first beam (green, blue, red, black by group modulo 4,
+// changed where the group changes), column numbers and row letters.
+struct PlateLayout {
+    int rows = 0, cols = 0;
+    double rowPitch = 0, rowOffset = 0, colPitch = 0, colOffset = 0;  // in beam cells
+    std::span<const int16_t> channelWell;                   // well of each channel, -1 none
+    const std::vector<std::vector<int16_t>>* wellBeamChannel = nullptr;  // [well][beam], -1 none
+    std::span<const int16_t> channelGroup;                  // group of each channel, -1 free
+};
+PlotPlan PlateHeatmapPlan(const PlateLayout& plate, std::span<const int64_t> channelTotals);
 
 }  // namespace vondrel::browser

@@ -72,5 +72,64 @@ TEST(KineticsLinePlan, NoCountsDrawNothing) {
     EXPECT_TRUE(KineticsLinePlan(t, 0, 5, {}, {"000_A"}, -1).empty);
 }
 
+struct SixWells {
+    std::vector<int16_t> well = std::vector<int16_t>(385, -1), group = std::vector<int16_t>(385, -1);
+    std::vector<std::vector<int16_t>> beams{{0}, {1}, {2}, {3}, {4}, {-1}};
+    std::vector<int64_t> totals = std::vector<int64_t>(384, 0);
+    SixWells() {
+        for (int c = 0; c < 5; ++c) well[c] = static_cast<int16_t>(c);
+        group[0] = 1, group[1] = 1, group[2] = 2, group[4] = 0;
+        totals[0] = 500, totals[3] = 255;
+        totals[300] = 10;  // 384-channel total of a channel of no well: not counted
+        well[5] = 0, totals[5] = 10;  // a second beam of well 0
+    }
+    PlateLayout Plate() const { return {2, 3, 7, 1, 7, 1, well, &beams, group}; }
+};
+
+std::vector<const PlotPrimitive*> Kinds(const PlotPlan& p, PlotPrimitive::Kind k) {
+    std::vector<const PlotPrimitive*> out;
+    for (const auto& i : p.items)
+        if (i.kind == k) out.push_back(&i);
+    return out;
+}
+
+TEST(PlateHeatmapPlan, BarsOutlinesAndGroupMarks) {
+    SixWells six;
+    PlotPlan p = PlateHeatmapPlan(six.Plate(), six.totals);
+    EXPECT_DOUBLE_EQ(p.left, 50);
+    EXPECT_DOUBLE_EQ(p.top, 50);
+    auto bars = Kinds(p, PlotPrimitive::Kind::FilledBox);
+    ASSERT_EQ(bars.size(), 6u);
+    // A1 holds 510, the largest: black, full height; B2 holds 255: mid grey, half height.
+    EXPECT_EQ(bars[0]->bgr, 0x000000u);
+    EXPECT_DOUBLE_EQ(bars[0]->y1, 100);
+    EXPECT_DOUBLE_EQ(bars[0]->x1, 100 + 420);
+    auto halfBar = std::find_if(bars.begin(), bars.end(), [](const PlotPrimitive* b) { return b->bgr == 0x7F7F7Fu; });
+    ASSERT_NE(halfBar, bars.end());
+    EXPECT_DOUBLE_EQ((*halfBar)->y1, 700 + 100 + 350);
+    EXPECT_EQ(Kinds(p, PlotPrimitive::Kind::Box).size(), 6u);
+    std::vector<std::pair<std::string, uint32_t>> texts;
+    for (const auto* t : Kinds(p, PlotPrimitive::Kind::Text)) texts.emplace_back(t->text, t->bgr);
+    EXPECT_EQ(texts, (std::vector<std::pair<std::string, uint32_t>>{{"G1", 0xFF0000},
+                                                                    {"G1", 0xFF0000},
+                                                                    {"G2", 0x0000FF},
+                                                                    {"G0", 0x00FF00},
+                                                                    {"1", 0},
+                                                                    {"2", 0},
+                                                                    {"3", 0},
+                                                                    {"A", 0},
+                                                                    {"B", 0}}));
+}
+
+TEST(PlateHeatmapPlan, NoCountsLeaveEveryBarEmpty) {
+    SixWells six;
+    std::vector<int64_t> none(384, 0);
+    PlotPlan p = PlateHeatmapPlan(six.Plate(), none);
+    for (const auto* b : Kinds(p, PlotPrimitive::Kind::FilledBox)) {
+        EXPECT_EQ(b->bgr, 0xFFFFFFu);
+        EXPECT_DOUBLE_EQ(b->y1 - b->y2, 0.05 * 700);  // no height: from the cell's bottom to its margin
+    }
+}
+
 }  // namespace
 }  // namespace vondrel::browser

@@ -104,6 +104,37 @@ TEST_F(PlotsWindowTest, LinePlotReplayedOnASurface) {
     EXPECT_EQ(canvas.PixelAt(static_cast<int>(axis.x()), static_cast<int>(axis.y())), 0xFFFFFFu);
 }
 
+TEST_F(PlotsWindowTest, HeatmapOfTheChannelTotals) {
+    auto& c = w.m_config;
+    c.plateRows = 2, c.plateCols = 3, c.rowPitch = 7, c.rowOffset = 1, c.colPitch = 7, c.colOffset = 1;
+    c.channelWell.fill(-1);
+    c.wellBeamChannel.assign(6, std::vector<int16_t>{-1});
+    for (int ch = 0; ch < 6; ++ch) {
+        c.channelWell[ch] = static_cast<int16_t>(ch);
+        c.wellBeamChannel[ch][0] = static_cast<int16_t>(ch);
+    }
+    // A1 (channel 0) takes the first recording's counts, B2 (channel 3) half of them.
+    ChannelTable16 t{};
+    t[0] = 400, t[3] = 200;
+    auto rec = BuildCountsRecord(0, t);
+    home.Write("p00001/20240316_0900/counts.bin", std::string(reinterpret_cast<const char*>(rec.data()), rec.size()));
+    w.SumChannelTotals();
+    browser::PlateLayout plate{c.plateRows, c.plateCols, c.rowPitch, c.rowOffset, c.colPitch, c.colOffset,
+                               c.channelWell, &c.wellBeamChannel, c.channelGroup};
+    Canvas canvas;
+    canvas.resize(480, 320);
+    canvas.SetBackColor(0xFFFFFF);
+    ReplayPlan(canvas, browser::PlateHeatmapPlan(plate, w.m_channel_totals));
+    QPointF a1 = canvas.ToPixel(100 + 0.8 * 700, 100 + 350);
+    EXPECT_EQ(canvas.PixelAt(static_cast<int>(a1.x()), static_cast<int>(a1.y())), 0u);
+    QPointF a2 = canvas.ToPixel(800 + 0.8 * 700, 100 + 350);
+    EXPECT_EQ(canvas.PixelAt(static_cast<int>(a2.x()), static_cast<int>(a2.y())), 0xFFFFFFu);
+#ifdef VONDREL_SCREENSHOT_DIR
+    QDir().mkpath(VONDREL_SCREENSHOT_DIR);
+    canvas.Image().save(QString(VONDREL_SCREENSHOT_DIR) + "/browser_heatmap.png");
+#endif
+}
+
 TEST_F(PlotsWindowTest, ReportHandsTheRecordingOver) {
     for (const char* line : {"+ 2024.0316\tp00001_Larvae", "  > 2024.0316\t ACQ09:00 \"Second run\"\t\t",
                              "  > 2024.0315_s2\t ACQ12:00 \"First run\"\t\t"})
