@@ -2,6 +2,7 @@
 // its project's tagged recordings) for the plots and the joint report.
 #include "browser/Frm_offline.h"
 
+#include <QFont>
 #include <QLabel>
 #include <QListWidget>
 
@@ -28,10 +29,18 @@ void ReplayPlan(Canvas& canvas, const browser::PlotPlan& plan) {
             case browser::PlotPrimitive::Kind::Circle: canvas.Circle(p.x1, p.y1, p.radius, p.bgr); break;
             case browser::PlotPrimitive::Kind::Box: canvas.Box(p.x1, p.y1, p.x2, p.y2, p.bgr); break;
             case browser::PlotPrimitive::Kind::FilledBox: canvas.FilledBox(p.x1, p.y1, p.x2, p.y2, p.bgr); break;
-            case browser::PlotPrimitive::Kind::Text:
+            case browser::PlotPrimitive::Kind::Text: {
                 canvas.SetTextColor(p.bgr);
+                const QFont font = canvas.font();
+                if (p.font_scale != 1) {
+                    QFont smaller = font;
+                    smaller.setPointSizeF(font.pointSizeF() * p.font_scale);
+                    canvas.setFont(smaller);
+                }
                 canvas.Print(p.x1, p.y1, p.text);
+                canvas.setFont(font);
                 break;
+            }
         }
     }
     canvas.SetDrawWidth(1);

@@ -154,4 +154,35 @@ PlotPlan PlateHeatmapPlan(const PlateLayout& plate, std::span<const int64_t> cha
     return plan;
 }
 
+PlotPlan GroupBarPlan(const GroupBinTable& table, double top, const std::vector<std::string>& items, int pageStart,
+                      int selectedItem) {
+    PlotPlan plan;
+    if (top < 50) top = 50;
+    plan.empty = false;
+    plan.left = 0, plan.right = 120, plan.top = top * 1.05, plan.bottom = -top * 0.135;
+    Pen pen{plan};
+    int j = 1;
+    for (int i = 0; i < static_cast<int>(items.size()) && j <= 10; ++i) {
+        if (i < pageStart) continue;
+        const int g = ItemGroup(items[static_cast<size_t>(i)]);
+        const double v = table.bin_count >= 1 ? table.at(1, g) : 0;
+        const bool selected = i == selectedItem;
+        pen.Box(10 * j + 2, 0, 10 * j + 10, v, selected ? 0xC8C8C8u : 0xDCDCDCu, true);
+        pen.Box(10 * j + 2, 0, 10 * j + 10, v, kPlotBlack, false);
+        plan.items.back().width = selected ? 2 : 1;
+        pen.Text(10 * j + 3, -2, items[static_cast<size_t>(i)].substr(0, 10));
+        pen.Text(10 * j + 3, top / 3, Whole(v));
+        ++j;
+    }
+    pen.Line(10, 0, 119, 0, kPlotGrey, 2);
+    pen.Line(10, 0, 10, top, kPlotGrey, 2);
+    pen.Line(10, 0, 9, 0, kPlotGrey, 2);
+    pen.Line(10, 0.99 * top, 9, 0.99 * top, kPlotGrey, 2);
+    pen.Text(6, 1.05 * top, Whole(top));
+    plan.items.back().font_scale = 0.75;
+    pen.Text(6, 0, "0");
+    plan.items.back().font_scale = 0.75;
+    return plan;
+}
+
 }  // namespace vondrel::browser

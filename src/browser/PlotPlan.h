@@ -22,6 +22,7 @@ struct PlotPrimitive {
     uint32_t bgr = kPlotBlack;
     int width = 1;
     std::string text;
+    double font_scale = 1;  // a text's size against the surface's font
 };
 
 struct PlotPlan {
@@ -39,6 +40,13 @@ struct PlotPlan {
 PlotPlan KineticsLinePlan(const GroupBinTable& table, double top, int binMinutes,
                           const std::vector<platform::TimePoint>& columnDates, const std::vector<std::string>& items,
                           int selectedGroup);
+
+// The bar plot of the whole recording's group means (column 1 of the
+// table): up to 10 bars of the list `items` from `pageStart` on, the
+// selected item's bar darker and outlined wider; `top` is the largest mean
+// (at least 50 is shown).
+PlotPlan GroupBarPlan(const GroupBinTable& table, double top, const std::vector<std::string>& items, int pageStart,
+                      int selectedItem);
 
 // The plate heatmap: per well, a bar in the right part of its cell whose
 // height and darkness grow with the well's total count (the largest total,

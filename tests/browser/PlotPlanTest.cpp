@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "browser/PlotPlan.h"
 
@@ -20,6 +21,13 @@ std::vector<const PlotPrimitive*> LinesIn(const PlotPlan& p, uint32_t bgr) {
     std::vector<const PlotPrimitive*> out;
     for (const auto& i : p.items)
         if (i.kind == PlotPrimitive::Kind::Line && i.bgr == bgr) out.push_back(&i);
+    return out;
+}
+
+std::vector<const PlotPrimitive*> Kinds(const PlotPlan& p, PlotPrimitive::Kind k) {
+    std::vector<const PlotPrimitive*> out;
+    for (const auto& i : p.items)
+        if (i.kind == k) out.push_back(&i);
     return out;
 }
 
@@ -72,6 +80,42 @@ TEST(KineticsLinePlan, NoCountsDrawNothing) {
     EXPECT_TRUE(KineticsLinePlan(t, 0, 5, {}, {"000_A"}, -1).empty);
 }
 
+TEST(GroupBarPlan, TenBarsAPageFromItsStart) {
+    GroupBinTable t;
+    t.Reset(1);
+    std::vector<std::string> items;
+    for (int g = 0; g < 12; ++g) {
+        char name[16];
+        std::snprintf(name, sizeof name, "%03d_Group %d", g, g);
+        items.push_back(name);
+        t.at(1, g) = 40000 + g;  // means above 32767 plot
+    }
+    items.push_back("999_Free");
+    t.at(1, 384) = 7;
+    PlotPlan p = GroupBarPlan(t, 40011, items, 3, 4);
+    auto bars = Kinds(p, PlotPrimitive::Kind::FilledBox);
+    ASSERT_EQ(bars.size(), 10u);  // items 3..12
+    EXPECT_DOUBLE_EQ(bars[0]->x1, 12);
+    EXPECT_DOUBLE_EQ(bars[0]->y2, 40003);
+    EXPECT_EQ(bars[1]->bgr, 0xC8C8C8u);  // item 4 selected
+    EXPECT_EQ(bars[0]->bgr, 0xDCDCDCu);
+    EXPECT_DOUBLE_EQ(bars[9]->y2, 7);    // the free sum, last
+    auto outlines = Kinds(p, PlotPrimitive::Kind::Box);
+    EXPECT_EQ(outlines[1]->width, 2);
+    EXPECT_EQ(outlines[0]->width, 1);
+    auto texts = Texts(p);
+    EXPECT_EQ(texts[0], "003_Group ");
+    EXPECT_EQ(texts[1], "40003");
+    EXPECT_DOUBLE_EQ(p.top, 40011 * 1.05);
+
+    // A quiet recording still gets an axis of 50.
+    GroupBinTable quiet;
+    quiet.Reset(1);
+    PlotPlan q = GroupBarPlan(quiet, 3, {"000_A"}, 0, -1);
+    EXPECT_DOUBLE_EQ(q.top, 52.5);
+    EXPECT_EQ(Texts(q), (std::vector<std::string>{"000_A", "0", "50", "0"}));
+}
+
 struct SixWells {
     std::vector<int16_t> well = std::vector<int16_t>(385, -1), group = std::vector<int16_t>(385, -1);
     std::vector<std::vector<int16_t>> beams{{0}, {1}, {2}, {3}, {4}, {-1}};
@@ -86,12 +130,6 @@ struct SixWells {
     PlateLayout Plate() const { return {2, 3, 7, 1, 7, 1, well, &beams, group}; }
 };
 
-std::vector<const PlotPrimitive*> Kinds(const PlotPlan& p, PlotPrimitive::Kind k) {
-    std::vector<const PlotPrimitive*> out;
-    for (const auto& i : p.items)
-        if (i.kind == k) out.push_back(&i);
-    return out;
-}
 
 TEST(PlateHeatmapPlan, BarsOutlinesAndGroupMarks) {
     SixWells six;

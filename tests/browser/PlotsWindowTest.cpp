@@ -104,6 +104,27 @@ TEST_F(PlotsWindowTest, LinePlotReplayedOnASurface) {
     EXPECT_EQ(canvas.PixelAt(static_cast<int>(axis.x()), static_cast<int>(axis.y())), 0xFFFFFFu);
 }
 
+TEST_F(PlotsWindowTest, BarsOfTheWholeRecording) {
+    std::vector<std::string> items;
+    for (int g = 0; g < 12; ++g) {
+        w.m_config.channelGroup[static_cast<size_t>(g)] = static_cast<int16_t>(g);
+        items.push_back((g < 10 ? "00" : "0") + std::to_string(g) + "_Group");
+    }
+    int64_t top = w.BinGroupActivity(30, 0);
+    Canvas canvas;
+    canvas.resize(640, 400);
+    canvas.SetBackColor(0xFFFFFF);
+    ReplayPlan(canvas, browser::GroupBarPlan(w.m_group_bin_means, static_cast<double>(top), items, 10, 11));
+    // The second page: items 10 and 11, the second one selected.
+    QPointF first = canvas.ToPixel(15, 10), second = canvas.ToPixel(25, 10);
+    EXPECT_EQ(canvas.PixelAt(static_cast<int>(first.x()), static_cast<int>(first.y())), 0xDCDCDCu);
+    EXPECT_EQ(canvas.PixelAt(static_cast<int>(second.x()), static_cast<int>(second.y())), 0xC8C8C8u);
+#ifdef VONDREL_SCREENSHOT_DIR
+    QDir().mkpath(VONDREL_SCREENSHOT_DIR);
+    canvas.Image().save(QString(VONDREL_SCREENSHOT_DIR) + "/browser_bars_page2.png");
+#endif
+}
+
 TEST_F(PlotsWindowTest, HeatmapOfTheChannelTotals) {
     auto& c = w.m_config;
     c.plateRows = 2, c.plateCols = 3, c.rowPitch = 7, c.rowOffset = 1, c.colPitch = 7, c.colOffset = 1;
