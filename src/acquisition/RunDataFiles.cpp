@@ -40,6 +40,12 @@ std::string RawFileName(int file_number) { return std::to_string(file_number) + 
 
 std::string HistogramFileName(int file_number) { return "histo" + FormatPadded(file_number, 4) + ".bin"; }
 
+bool HasHistogramFiles(const std::string& folder) {
+    for (const auto& name : platform::ListFolder(folder))
+        if (name.rfind("histo", 0) == 0 && name.size() > 9 && name.compare(name.size() - 4, 4, ".bin") == 0) return true;
+    return false;
+}
+
 std::vector<std::byte> BuildCountsRecord(int32_t elapsed_minutes, const ChannelTable16& counts) {
     std::vector<std::byte> record(kCountsRecordBytes);
     std::byte* out = record.data();

@@ -43,6 +43,8 @@ size_t RawBlockBytes(int window_length);
 std::string AcquisitionFolder(const std::string& project_folder, const std::string& stamp, int station_number);
 std::string RawFileName(int file_number);        // "0.bin", "12.bin"
 std::string HistogramFileName(int file_number);  // "histo0000.bin", "histo10000.bin"
+// Whether `folder` holds a file named "histo*.bin" (a body-bends recording).
+bool HasHistogramFiles(const std::string& folder);
 
 // The first file number whose raw and histogram files exist in none of the
 // given folders. A run appended to folders that already hold numbered files

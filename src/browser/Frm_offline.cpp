@@ -153,7 +153,8 @@ Frm_offline::Frm_offline(QWidget* parent) : QMainWindow(parent) {
     connect(Txt_description, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_filling_description) m_description_dirty = true;
     });
-    for (QPushButton* b : {Cmd_report, cmdchannels, Cmd_analyze, cmd_track})
+    connect(Cmd_report, &QPushButton::clicked, this, [this] { Cmd_report_Click(); });
+    for (QPushButton* b : {cmdchannels, Cmd_analyze, cmd_track})
         connect(b, &QPushButton::clicked, this, [this] { NotYetAvailable(); });
     connect(Cmd_leegroups, &QPushButton::clicked, this, [this] { txt_pj_details->setPlainText(Q(m_config_text)); });
     resize(800, 600);  // 12000 x 9000 twips

@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "browser/AcquisitionConfig.h"
+#include "browser/Binning.h"
+#include "browser/PlotPlan.h"
 #include "browser/BrowserList.h"
 
 class QAction;
@@ -29,6 +31,11 @@ class QPushButton;
 class QTimer;
 
 namespace vondrel {
+
+class Canvas;
+// Draws a plot plan on the surface: clears it, sets the plan's scale and
+// draws its primitives in order; an empty plan leaves it cleared.
+void ReplayPlan(Canvas& canvas, const browser::PlotPlan& plan);
 
 class Frm_offline : public QMainWindow {
     Q_OBJECT
@@ -111,6 +118,27 @@ public:
     // Raw pages of the channel-signal view (filled with the plots).
     std::vector<int16_t> m_raw_cube, m_raw_block;
     int m_raw_file_count = 0, m_raw_page = 1, m_raw_page_count = 1;
+
+    // ---- group activity tables of the plots and the joint report ----------
+    // Time bins of the open recording (timeBins -1) or its whole recording in
+    // one column; the largest group mean, 0 without counts.bin.
+    int64_t BinGroupActivity(int binMinutes, int timeBins);
+    // One column per tagged recording of the open project, in date order.
+    int64_t LoadTagKinetics(const std::string& names, int binMinutes);
+    void SumChannelTotals();
+    browser::GroupBinTable m_group_bin_means;
+    int m_bin_count = 0, m_bin_minutes = 0;
+    std::vector<platform::TimePoint> m_column_dates;
+    std::string m_tag_sorted_list;
+    std::array<int64_t, browser::kCountedChannels> m_channel_totals{};
+
+    // ---- report hand-off and the joint report -----------------------------
+    // Hands the open recording to the report window (its folder, caption and
+    // the project's recordings as basal choices).
+    void Cmd_report_Click();
+    // The joint report's separator: the report window's custom spacer, else
+    // the spacer the report settings hold; ";" when empty.
+    std::string JointReportSeparator() const;
 
 protected:
     void closeEvent(QCloseEvent* e) override;

@@ -22,11 +22,7 @@ void Frm_Main::lst_report_export_DblClick() {
     const int station = std::atoi(text.substr(text.rfind('_') + 1).c_str());
     const std::string folder = AcquisitionFolder(g_project_folder, m_run.m_acquisition_stamp, station);
     if (platform::FileExists(platform::JoinPath(folder, "counts.bin"))) {
-        bool histogram = false;
-        for (const auto& name : platform::ListFolder(folder))
-            if (name.rfind("histo", 0) == 0 && name.size() > 9 && name.compare(name.size() - 4, 4, ".bin") == 0)
-                histogram = true;
-        if (Hooks().showReport) Hooks().showReport(folder, histogram);
+        if (Hooks().showReport) Hooks().showReport(folder, HasHistogramFiles(folder), "", {});
     } else {
         platform::MsgBox("Activity file not Found");
     }

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace vondrel {
 
@@ -53,10 +54,17 @@ struct WindowHooks {
     // The report window: its bin size set (loading the window first), its
     // automatic report ticked at the end of a run, and the window shown on an
     // acquisition folder (with the histogram layout offered when the folder
-    // holds histogram files). The report settings dialog, shown.
+    // holds histogram files). A caption, when given, becomes the window's
+    // caption; basal items, when given, replace the basal choices (the first
+    // one selected). The report settings dialog, shown.
     std::function<void(const std::string&)> setReportBinSize;
     std::function<void()> tickAutoReport;
-    std::function<void(const std::string& folder, bool histogram)> showReport;
+    std::function<void(const std::string& folder, bool histogram, const std::string& caption,
+                       const std::vector<std::string>& basal)>
+        showReport;
+    // The report window's custom spacer as typed (the browser's joint report
+    // separates its columns with it).
+    std::function<std::string()> reportSpacer;
     std::function<void()> showReportSettings;
 };
 WindowHooks& Hooks();

@@ -164,15 +164,23 @@ void InstallReportWindows() {
     WindowHooks& h = Hooks();
     h.setReportBinSize = [](const std::string& bin) { FrmReport().Cmb_binsize->setEditText(Q(bin)); };
     h.tickAutoReport = [] { FrmReport().chk_autoreport->setChecked(true); };
-    h.showReport = [](const std::string& folder, bool histogram) {
+    h.showReport = [](const std::string& folder, bool histogram, const std::string& caption,
+                      const std::vector<std::string>& basal) {
         Frm_report& w = FrmReport();
         w.Txt_inputfile->setText(Q(folder));
+        if (!caption.empty()) w.setWindowTitle(Q(caption));
+        if (!basal.empty()) {
+            w.cmbbasal->clear();
+            for (const auto& item : basal) w.cmbbasal->addItem(Q(item));
+            w.cmbbasal->setCurrentIndex(0);
+        }
         w.Option_output[4]->setVisible(histogram);
         w.Option_output[histogram ? 4 : 0]->setChecked(true);
         w.show();
         w.raise();
         w.activateWindow();
     };
+    h.reportSpacer = [] { return Str(FrmReport().txt_customspacer->text()); };
     h.showReportSettings = [] {
         Frm_reportset& w = FrmReportSet();
         w.show();
