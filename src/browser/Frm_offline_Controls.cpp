@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QShowEvent>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -302,6 +303,15 @@ void Frm_offline::BuildControls() {
 void Frm_offline::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
     ArrangeBrowserControls();
+}
+
+void Frm_offline::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    // The window opens at 12000 x 9000 twips of outer size, its frame included.
+    if (m_outer_size_set) return;
+    m_outer_size_set = true;
+    const QSize frame = frameGeometry().size() - size();
+    if (!frame.isEmpty()) resize(QSize(800, 600) - frame);
 }
 
 void Frm_offline::ArrangeBrowserControls() {
