@@ -324,9 +324,19 @@ TEST_F(ViewsWindowTest, PictureExportsLandInTheProgramFolderAndOpen) {
         e.action->trigger();
         const std::string path = home / e.file;
         ASSERT_EQ(opener.opened, std::vector<std::string>{path}) << e.file;
-        const std::string bytes = platform::ReadTextFile(path).value_or("");
+        const std::string bytes = platform::ReadBinaryFile(path).value_or("");
         ASSERT_GT(bytes.size(), 54u) << e.file;
+        // A device-independent bitmap of the picture: header, size, depth.
+        auto le = [&bytes](size_t at, int n) {
+            uint32_t v = 0;
+            for (int i = n - 1; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(bytes[at + static_cast<size_t>(i)]);
+            return v;
+        };
         EXPECT_EQ(bytes.substr(0, 2), "BM") << e.file;
+        EXPECT_EQ(le(2, 4), bytes.size()) << e.file;
+        EXPECT_EQ(le(18, 4), static_cast<uint32_t>(w().Picreal->width())) << e.file;
+        EXPECT_EQ(le(22, 4), static_cast<uint32_t>(w().Picreal->height())) << e.file;
+        EXPECT_EQ(le(28, 2), 24u) << e.file;
     }
 
     // A file that cannot be written is told and nothing opens.
@@ -336,6 +346,27 @@ TEST_F(ViewsWindowTest, PictureExportsLandInTheProgramFolderAndOpen) {
     boxes.ExpectMessage("Error writing " + home / "lineimg.bmp");
     w().mn_linebmp->trigger();
     EXPECT_TRUE(opener.opened.empty());
+}
+
+TEST_F(ViewsWindowTest, ScreenshotsOfTheViews) {
+    OpenRecording();
+    const std::string dir = VONDREL_SCREENSHOT_DIR;
+    std::filesystem::create_directories(dir);
+    auto shot = [&](const char* name) {
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(w().grab().save(QString::fromStdString(dir + "/browser_view_" + name + ".png")));
+    };
+    w().lstgrup_plot->setCurrentRow(11);
+    w().lstgrup_plot_DblClick();
+    shot("bars_page2");
+    w().Cmd_lineplot->click();
+    shot("line");
+    w().List_tags->setCurrentRow(0);
+    w().List_tags_DblClick();
+    w().mnrel0->trigger();
+    shot("tags_relative");
+    w().Cmd_gridplot->click();
+    shot("heatmap");
 }
 
 TEST_F(ViewsWindowTest, AdvancedCalculationIsTheReportButton) {
