@@ -59,6 +59,11 @@ void ReplayPlan(Canvas& canvas, const browser::PlotPlan& plan) {
 }
 
 int64_t Frm_offline::BinGroupActivity(int binMinutes, int timeBins) {
+    if (m_acquisition_path.empty()) {
+        // No recording open: never a counts.bin of the working folder.
+        platform::MsgBox("Activity file not Found");
+        return 0;
+    }
     auto r = browser::BinGroupActivity(platform::JoinPath(m_acquisition_path, "counts.bin"), m_config.channelGroup,
                                        binMinutes, timeBins == -1, m_group_bin_means);
     if (!r.found) return 0;
@@ -78,6 +83,10 @@ int64_t Frm_offline::LoadTagKinetics(const std::string& names, int /*binMinutes*
 }
 
 void Frm_offline::SumChannelTotals() {
+    if (m_acquisition_path.empty()) {
+        platform::MsgBox("Activity file not Found");
+        return;
+    }
     browser::SumChannelTotals(platform::JoinPath(m_acquisition_path, "counts.bin"), m_channel_totals);
 }
 

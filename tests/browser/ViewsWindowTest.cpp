@@ -369,6 +369,19 @@ TEST_F(ViewsWindowTest, ScreenshotsOfTheViews) {
     shot("heatmap");
 }
 
+TEST_F(ViewsWindowTest, GroupActivityWithoutARecordingReadsNothing) {
+    Hooks().showBrowser();
+    // A counts.bin in the working folder is never taken for the open recording's.
+    home.Write("counts.bin", Counts(3, 50));
+    const auto cwd = std::filesystem::current_path();
+    std::filesystem::current_path(home.Path());
+    boxes.ExpectMessage("Activity file not Found");
+    w().Cmd_leegroups->click();
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(w().m_bin_count, 0);
+    EXPECT_EQ(w().txt_pj_details->toPlainText().toStdString(), "");
+}
+
 TEST_F(ViewsWindowTest, AdvancedCalculationIsTheReportButton) {
     OpenRecording();
     boxes.ExpectMessage("The report window is not available in this version.");
