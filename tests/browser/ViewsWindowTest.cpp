@@ -311,6 +311,20 @@ TEST_F(ViewsWindowTest, TagKineticsRelativizeAndJointExport) {
     EXPECT_EQ(w().m_group_bin_means.at(2, 0), 300);
 }
 
+TEST_F(ViewsWindowTest, KineticsWithoutCountsDrawAndExportNothing) {
+    home.Write("p00001/20240315_1200/counts.bin", Counts(10, 0));
+    home.Write("p00001/20240316_1200/counts.bin", Counts(10, 0));
+    OpenRecording();
+    w().Picreal->Cls();
+    w().List_tags->setCurrentRow(0);
+    w().List_tags_DblClick();
+    EXPECT_FALSE(Drawn());
+    w().mn_jointexport->trigger();
+    EXPECT_TRUE(opener.opened.empty());
+    for (const auto& entry : std::filesystem::directory_iterator(home / "p00001"))
+        EXPECT_NE(entry.path().filename().string().substr(0, 12), "joint_report");
+}
+
 TEST_F(ViewsWindowTest, PictureExportsLandInTheProgramFolderAndOpen) {
     OpenRecording();
     struct Export {
