@@ -244,6 +244,30 @@ TEST_F(ViewsWindowTest, ViewButtonsDrawAndChooseTheirMenu) {
     }
 }
 
+TEST_F(ViewsWindowTest, GroupActivityRestoresTheGroupView) {
+    OpenRecording();
+    // As another view would leave the window.
+    w().cmdchannels->setText("Sig");
+    w().Cmd_leegroups->setText("Grp");
+    for (QWidget* shown : std::initializer_list<QWidget*>{w().combogrup, w().lstgrup, w().Pic_status, w().fmranalizar,
+                                                         w().scrollpage, w().Label_page, w().Txtpage, w().Frame_bisize})
+        shown->show();
+    w().lstgrup_plot->hide();
+    w().m_view_mode = 1;
+    w().m_bar_first_group = 3;
+    w().Cmd_leegroups->click();
+    EXPECT_EQ(w().m_view_mode, 0);
+    EXPECT_EQ(w().m_bar_first_group, 0);
+    EXPECT_EQ(w().cmdchannels->text().toStdString(), "Channel Signal");
+    EXPECT_EQ(w().Cmd_leegroups->text().toStdString(), "[Group Activity]");
+    for (QWidget* hidden : std::initializer_list<QWidget*>{w().combogrup, w().lstgrup, w().Pic_status, w().fmranalizar,
+                                                          w().scrollpage, w().Label_page, w().Txtpage, w().Frame_bisize})
+        EXPECT_TRUE(hidden->isHidden()) << hidden->objectName().toStdString();
+    EXPECT_FALSE(w().lstgrup_plot->isHidden());
+    EXPECT_FALSE(w().frame_plotbutton->isHidden());
+    EXPECT_FALSE(w().Txt_description->isHidden());
+}
+
 TEST_F(ViewsWindowTest, GroupListRedrawsTheViewWithTheTypedBinSize) {
     OpenRecording();
     ASSERT_EQ(w().lstgrup_plot->count(), 13);
