@@ -143,8 +143,12 @@ void TrackWalk::AnalyseTrackBlock(int channel, int block) {
     }
 }
 
+int TrackWalk::Wells() const {
+    return config_ ? std::min(wells_, static_cast<int>(config_->wellBeamChannel.size())) : 0;
+}
+
 void TrackWalk::AnalyseBlockMarks(int block) {
-    for (int w = 0; w < wells_; ++w) {
+    for (int w = 0; w < Wells(); ++w) {
         for (int16_t c : config_->wellBeamChannel[static_cast<size_t>(w)]) {
             if (c < 0 || c >= kTrackChannels) continue;
             AnalyseTrackBlock(c, block);
@@ -179,7 +183,7 @@ void TrackWalk::LocateAnimals(std::vector<PlotPrimitive>* drawn) {
     } else {
         ++sample_;
     }
-    for (int w = 0; w < wells_; ++w) {
+    for (int w = 0; w < Wells(); ++w) {
         double sumX = 0, sumY = 0;
         int n = 0;
         for (int16_t c : config_->wellBeamChannel[static_cast<size_t>(w)]) {

@@ -72,6 +72,9 @@ public:
     double threshold = 1.8;  // set from the threshold box before a step
 
 private:
+    // Wells walked: those of the plate the walk was loaded with that the
+    // configuration (shared with the window) still holds.
+    int Wells() const;
     void AnalyseBlockMarks(int block);
     bool ReadBlock(int block);
     void DrawStep(int well, double x, double y, std::vector<PlotPrimitive>& out) const;
