@@ -26,6 +26,7 @@
 #include "platform/Files.h"
 #include "platform/Locale.h"
 #include "store/ChannelFiles.h"
+#include "store/RunFiles.h"
 
 namespace vondrel::testing {
 namespace {
@@ -282,6 +283,56 @@ TEST_F(EditorTrackWindowTest, ExportDataFinishesTheWalkAndUnloadedTablesNeverPla
     EXPECT_FALSE(w.Timer_play->isActive());
     w.Timer_play_Timer();
     EXPECT_FALSE(w.Timer_play->isActive());
+    EXPECT_TRUE(boxes.Done());
+}
+
+TEST_F(EditorTrackWindowTest, PlateConfigEditsTheLinesRecordingAndTheReopenReadsTheSavedGroups) {
+    // A w6 project whose plate map gives wells A1..B3 one channel each.
+    std::string setup = "\"Project Setup: <Num_proj>,<Name>,<Working_folder>,<Plate_format>\"\r\n";
+    setup += "00002,\"Larvae\",\"C:\\data\\\",\"w6\"\r\n";
+    for (int i = 3; i <= 20; ++i) setup += (i % 2 ? "\"header\"" : i == 10 ? "1,0,1,28,0,0" : "1,2,3,4,5,6") + std::string("\r\n");
+    home.Write("p00002/setup.dat", setup);
+    const std::string folder = "p00002/20240316_0900";
+    home.Write(folder + "/setup.dat", setup);
+    for (const char* f : {"status.dat", "threshld.dat", "groups.dat", "chgroup.dat"}) home.Write(folder + "/" + f, "\"h\"\r\n");
+    home.Write(folder + "/counts.bin", CountsFile(1));
+    WriteSubprojectFile(home / folder, "Second run", "");
+    home.Write("w6.dat", CrLf({"\"Plate map\",\"w6\"", "2,8,0,3,8,0", "\"<Label>, <Well>, <Beam>\"", "\"A1.0\",0,0",
+                               "\"B1.0\",1,0", "\"A2.0\",2,0", "\"B2.0\",3,0", "\"A3.0\",4,0", "\"B3.0\",5,0"}));
+    auto row = [&](const std::string& part) {
+        for (int i = 0; i < w.Listpj->count(); ++i)
+            if (w.Listpj->item(i)->text().toStdString().find(part) != std::string::npos) return i;
+        return -1;
+    };
+    w.m_acquisition_path.clear();
+    w.ListProjects(true);
+    w.Listpj->setCurrentRow(row("p00002"));
+    w.Listpj_DblClick();
+    w.Listpj->setCurrentRow(row("Second run"));
+    w.Listpj_DblClick();
+    ASSERT_EQ(w.m_acquisition_path, home / folder);
+
+    w.Listpj->setCurrentRow(row("Second run"));
+    w.lst_plateconfig_Click();
+    EXPECT_EQ(w.m_view_mode, 3);
+    EXPECT_FALSE(w.frame_plotbutton->isEnabled());
+    EXPECT_EQ(Items(w.Combo_sets), (std::vector<std::string>{"01x01 [RowsxColumn]", "02x01 [RowsxColumn]",
+                                                             "01x03 [RowsxColumn]", "02x03 [RowsxColumn]"}));
+    EXPECT_EQ(w.Combo_sets->currentIndex(), 2);
+    w.Combo_sets->setCurrentIndex(0);
+    w.cmd_goset->click();
+    EXPECT_EQ(w.combogrup2->count(), 7);
+
+    boxes.ExpectMessage("Do you like to Save Changes?", platform::Reply::Yes);
+    boxes.ExpectMessage("New Groups applied and saved");
+    w.cmdcancelgrups->click();
+    EXPECT_EQ(w.m_view_mode, 0);
+    EXPECT_TRUE(home.Exists(folder + "/groups.bak"));
+    // The reopened recording holds the groups just saved.
+    EXPECT_EQ(w.m_config.channelGroup[5], 5);
+    EXPECT_EQ(w.m_config.channelGroup[6], -1);
+    EXPECT_EQ(w.m_config.groupNames[5], "Group5");
+    EXPECT_EQ(w.combogrup->itemText(5).toStdString(), "005_Group5");
     EXPECT_TRUE(boxes.Done());
 }
 
