@@ -287,6 +287,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
@@ -316,6 +317,7 @@ private:
     void ExportPlotImage(const std::string& file);
     std::vector<std::string> PlotItems() const;
     bool m_loaded = false;
+    bool m_outer_size_set = false;
     bool m_filling_description = false;
 };
 

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFont>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QShowEvent>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -141,6 +143,10 @@ void Frm_offline::BuildControls() {
     PicPanel2 = Picture(central, "PicPanel2");
     Picreal = Picture(PicPanel2, "Picreal");
     Picreal->SetBackColor(0xFFFFFF);
+    // The plots print group names under ten bars side by side: a small font.
+    QFont plotFont = Picreal->font();
+    plotFont.setPointSize(7);
+    Picreal->setFont(plotFont);
     Picreal->installEventFilter(this);
     Frame_bisize = Frame(PicPanel2, "Frame_bisize");
     Frame_bisize->resize(120, 24);
@@ -196,6 +202,16 @@ void Frm_offline::BuildControls() {
     lblchgrup2 = Make<QLabel>(Framegrup, "lblchgrup2", "Free channels:");
     lstchgrup2 = Make<QListWidget>(Framegrup, "lstchgrup2");
     Framegrup->hide();
+    // The narrow frames beside the picture use a small font, so captions fit.
+    for (QWidget* narrow : {static_cast<QWidget*>(framecanal), static_cast<QWidget*>(Framegrup),
+                            static_cast<QWidget*>(frame_plotbutton)}) {
+        QFont small = narrow->font();
+        small.setPointSize(7);
+        narrow->setFont(small);
+    }
+
+    // Labels are designed one line of their font high.
+    for (QLabel* label : findChildren<QLabel*>()) label->resize(label->width(), label->fontMetrics().height() + 2);
 
     Timer_play = Named(new QTimer(this), "Timer_play");
     Timer_play->setInterval(50);
@@ -303,6 +319,15 @@ void Frm_offline::BuildControls() {
 void Frm_offline::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
     ArrangeBrowserControls();
+}
+
+void Frm_offline::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    // The window opens at 12000 x 9000 twips of outer size, its frame included.
+    if (m_outer_size_set) return;
+    m_outer_size_set = true;
+    const QSize frame = frameGeometry().size() - size();
+    if (!frame.isEmpty()) resize(QSize(800, 600) - frame);
 }
 
 void Frm_offline::ArrangeBrowserControls() {

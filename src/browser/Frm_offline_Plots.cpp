@@ -63,6 +63,11 @@ void DrawPrimitives(Canvas& canvas, const std::vector<browser::PlotPrimitive>& i
 }
 
 int64_t Frm_offline::BinGroupActivity(int binMinutes, int timeBins) {
+    if (m_acquisition_path.empty()) {
+        // No recording open: never a counts.bin of the working folder.
+        platform::MsgBox("Activity file not Found");
+        return 0;
+    }
     auto r = browser::BinGroupActivity(platform::JoinPath(m_acquisition_path, "counts.bin"), m_config.channelGroup,
                                        binMinutes, timeBins == -1, m_group_bin_means);
     if (!r.found) return 0;
@@ -82,6 +87,10 @@ int64_t Frm_offline::LoadTagKinetics(const std::string& names, int /*binMinutes*
 }
 
 void Frm_offline::SumChannelTotals() {
+    if (m_acquisition_path.empty()) {
+        platform::MsgBox("Activity file not Found");
+        return;
+    }
     browser::SumChannelTotals(platform::JoinPath(m_acquisition_path, "counts.bin"), m_channel_totals);
 }
 
