@@ -309,6 +309,7 @@ void Frm_offline::Listpj_MouseDown(int button, const QPoint& at) {
 
 bool Frm_offline::eventFilter(QObject* watched, QEvent* e) {
     HoverEvent(watched, e);
+    if (EditorEvent(watched, e)) return true;
     if (watched == Picreal && e->type() == QEvent::MouseButtonPress) {
         auto* me = static_cast<QMouseEvent*>(e);
         if (me->button() == Qt::RightButton) {
@@ -447,7 +448,15 @@ void Frm_offline::lst_explorefind_Click() {
 void Frm_offline::lst_plateconfig_Click() {
     if (CurrentText().empty()) return;
     if (m_acquisition_open == 0) platform::MsgBox("Only possible for SubProjects");
-    else if (m_acquisition_open == 1) NotYetAvailable();
+    else if (m_acquisition_open == 1) {
+        // The editor works on the recording of the current line.
+        std::string projectFolder, path;
+        if (LineFolder(Listpj->currentRow(), projectFolder, path) && path != m_acquisition_path)
+            OpenAcquisition(Listpj->currentRow());
+        if (path != m_acquisition_path) return;
+        frame_plotbutton->setEnabled(false);
+        EnterGroupEditor();
+    }
 }
 
 // ---- watched folders and comments -----------------------------------------------------

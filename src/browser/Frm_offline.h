@@ -17,6 +17,8 @@
 
 #include "browser/AcquisitionConfig.h"
 #include "browser/Binning.h"
+#include "browser/GroupEditor.h"
+#include "browser/Tracking.h"
 #include "browser/PlotPlan.h"
 #include "browser/BrowserList.h"
 
@@ -39,6 +41,8 @@ class Canvas;
 // Draws a plot plan on the surface: clears it, sets the plan's scale and
 // draws its primitives in order; an empty plan leaves it cleared.
 void ReplayPlan(Canvas& canvas, const browser::PlotPlan& plan);
+// Draws primitives over what the surface shows, in its present scale.
+void DrawPrimitives(Canvas& canvas, const std::vector<browser::PlotPrimitive>& items);
 
 class Frm_offline : public QMainWindow {
     Q_OBJECT
@@ -93,6 +97,40 @@ public:
     // The pop-up menu of the plot picture for the view shown; none in the
     // group editor and after the tracking export.
     QMenu* PlotPopup() const;
+
+    // ---- plate group editor (Frm_offline_Editor.cpp) --------------------------
+    void EnterGroupEditor();
+    void DrawPlateGroups();
+    // Appends the wells of `group` to lstgrup2, the channels of `group` to
+    // lstgrup, the free channels to lstchgrup2.
+    void ListGroupWells(int group);
+    void ListEditorGroupChannels(int group);
+    void ListEditorFreeChannels();
+    // Rebuilds combogrup2 and selects `group`, which lists its wells.
+    void FillGroupCombo(int group);
+    void combogrup2_Click();
+    void combogrup2_DblClick();
+    void combogrup2_KeyPress(int key);
+    void mn_plateedit_Click();
+    // Buttons 1 left, 2 right; x and y in the picture's scale.
+    void Picreal_MouseDown(int button, int shift, double x, double y);
+    void Picreal_MouseMove(int button, int shift, double x, double y);
+    void Picreal_MouseUp(int button, int shift, double x, double y);
+    void cmd_goset_Click();
+    void Cmd_clear_Click();
+    void ClearAllGroups();
+    void cmdcancelgrups_Click();
+    int SaveGroupFiles(const std::string& folder);
+    void DisableBrowseControls();
+    void EnableBrowseControls();
+
+    // ---- single-animal path tracking (Frm_offline_Track.cpp) -----------------
+    void cmd_track_Click();
+    void Timer_play_Timer();
+    void mn_datatrack_Click();
+    void mn_bmptrack_Click();
+    void DrawTrackGrid();
+    void ExportTravelDistance(int lastBlock);
 
     // The rebuilds of the list.
     void ListProjects(bool descending);
@@ -219,22 +257,11 @@ public:
 
     // ---- plate group editor --------------------------------------------------
     int m_group_edit_open = 0;
-    bool m_group_drag_active = false;
-    int m_group_drag_row = 0, m_group_drag_column = 0;
-    int m_group_mark_row = 0, m_group_mark_column = 0;
-    bool m_group_pointer_outside = false;
-    std::vector<int16_t> m_group_flags;
-
+    browser::GroupEditorState m_group_editor;
     // ---- single-animal path tracking -----------------------------------------
-    int m_track_block = 0, m_track_sample = 0;
-    int32_t m_track_step = 0;
-    int m_track_last_record = 0;
-    std::vector<double> m_track_minutes;
-    std::vector<int16_t> m_track_marks;    // channel x sample
-    std::vector<int16_t> m_track_active;   // per channel
-    std::vector<double> m_track_x, m_track_y;  // well x slot
-    std::vector<double> m_track_total, m_track_block_start;  // per well
-    std::vector<double> m_track_travel;  // block x well
+    browser::TrackWalk m_track;
+    int64_t m_track_step = 0;
+    int m_track_tick_ms = 20;  // the animation's tick after the first
 
     // ---- group activity tables of the plots and the joint report ----------
     // Time bins of the open recording (timeBins -1) or its whole recording in
@@ -280,6 +307,12 @@ private:
     bool LineFolder(int index, std::string& projectFolder, std::string& acquisitionPath) const;
     void SetDescription(const std::string& text);
     void FreeRawPages();
+    // The editor's and the tracking's controls and picture events.
+    void ConnectEditorAndTracking();
+    bool EditorEvent(QObject* watched, QEvent* e);
+    void RefreshEditorLists(int group);
+    void TrackStep(bool draw);
+    void ReadTrackThresholdBox();
     // Saves the plot picture as `file` in the program folder and opens it.
     void ExportPlotImage(const std::string& file);
     std::vector<std::string> PlotItems() const;

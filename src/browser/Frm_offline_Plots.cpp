@@ -33,7 +33,11 @@ void ReplayPlan(Canvas& canvas, const browser::PlotPlan& plan) {
     canvas.Cls();
     if (plan.empty) return;
     canvas.Scale(plan.left, plan.top, plan.right, plan.bottom);
-    for (const auto& p : plan.items) {
+    DrawPrimitives(canvas, plan.items);
+}
+
+void DrawPrimitives(Canvas& canvas, const std::vector<browser::PlotPrimitive>& items) {
+    for (const auto& p : items) {
         canvas.SetDrawWidth(p.width);
         switch (p.kind) {
             case browser::PlotPrimitive::Kind::Line: canvas.Line(p.x1, p.y1, p.x2, p.y2, p.bgr); break;

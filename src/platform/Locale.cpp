@@ -4,6 +4,7 @@
 #include <locale.h>
 
 #include <cstring>
+#include <ctime>
 
 namespace vondrel::platform {
 
@@ -13,6 +14,10 @@ std::string& DecimalOverride() {
     return value;
 }
 std::string& ListOverride() {
+    static std::string value;
+    return value;
+}
+std::string& ShortDateOverride() {
     static std::string value;
     return value;
 }
@@ -40,5 +45,25 @@ std::string LocaleListSeparator() {
 }
 
 void SetListSeparatorForTest(const std::string& separator) { ListOverride() = separator; }
+
+std::string LocaleShortDate(int year, int month, int day) {
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = 12;
+    char buf[64] = {};
+    const std::string pattern = ShortDateOverride().empty() ? "%x" : ShortDateOverride();
+    locale_t loc = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0));
+    if (loc != static_cast<locale_t>(0)) {
+        strftime_l(buf, sizeof buf, pattern.c_str(), &tm, loc);
+        freelocale(loc);
+    } else {
+        std::strftime(buf, sizeof buf, pattern.c_str(), &tm);
+    }
+    return buf;
+}
+
+void SetShortDateFormatForTest(const std::string& pattern) { ShortDateOverride() = pattern; }
 
 }  // namespace vondrel::platform

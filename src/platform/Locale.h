@@ -17,4 +17,10 @@ std::string LocaleListSeparator();
 // Tests fix the answer; "" restores the query through the decimal sign.
 void SetListSeparatorForTest(const std::string& separator);
 
+// A date as the desktop's short date format writes it (the time locale's
+// date representation).
+std::string LocaleShortDate(int year, int month, int day);
+// Tests fix the strftime pattern; "" restores the locale's own.
+void SetShortDateFormatForTest(const std::string& pattern);
+
 }  // namespace vondrel::platform

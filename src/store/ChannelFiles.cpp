@@ -122,18 +122,26 @@ bool WriteThresholdFile(const std::string& path) {
     return out.Save(path);
 }
 
-bool WriteGroupNamesFile(const std::string& path, const GroupNames& names) {
+std::string GroupNamesFileText(const GroupNames& names) {
     SettingsWriter out;
     out.Header("<Group_Number>, <Group_Name>");
     for (int g = 0; g < kChannels; ++g) out.Int(g).Text(names[g]).EndLine();
-    return out.Save(path);
+    return out.Str();
 }
 
-bool WriteChannelGroupsFile(const std::string& path, const ChannelTable16& groups) {
+std::string ChannelGroupsFileText(const ChannelTable16& groups) {
     SettingsWriter out;
     out.Header("<Channel>, <Group: -1=Free>");
     for (int c = 0; c < kChannels; ++c) out.Int(c).Int(groups[c]).EndLine();
-    return out.Save(path);
+    return out.Str();
+}
+
+bool WriteGroupNamesFile(const std::string& path, const GroupNames& names) {
+    return platform::WriteTextFile(path, GroupNamesFileText(names));
+}
+
+bool WriteChannelGroupsFile(const std::string& path, const ChannelTable16& groups) {
+    return platform::WriteTextFile(path, ChannelGroupsFileText(groups));
 }
 
 }  // namespace vondrel

@@ -29,5 +29,8 @@ bool WriteChannelStatusFile(const std::string& path);
 bool WriteThresholdFile(const std::string& path);
 bool WriteGroupNamesFile(const std::string& path, const GroupNames& names);
 bool WriteChannelGroupsFile(const std::string& path, const ChannelTable16& groups);
+// The bytes those two writers put in their files.
+std::string GroupNamesFileText(const GroupNames& names);
+std::string ChannelGroupsFileText(const ChannelTable16& groups);
 
 }  // namespace vondrel
