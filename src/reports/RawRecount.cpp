@@ -202,7 +202,8 @@ RawRecountResult RecountRawFiles(const RawRecountJob& job, std::span<int16_t> co
     for (auto& t : threads) t.join();
     if (error) std::rethrow_exception(error);
     result.analysed = std::min(inOrder, std::min(records, firstMissing.load()));
-    if (!result.stopped && progress) progress(result.analysed);
+    // A stop asked for while the last records finished still counts.
+    if (!result.stopped && progress && !progress(result.analysed)) result.stopped = true;
     return result;
 }
 

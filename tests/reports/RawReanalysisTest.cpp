@@ -197,8 +197,7 @@ TEST(RawReanalysis, NothingChangesWithoutRawDataOrWhenStopped) {
         auto c = run.Controls(true);
         ReanalysisHooks hooks;
         hooks.workers = workers;
-        int calls = 0;
-        hooks.keepGoing = [&] { return ++calls < 3; };
+        hooks.keepGoing = [] { return false; };  // STOP pressed at once
         EXPECT_EQ(RunRawReanalysis(data, c, hooks), ReanalysisEnd::Stopped);
         EXPECT_EQ(run.Read("counts.bin"), run.countsBefore);
         EXPECT_EQ(run.Read("setup.dat"), run.setupBefore);
