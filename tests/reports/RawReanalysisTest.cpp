@@ -5,8 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "RawFixture.h"
-#include "ReportFixture.h"
+#include "RawRunFixture.h"
 #include "ScriptedDialogs.h"
 #include "detection/EventCounter.h"
 #include "platform/Files.h"
@@ -15,63 +14,11 @@
 namespace vondrel::reports {
 namespace {
 
-using testing::AppendRawBlock;
 using testing::CrLf;
-using testing::FixtureDips;
-using testing::MakeRawBlock;
-using testing::RecordedRun;
+using testing::kSetup;
+using testing::RawRun;
 using testing::RecordingOpener;
 using vondrel::testing::ScriptedDialogs;
-
-const std::string kSetup = CrLf({"\"Project\"", "\"name\",\"x\",\"y\",\"w6t\"", "\"Values\"", "0,0,0,500,1,",
-                                 "\"h5\"", "1", "\"h7\"", "1", "\"Mn1\"", "0,0,0,18,,", "\"tail\",\"a,b\""});
-
-// The recorded run of the report fixture with raw files: records at the given
-// minutes, each with its own block, and a setup.dat of 500-sample windows.
-struct RawRun : RecordedRun {
-    std::vector<std::vector<int16_t>> blocks;
-    std::string countsBefore, setupBefore;
-
-    explicit RawRun(const std::vector<int32_t>& minutes) {
-        std::string counts;
-        for (size_t r = 0; r < minutes.size(); ++r) {
-            counts += testing::FlatRecord(minutes[r], static_cast<int16_t>(50 + r), static_cast<int16_t>(200 + r));
-            const int rec = static_cast<int>(r);
-            blocks.push_back(MakeRawBlock(500, [rec](int ch) { return FixtureDips(rec, ch); }, static_cast<uint32_t>(r)));
-            AppendRawBlock(folder, rec, blocks.back());
-        }
-        project.Write("20261210_0900_s1/counts.bin", counts);
-        project.Write("20261210_0900_s1/setup.dat", kSetup);
-        countsBefore = counts;
-        setupBefore = kSetup;
-    }
-    std::string Read(const std::string& name) const { return project.Read("20261210_0900_s1/" + name); }
-    int16_t Reference(int record, int ch, double threshold, int16_t method) const {
-        auto copy = blocks[static_cast<size_t>(record)];
-        return CountEvents(SampleWindow(copy, 385), static_cast<int16_t>(ch), threshold, method, 0, "", 0);
-    }
-    ReanalysisControls Controls(bool replace) const {
-        ReanalysisControls c;
-        c.report.inputFolder = folder;
-        c.report.binText = "5";
-        c.report.autoReport = true;  // no viewer
-        c.replace = replace;
-        c.lapseText = "533";
-        c.thresholdText = "2.2";
-        c.method = 0;
-        c.organism = 1;
-        c.methodText = "0_Threshold+Binary (Old Method.w/filters)";
-        c.organismText = "Zebrafish(Larvae)";
-        return c;
-    }
-    bool HasReport() const { return std::filesystem::exists(folder + "/report.csv"); }
-};
-
-std::vector<int32_t> Minutes(int n, int step) {
-    std::vector<int32_t> m;
-    for (int i = 0; i < n; ++i) m.push_back(i * step);
-    return m;
-}
 
 int16_t CountIn(const std::string& counts, int record, int element) {
     int16_t v = 0;
@@ -87,7 +34,7 @@ int32_t MinuteIn(const std::string& counts, int record) {
 TEST(RawReanalysis, ReplaceStoresTheNewCountsAndSettingsAndIsRepeatable) {
     std::string first;
     for (int workers : {1, 4}) {
-        RawRun run(Minutes(14, 5));
+        RawRun run(testing::Minutes(14, 5));
         RecordingOpener opener;
         ScriptedDialogs boxes;
         ReportData data;
@@ -126,17 +73,17 @@ TEST(RawReanalysis, LapseAndBinAreFittedToTheData) {
         std::string lapse, bin;
         std::string status0, lapseAfter, binAfter;
     };
-    std::vector<int32_t> short20 = Minutes(13, 1);
+    std::vector<int32_t> short20 = testing::Minutes(13, 1);
     short20.push_back(20);
-    std::vector<int32_t> long100 = Minutes(13, 1);
+    std::vector<int32_t> long100 = testing::Minutes(13, 1);
     long100.push_back(100);
     const std::vector<Case> cases = {
-        {Minutes(14, 5), false, "1", "5", "Block 0/13", "1", "5"},       // minute 60 is the last analysed
-        {Minutes(14, 5), true, "1", "5", "Block 0/14", "1", "5"},        // Replace takes all
-        {Minutes(14, 5), false, "0,01", "5", "Block 0/2", "0.08", "5"},  // five minutes at least
+        {testing::Minutes(14, 5), false, "1", "5", "Block 0/13", "1", "5"},       // minute 60 is the last analysed
+        {testing::Minutes(14, 5), true, "1", "5", "Block 0/14", "1", "5"},        // Replace takes all
+        {testing::Minutes(14, 5), false, "0,01", "5", "Block 0/2", "0.08", "5"},  // five minutes at least
         {short20, false, "533", "30", "Block 0/14", "533", "20"},
         {long100, false, "533", "120", "Block 0/14", "533", "90"},
-        {Minutes(14, 5), false, "533", "1", "Block 0/14", "533", "2"},
+        {testing::Minutes(14, 5), false, "533", "1", "Block 0/14", "533", "2"},
     };
     for (const auto& k : cases) {
         RawRun run(k.minutes);
@@ -179,7 +126,7 @@ TEST(RawReanalysis, FallingMinuteGetsZerosAndDayChangeAddsADay) {
 
 TEST(RawReanalysis, NothingChangesWithoutRawDataOrWhenStopped) {
     {
-        RawRun run(Minutes(12, 5));
+        RawRun run(testing::Minutes(12, 5));
         std::filesystem::remove(run.folder + "/0.bin");
         ScriptedDialogs boxes;
         boxes.ExpectMessage("Real Time Data Not Found");
@@ -191,7 +138,7 @@ TEST(RawReanalysis, NothingChangesWithoutRawDataOrWhenStopped) {
         EXPECT_FALSE(run.HasReport());
     }
     for (int workers : {1, 4}) {
-        RawRun run(Minutes(14, 5));
+        RawRun run(testing::Minutes(14, 5));
         ScriptedDialogs boxes;
         ReportData data;
         auto c = run.Controls(true);
@@ -207,7 +154,7 @@ TEST(RawReanalysis, NothingChangesWithoutRawDataOrWhenStopped) {
 }
 
 TEST(RawReanalysis, MissingLaterBlockEndsTheRecordsAnalysed) {
-    RawRun run(Minutes(14, 5));
+    RawRun run(testing::Minutes(14, 5));
     std::filesystem::remove(run.folder + "/1.bin");
     RecordingOpener opener;
     ScriptedDialogs boxes;
@@ -230,7 +177,7 @@ TEST(RawReanalysis, ThresholdOutsideTheOrganismRangeTakesItsDefault) {
                                            {"0,7", 3, "0,7"}, {"0", 3, "0.8"}, {"2.5", 2, "2.5"}})
         EXPECT_EQ(FitThresholdText(k.typed, k.organism), k.fitted) << k.typed;
 
-    RawRun run(Minutes(12, 5));
+    RawRun run(testing::Minutes(12, 5));
     RecordingOpener opener;
     ScriptedDialogs boxes;
     ReportData data;
@@ -246,7 +193,7 @@ TEST(RawReanalysis, ThresholdOutsideTheOrganismRangeTakesItsDefault) {
 TEST(RawReanalysis, AFailedRewriteLeavesBothFilesAsTheyWere) {
     // Each step of each replacement fails once in turn: setup.bak, counts.bin, setup.dat.
     for (int failAt = 0; failAt < 9; ++failAt) {
-        RawRun run(Minutes(12, 5));
+        RawRun run(testing::Minutes(12, 5));
         RecordingOpener opener;
         ScriptedDialogs boxes;
         boxes.ExpectMessage(failAt >= 3 && failAt < 6 ? "error Updating counts.bin" : "error Updating setup.dat");
@@ -263,7 +210,7 @@ TEST(RawReanalysis, AFailedRewriteLeavesBothFilesAsTheyWere) {
             EXPECT_TRUE(name == "setup.bak" || name.find(".tmp") == std::string::npos) << name;
     }
     // A setup.dat of nine lines cannot be rewritten: nothing changes.
-    RawRun run(Minutes(12, 5));
+    RawRun run(testing::Minutes(12, 5));
     const std::string nine = CrLf({"a", "b", "c", "0,0,0,500,1,0", "e", "f", "g", "h", "i"});
     run.project.Write("20261210_0900_s1/setup.dat", nine);
     ScriptedDialogs boxes;
