@@ -1,4 +1,5 @@
-// The report window's raw-data frame offscreen, with scripted boxes.
+// The report window's raw-data frame and per-well export offscreen, with
+// scripted boxes.
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -136,6 +137,31 @@ TEST_F(ReportRawWindowTest, AutomaticReportReanalysesOnlyWithRawData) {
     w.Form_Activate();
     EXPECT_TRUE(platform::FileExists(run.folder + "/report.csv"));
     EXPECT_EQ(platform::SplitLines(run.Read("ch0.raw")).size(), 14u) << "no second re-analysis";
+}
+
+TEST_F(ReportRawWindowTest, PerWellExportAsksTwiceAndShowsTheFolder) {
+    Frm_report& w = Window();
+    const auto before = platform::ListFolder(run.folder);
+    boxes.ExpectMessage("Do you like to Export 384 text files?", platform::Reply::No);
+    w.mncircadian->trigger();
+    EXPECT_EQ(platform::ListFolder(run.folder), before);
+    EXPECT_TRUE(opener.opened.empty());
+
+    w.Cmb_binsize->setEditText("5");
+    boxes.ExpectMessage("Do you like to Export 384 text files?", platform::Reply::Yes)
+        .ExpectMessage("Include time field?", platform::Reply::Yes);
+    w.mncircadian->trigger();
+    // The fixture's plate: 2 rows x 3 columns.
+    for (const char* name : {"000_A1.txt", "001_B1.txt", "002_A2.txt", "005_B3.txt"})
+        EXPECT_TRUE(platform::FileExists(run.folder + "/" + name)) << name;
+    EXPECT_EQ(run.Read("000_A1.txt").substr(0, 17), "10/12/2026 09:05 ");
+    EXPECT_EQ(opener.opened, std::vector<std::string>{run.folder});
+
+    boxes.ExpectMessage("Do you like to Export 384 text files?", platform::Reply::Yes)
+        .ExpectMessage("Include time field?", platform::Reply::No);
+    w.mncircadian->trigger();
+    EXPECT_EQ(run.Read("time.txt").substr(0, 9), "300 600 9");
+    EXPECT_TRUE(platform::FileExists(run.folder + "/ch000383.txt"));
 }
 
 }  // namespace

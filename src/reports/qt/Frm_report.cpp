@@ -311,8 +311,6 @@ void Frm_report::Chk_rawexport_Click() {
 
 void Frm_report::Chk_replacedata_Click() { frmtxt_datalapse->setEnabled(!Chk_replacedata->isChecked()); }
 
-void Frm_report::mncircadian_Click() { platform::MsgBox("The per-well export is not available in this version."); }
-
 void Frm_report::Form_Unload() {
     frm_report_frame->setTitle("Report");
     FrmMain().combo_minutes->setEditText(QString::number(g_report_bin));
