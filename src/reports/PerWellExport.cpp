@@ -107,27 +107,47 @@ bool ExportPerWellFiles(ReportData& data, PerWellControls& c) {
     try {
         data.ClearComputed();
         LoadPlateConfiguration(c.folder, data);
-        const auto bytes = platform::ReadBinaryFile(countsPath);
-        if (!bytes) throw ReportFailure("cannot read " + countsPath);
-        const size_t n = bytes->size() / kRecordBytes;
-        if (n == 0) throw ReportFailure("no record");
+        // counts.bin streamed in pieces straight into the records.
+        std::FILE* in = std::fopen(countsPath.c_str(), "rb");
+        if (!in) throw ReportFailure("cannot read " + countsPath);
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(countsPath, ec);
+        const size_t n = ec ? 0 : static_cast<size_t>(size) / kRecordBytes;
+        if (n == 0) {
+            std::fclose(in);
+            throw ReportFailure("no record");
+        }
 
         // Records with absolute minutes: a drop of more than 1000 minutes is a new day.
         data.m_record.Resize(n + 2);
+        constexpr size_t kPiece = 1024;
+        std::string piece(kPiece * kRecordBytes, '\0');
         int32_t T = 0;
         int day = 0;
-        for (size_t j = 0; j < n; ++j) {
-            const int32_t m = MinuteAt(*bytes, j);
-            T = std::max(T, m);
-            int32_t absolute = day * 1440 + m;
-            if (j >= 1 && data.m_record.minutes[j - 1] - absolute > 1000) {
-                if (++day > kMaxDayChanges) throw ReportFailure("too many day changes");
-                absolute = day * 1440 + m;
+        for (size_t first = 0; first < n; first += kPiece) {
+            const size_t count = std::min(kPiece, n - first);
+            if (std::fread(piece.data(), kRecordBytes, count, in) != count) {
+                std::fclose(in);
+                throw ReportFailure("cannot read " + countsPath);
             }
-            data.m_record.minutes[j] = absolute;
-            for (int ch = 0; ch < kChannels; ++ch) data.m_record.Count(j, ch) = ValueAt(*bytes, j, ch);
-            data.m_record.temperature[j] = ValueAt(*bytes, j, 384);
+            for (size_t i = 0; i < count; ++i) {
+                const size_t j = first + i;
+                const int32_t m = MinuteAt(piece, i);
+                T = std::max(T, m);
+                int32_t absolute = day * 1440 + m;
+                if (j >= 1 && data.m_record.minutes[j - 1] - absolute > 1000) {
+                    if (++day > kMaxDayChanges) {
+                        std::fclose(in);
+                        throw ReportFailure("too many day changes");
+                    }
+                    absolute = day * 1440 + m;
+                }
+                data.m_record.minutes[j] = absolute;
+                std::memcpy(&data.m_record.counts[j * kRecordWidth], piece.data() + i * kRecordBytes + 4, 385 * 2);
+                data.m_record.temperature[j] = ValueAt(piece, i, 384);
+            }
         }
+        std::fclose(in);
         T = std::max(T, data.m_record.minutes[n - 1]);
 
         // The bin fitted to the data, then used for the values and the times alike.
