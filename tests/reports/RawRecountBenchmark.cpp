@@ -12,6 +12,10 @@
 #include <vector>
 
 #include "RawFixture.h"
+#include "TempFolder.h"
+#include "acquisition/RunDataFiles.h"
+#include "platform/ProgramFolder.h"
+#include "reports/RawReanalysis.h"
 #include "reports/RawRecount.h"
 
 using namespace vondrel::reports;
@@ -83,6 +87,57 @@ int main(int argc, char** argv) {
         std::printf("re-count, %d worker(s):    %6.2f s  %6.1f M samples/s  (%d records)\n", workers, s,
                     samples / s / 1e6, analysed);
     }
+    // The whole "RUN" with "Replace old data": counts.bin, setup.dat, the plate, the report.
+    vondrel::testing::TempFolder program;
+    vondrel::platform::SetProgramFolderForTest(program.Path());
+    std::string plate = "\"Plate\",\"w96\"\r\n8,9,0,12,9,0\r\n\"Channels\"\r\n";
+    for (int ch = 0; ch < 384; ++ch) plate += "\"L\"," + std::to_string(ch / 4) + "," + std::to_string(ch % 4) + "\r\n";
+    program.Write("w96.dat", plate);
+    std::string groups = "\"G\"\r\n0,\"All\"\r\n", chgroup = "\"C\"\r\n";
+    for (int ch = 0; ch < 384; ++ch) chgroup += std::to_string(ch) + ",0\r\n";
+    const std::string setup =
+        "\"P\"\r\n\"n\",\"x\",\"y\",\"w96\"\r\n\"V\"\r\n0,0,0,500,1,0\r\n\"a\"\r\n1\r\n\"b\"\r\n1\r\n\"c\"\r\n0,0,0,18,0,0\r\n";
+    std::string countsFile;
+    vondrel::ChannelTable16 table{};
+    table[384] = 250;
+    for (int r = 0; r < records; ++r) {
+        const auto rec = vondrel::BuildCountsRecord(r * 3 / 4, table);
+        countsFile.append(reinterpret_cast<const char*>(rec.data()), rec.size());
+    }
+    auto writeFile = [](const std::string& path, const std::string& bytes) {
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        if (!f) return;
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    };
+    for (const auto& folder : folders) {
+        writeFile(folder + "/groups.dat", groups);
+        writeFile(folder + "/chgroup.dat", chgroup);
+    }
+    for (int workers : {1, DefaultRecountWorkers()}) {
+        for (const auto& folder : folders) {
+            writeFile(folder + "/counts.bin", countsFile);
+            writeFile(folder + "/setup.dat", setup);
+        }
+        t = std::chrono::steady_clock::now();
+        int reported = 0;
+        for (const auto& folder : folders) {
+            ReportData data;
+            ReanalysisControls c;
+            c.report.inputFolder = folder;
+            c.report.binText = "30";
+            c.report.autoReport = true;
+            c.replace = true;
+            c.method = 1;
+            ReanalysisHooks hooks;
+            hooks.workers = workers;
+            if (RunRawReanalysis(data, c, hooks) == ReanalysisEnd::Reported) ++reported;
+        }
+        std::printf("RUN with Replace, %d worker(s): %6.2f s  (%d of %d folders reported)\n", workers, Seconds(t),
+                    reported, kFolders);
+    }
+    vondrel::platform::SetProgramFolderForTest("");
+
     std::printf("peak memory: %ld MB (count table %.1f MB)\n", PeakMegabytes(),
                 static_cast<double>(counts.size()) * 2 / 1e6);
     std::filesystem::remove_all(base);
