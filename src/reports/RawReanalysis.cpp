@@ -243,6 +243,11 @@ ReanalysisEnd RunRawReanalysis(ReportData& data, ReanalysisControls& c, const Re
             if (m >= limit) break;
         }
         const int n = static_cast<int>(minutes.size());
+        if (n == 0) {
+            // An activity file without a record gives no bin.
+            platform::MsgBox("Resampling ERROR");
+            return ReanalysisEnd::NotRun;
+        }
 
         // The bin fitted to the data.
         int32_t B = std::max<int32_t>(1, static_cast<int32_t>(RoundHalfEven(binValue)));

@@ -137,6 +137,17 @@ TEST(RawReanalysis, NothingChangesWithoutRawDataOrWhenStopped) {
         EXPECT_EQ(run.Read("counts.bin"), run.countsBefore);
         EXPECT_FALSE(run.HasReport());
     }
+    {
+        RawRun run(testing::Minutes(12, 5));
+        run.project.Write("20261210_0900_s1/counts.bin", "");
+        ScriptedDialogs boxes;
+        boxes.ExpectMessage("Resampling ERROR");
+        ReportData data;
+        auto c = run.Controls(true);
+        EXPECT_EQ(RunRawReanalysis(data, c, {}), ReanalysisEnd::NotRun);
+        EXPECT_EQ(run.Read("setup.dat"), run.setupBefore);
+        EXPECT_FALSE(run.HasReport());
+    }
     for (int workers : {1, 4}) {
         RawRun run(testing::Minutes(14, 5));
         ScriptedDialogs boxes;
