@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <cstdlib>
 #include <filesystem>
 
 #include "RawRunFixture.h"
@@ -140,6 +141,18 @@ TEST_F(ReportRawWindowTest, AutomaticReportReanalysesOnlyWithRawData) {
 }
 
 TEST_F(ReportRawWindowTest, PerWellExportAsksTwiceAndShowsTheFolder) {
+    // Dates as the C locale writes them.
+    const char* savedLocale = std::getenv("LC_ALL");
+    const std::string keptLocale = savedLocale ? savedLocale : "";
+    setenv("LC_ALL", "C", 1);
+    struct Restore {
+        bool had;
+        std::string value;
+        ~Restore() {
+            if (had) setenv("LC_ALL", value.c_str(), 1);
+            else unsetenv("LC_ALL");
+        }
+    } restore{savedLocale != nullptr, keptLocale};
     Frm_report& w = Window();
     const auto before = platform::ListFolder(run.folder);
     boxes.ExpectMessage("Do you like to Export 384 text files?", platform::Reply::No);

@@ -18,6 +18,8 @@ void Frm_report::mncircadian_Click() {
     c.withTime = platform::AskYesNo("Include time field?");
     c.folder = Controls().inputFolder;
     c.binText = Str(Cmb_binsize->currentText());
+    c.dateSeparator = reports::LocaleDateSeparator();
+    c.timeSeparator = reports::LocaleTimeSeparator();
     const bool written = reports::ExportPerWellFiles(m_report, c);
     Cmb_binsize->setEditText(Q(c.binText));
     if (written) platform::OpenWithDesktop(c.folder);
