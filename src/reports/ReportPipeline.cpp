@@ -31,7 +31,8 @@ void Pump(const std::function<void()>& pumpEvents) {
     for (int i = 0; i < 1000; ++i) pumpEvents();
 }
 
-// Writes the report file and its named copy; returns the report's path.
+}  // namespace
+
 std::string WriteReportFile(const ReportData& data, const ReportControls& ctl, int32_t T, int16_t B, bool basal,
                             const std::function<void()>& pumpEvents) {
     const std::string ext = ctl.fileType == ReportFileType::Text ? ".txt" : ".csv";
@@ -62,8 +63,6 @@ std::string WriteReportFile(const ReportData& data, const ReportControls& ctl, i
     if (platform::FileExists(workbook)) platform::OpenWithDesktop(workbook);
     return path;
 }
-
-}  // namespace
 
 void SetWorkbookConverter(WorkbookConverter converter) { Converter() = std::move(converter); }
 

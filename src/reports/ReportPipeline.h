@@ -15,6 +15,13 @@ using WorkbookConverter =
 // Installs the conversion; an empty function leaves the workbook export unavailable.
 void SetWorkbookConverter(WorkbookConverter converter);
 
+// Writes the report file of computed bins and its copy under the
+// acquisition's name, then opens it (or its workbook) unless the report is
+// automatic; returns the report's path. Throws ReportFailure when no file
+// can be written.
+std::string WriteReportFile(const ReportData& data, const ReportControls& controls, int32_t T, int16_t B, bool basal,
+                            const std::function<void()>& pumpEvents = {});
+
 // Runs one report of controls.inputFolder into `data` and writes the file.
 // controls.binText is rewritten when the bin size is fitted. `pumpEvents`
 // (may be empty) keeps the window responsive while the file settles.

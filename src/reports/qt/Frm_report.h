@@ -40,11 +40,16 @@ public:
     void Chk_replacedata_Click();
     void mnrecalculate_Click();
     void mncircadian_Click();
+    void cmd_runframe_Click();
+    void cmd_stopframe_Click();
+    // True while "RUN" counts the raw data again.
+    bool RawRunGoing() const { return m_raw_running; }
 
     // The controls read by a Generate, as one value.
     reports::ReportControls Controls() const;
 
     reports::ReportData m_report;
+    int16_t m_raw_run_abort = 0;  // -1: STOP pressed
 
     QGroupBox* frm_report_frame = nullptr;
     std::array<QRadioButton*, 5> Option_output{};
@@ -80,7 +85,11 @@ protected:
 
 private:
     void SetHeightTwips(int twips);
+    // The automatic report's re-analysis step (raw export on).
+    void AutoReanalysis();
     bool m_generating = false;
+    bool m_raw_running = false;
+    bool m_close_after_run = false;
 };
 
 // The single report window, made (and loaded) on first use.

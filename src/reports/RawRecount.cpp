@@ -1,0 +1,210 @@
+#include "reports/RawRecount.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "detection/BatchCounter.h"
+#include "detection/EventCounter.h"
+#include "platform/Files.h"
+
+namespace vondrel::reports {
+namespace {
+
+constexpr int kBlocksPerFile = 11;
+constexpr int kSlots = 385;  // channel slots per sample in a stored block
+
+// Reads up to `blocks` whole blocks from the start of raw file `file` into
+// `buffer`; returns the number of whole blocks read (0 for a missing file).
+// The file is opened for reading only, never created.
+int ReadBlocks(const std::string& folder, int file, int blocks, size_t blockBytes, std::vector<int16_t>& buffer) {
+    const std::string path = platform::JoinPath(folder, std::to_string(file) + ".bin");
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return 0;
+    }
+    const size_t want = static_cast<size_t>(blocks) * blockBytes;
+    auto* out = reinterpret_cast<char*>(buffer.data());
+    size_t got = 0;
+    while (got < want) {
+        const ssize_t r = ::read(fd, out + got, want - got);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) break;
+        got += static_cast<size_t>(r);
+    }
+    ::close(fd);
+    return static_cast<int>(got / blockBytes);
+}
+
+bool Counted(const RawRecountJob& job, int record) {
+    return job.recordsCounted.empty() || job.recordsCounted[static_cast<size_t>(record)] != 0;
+}
+
+// The counts of one stored block into the record's 384 entries.
+void CountBlock(const RawRecountJob& job, int16_t* block, size_t blockLevels, std::span<int16_t> out) {
+    std::fill(out.begin(), out.end(), int16_t{0});
+    SampleWindow window(std::span<int16_t>(block, blockLevels), kSlots);
+    CountChannels(window, job.channels.first(kRecountChannels), out, job.threshold, job.method);
+}
+
+void CheckJob(const RawRecountJob& job, std::span<int16_t> counts) {
+    if (job.records < 0 || counts.size() < static_cast<size_t>(job.records) * kRecountChannels)
+        throw std::invalid_argument("the count table is too small for the records");
+    if (job.channels.size() < static_cast<size_t>(kRecountChannels))
+        throw std::invalid_argument("the channel choice needs 384 entries");
+    if (!job.recordsCounted.empty() && job.recordsCounted.size() < static_cast<size_t>(job.records))
+        throw std::invalid_argument("the record choice is shorter than the records");
+    if (!job.exportFolder.empty() && job.exportTags.size() < static_cast<size_t>(job.records))
+        throw std::invalid_argument("the export needs a tag per record");
+}
+
+// The export path: one record after the other on the calling thread, each
+// channel through CountEvents, which appends its flags line.
+RawRecountResult RecountWithExport(const RawRecountJob& job, std::span<int16_t> counts, size_t blockBytes,
+                                   const std::function<bool(int)>& progress) {
+    RawRecountResult result;
+    const size_t blockLevels = blockBytes / sizeof(int16_t);
+    std::vector<int16_t> buffer(blockLevels * kBlocksPerFile);
+    int loadedFile = -1, loadedBlocks = 0;
+    for (int rec = 0; rec < job.records; ++rec) {
+        const int file = rec / kBlocksPerFile, block = rec % kBlocksPerFile;
+        if (file != loadedFile) {
+            loadedFile = file;
+            loadedBlocks = ReadBlocks(job.folder, file, std::min(kBlocksPerFile, job.records - file * kBlocksPerFile),
+                                      blockBytes, buffer);
+        }
+        if (block >= loadedBlocks) break;
+        auto out = counts.subspan(static_cast<size_t>(rec) * kRecountChannels, kRecountChannels);
+        std::fill(out.begin(), out.end(), int16_t{0});
+        if (Counted(job, rec)) {
+            SampleWindow window(std::span<int16_t>(buffer.data() + static_cast<size_t>(block) * blockLevels, blockLevels),
+                                kSlots);
+            for (int ch = 0; ch < kRecountChannels; ++ch)
+                if (job.channels[static_cast<size_t>(ch)] != 0)
+                    out[static_cast<size_t>(ch)] = CountEvents(window, static_cast<int16_t>(ch), job.threshold,
+                                                               job.method, 1, job.exportFolder,
+                                                               job.exportTags[static_cast<size_t>(rec)]);
+        }
+        result.analysed = rec + 1;
+        if (progress && !progress(result.analysed)) {
+            result.stopped = true;
+            return result;
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+int DefaultRecountWorkers() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 1 ? static_cast<int>(cores) - 1 : 1;
+}
+
+size_t RecountBlockBytes(int windowLength) {
+    if (windowLength < 500 || windowLength > 502)
+        throw std::invalid_argument("Raw data analysis needs windows of 500 to 502 samples");
+    return static_cast<size_t>(windowLength + 1) * kSlots * sizeof(int16_t);
+}
+
+RawRecountResult RecountRawFiles(const RawRecountJob& job, std::span<int16_t> counts,
+                                 const std::function<bool(int)>& progress) {
+    const size_t blockBytes = RecountBlockBytes(job.windowLength);
+    CheckJob(job, counts);
+    if (!job.exportFolder.empty()) return RecountWithExport(job, counts, blockBytes, progress);
+
+    const size_t blockLevels = blockBytes / sizeof(int16_t);
+    const int records = job.records;
+    const int files = (records + kBlocksPerFile - 1) / kBlocksPerFile;
+    const int workers = std::clamp(job.workers, 1, std::max(1, files));
+
+    std::atomic<int> nextFile{0}, firstMissing{records}, finished{0};
+    std::atomic<bool> stop{false};
+    auto done = std::make_unique<std::atomic<uint8_t>[]>(static_cast<size_t>(records));
+    for (int i = 0; i < records; ++i) done[static_cast<size_t>(i)].store(0, std::memory_order_relaxed);
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::exception_ptr error;
+
+    auto lowerMissing = [&](int rec) {
+        int cur = firstMissing.load();
+        while (rec < cur && !firstMissing.compare_exchange_weak(cur, rec)) {
+        }
+    };
+    auto work = [&] {
+        try {
+            std::vector<int16_t> buffer(blockLevels * kBlocksPerFile);
+            while (!stop.load(std::memory_order_relaxed)) {
+                const int file = nextFile.fetch_add(1);
+                if (file >= files) break;
+                const int first = file * kBlocksPerFile;
+                if (first >= firstMissing.load()) break;  // later files lie beyond the end too
+                const int wanted = std::min(kBlocksPerFile, records - first);
+                const int got = ReadBlocks(job.folder, file, wanted, blockBytes, buffer);
+                if (got < wanted) lowerMissing(first + got);
+                for (int b = 0; b < got && !stop.load(std::memory_order_relaxed); ++b) {
+                    const int rec = first + b;
+                    auto out = counts.subspan(static_cast<size_t>(rec) * kRecountChannels, kRecountChannels);
+                    if (Counted(job, rec)) CountBlock(job, buffer.data() + static_cast<size_t>(b) * blockLevels,
+                                                      blockLevels, out);
+                    else std::fill(out.begin(), out.end(), int16_t{0});
+                    done[static_cast<size_t>(rec)].store(1, std::memory_order_release);
+                    std::lock_guard<std::mutex> lock(mutex);
+                    changed.notify_one();
+                }
+            }
+        } catch (...) {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (!error) error = std::current_exception();
+            stop.store(true);
+        }
+        std::lock_guard<std::mutex> lock(mutex);
+        finished.fetch_add(1);
+        changed.notify_one();
+    };
+
+    std::vector<std::thread> threads;
+    threads.reserve(static_cast<size_t>(workers));
+    for (int i = 0; i < workers; ++i) threads.emplace_back(work);
+
+    RawRecountResult result;
+    int inOrder = 0;
+    for (;;) {
+        bool allFinished = false;
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            changed.wait_for(lock, std::chrono::milliseconds(10));
+            allFinished = finished.load() == workers;
+        }
+        const int limit = std::min(records, firstMissing.load());
+        while (inOrder < limit && done[static_cast<size_t>(inOrder)].load(std::memory_order_acquire) != 0) ++inOrder;
+        if (allFinished) break;
+        if (progress && !stop.load() && !progress(inOrder)) {
+            stop.store(true);
+            result.stopped = true;
+        }
+    }
+    for (auto& t : threads) t.join();
+    if (error) std::rethrow_exception(error);
+    result.analysed = std::min(inOrder, std::min(records, firstMissing.load()));
+    // A stop asked for while the last records finished still counts.
+    if (!result.stopped && progress && !progress(result.analysed)) result.stopped = true;
+    return result;
+}
+
+}  // namespace vondrel::reports

@@ -1,0 +1,250 @@
+#include "reports/RawReanalysis.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "RawRunFixture.h"
+#include "ScriptedDialogs.h"
+#include "detection/EventCounter.h"
+#include "platform/Files.h"
+#include "reports/ReportSteps.h"
+
+namespace vondrel::reports {
+namespace {
+
+using testing::CrLf;
+using testing::kSetup;
+using testing::RawRun;
+using testing::RecordingOpener;
+using vondrel::testing::ScriptedDialogs;
+
+int16_t CountIn(const std::string& counts, int record, int element) {
+    int16_t v = 0;
+    std::memcpy(&v, counts.data() + record * 774 + 4 + element * 2, 2);
+    return v;
+}
+int32_t MinuteIn(const std::string& counts, int record) {
+    int32_t v = 0;
+    std::memcpy(&v, counts.data() + record * 774, 4);
+    return v;
+}
+
+TEST(RawReanalysis, ReplaceStoresTheNewCountsAndSettingsAndIsRepeatable) {
+    std::string first;
+    for (int workers : {1, 4}) {
+        RawRun run(testing::Minutes(14, 5));
+        RecordingOpener opener;
+        ScriptedDialogs boxes;
+        ReportData data;
+        auto c = run.Controls(true);
+        ReanalysisHooks hooks;
+        hooks.workers = workers;
+        EXPECT_EQ(RunRawReanalysis(data, c, hooks), ReanalysisEnd::Reported);
+        const std::string counts = run.Read("counts.bin");
+        ASSERT_EQ(counts.size(), run.countsBefore.size());
+        for (int r = 0; r < 14; ++r) {
+            EXPECT_EQ(MinuteIn(counts, r), r * 5);
+            EXPECT_EQ(CountIn(counts, r, 384), 200 + r) << "temperature kept";
+            for (int ch = 0; ch < 12; ++ch) EXPECT_EQ(CountIn(counts, r, ch), run.Reference(r, ch, 2.2, 0)) << r << " " << ch;
+            for (int ch = 12; ch < 384; ++ch) ASSERT_EQ(CountIn(counts, r, ch), 0) << "channel off the plate " << ch;
+        }
+        EXPECT_EQ(run.Read("setup.bak"), kSetup);
+        EXPECT_EQ(run.Read("setup.dat"),
+                  CrLf({"\"Project\"", "\"name\",\"x\",\"y\",\"w6t\"", "\"Values\"", "0,0,0,500,0,0", "\"h5\"", "1",
+                        "\"h7\"", "1", "\"Mn1\"", "1,0,0,22,,0", "\"tail\",\"a,b\""}));
+        EXPECT_TRUE(run.HasReport());
+        EXPECT_EQ(data.m_setting_text, DescribeSetting(run.folder));
+        if (first.empty()) first = counts;
+        else EXPECT_EQ(counts, first) << "one worker and four";
+
+        // A second replacement with the same choices changes nothing.
+        auto again = run.Controls(true);
+        EXPECT_EQ(RunRawReanalysis(data, again, hooks), ReanalysisEnd::Reported);
+        EXPECT_EQ(run.Read("counts.bin"), counts);
+    }
+}
+
+TEST(RawReanalysis, LapseAndBinAreFittedToTheData) {
+    struct Case {
+        std::vector<int32_t> minutes;
+        bool replace;
+        std::string lapse, bin;
+        std::string status0, lapseAfter, binAfter;
+    };
+    std::vector<int32_t> short20 = testing::Minutes(13, 1);
+    short20.push_back(20);
+    std::vector<int32_t> long100 = testing::Minutes(13, 1);
+    long100.push_back(100);
+    const std::vector<Case> cases = {
+        {testing::Minutes(14, 5), false, "1", "5", "Block 0/13", "1", "5"},       // minute 60 is the last analysed
+        {testing::Minutes(14, 5), true, "1", "5", "Block 0/14", "1", "5"},        // Replace takes all
+        {testing::Minutes(14, 5), false, "0,01", "5", "Block 0/2", "0.08", "5"},  // five minutes at least
+        {short20, false, "533", "30", "Block 0/14", "533", "20"},
+        {long100, false, "533", "120", "Block 0/14", "533", "90"},
+        {testing::Minutes(14, 5), false, "533", "1", "Block 0/14", "533", "2"},
+    };
+    for (const auto& k : cases) {
+        RawRun run(k.minutes);
+        RecordingOpener opener;
+        ScriptedDialogs boxes;
+        ReportData data;
+        auto c = run.Controls(k.replace);
+        c.lapseText = k.lapse;
+        c.report.binText = k.bin;
+        std::vector<std::string> status;
+        ReanalysisHooks hooks;
+        hooks.status = [&](const std::string& s) { status.push_back(s); };
+        EXPECT_EQ(RunRawReanalysis(data, c, hooks), ReanalysisEnd::Reported) << k.lapse << " " << k.bin;
+        ASSERT_FALSE(status.empty());
+        EXPECT_EQ(status.front(), k.status0) << k.lapse;
+        EXPECT_EQ(c.lapseText, k.lapseAfter);
+        EXPECT_EQ(c.report.binText, k.binAfter) << k.bin;
+        if (!k.replace) {
+            EXPECT_EQ(run.Read("counts.bin"), run.countsBefore);
+            EXPECT_TRUE(data.m_setting_preset);
+            EXPECT_EQ(data.m_setting_text, "0_Threshold+Binary (Old Method.w/filters) Zebrafish(Larvae) [SNR=2.2]");
+        }
+    }
+}
+
+TEST(RawReanalysis, FallingMinuteGetsZerosAndDayChangeAddsADay) {
+    RawRun run({0, 1, 2, 3, 4, 2, 5, 6, 1439, 0, 1, 2});
+    RecordingOpener opener;
+    ScriptedDialogs boxes;
+    ReportData data;
+    auto c = run.Controls(true);
+    EXPECT_EQ(RunRawReanalysis(data, c, {}), ReanalysisEnd::Reported);
+    const std::string counts = run.Read("counts.bin");
+    for (int ch = 0; ch < 12; ++ch) EXPECT_EQ(CountIn(counts, 5, ch), 0);
+    EXPECT_EQ(CountIn(counts, 6, 3), run.Reference(6, 3, 2.2, 0));
+    EXPECT_EQ(MinuteIn(counts, 8), 1439);
+    EXPECT_EQ(MinuteIn(counts, 9), 1440);
+    EXPECT_EQ(MinuteIn(counts, 11), 1442);
+}
+
+TEST(RawReanalysis, NothingChangesWithoutRawDataOrWhenStopped) {
+    {
+        RawRun run(testing::Minutes(12, 5));
+        std::filesystem::remove(run.folder + "/0.bin");
+        ScriptedDialogs boxes;
+        boxes.ExpectMessage("Real Time Data Not Found");
+        ReportData data;
+        auto c = run.Controls(true);
+        EXPECT_EQ(RunRawReanalysis(data, c, {}), ReanalysisEnd::NotRun);
+        EXPECT_FALSE(std::filesystem::exists(run.folder + "/0.bin"));
+        EXPECT_EQ(run.Read("counts.bin"), run.countsBefore);
+        EXPECT_FALSE(run.HasReport());
+    }
+    {
+        RawRun run(testing::Minutes(12, 5));
+        run.project.Write("20261210_0900_s1/counts.bin", "");
+        ScriptedDialogs boxes;
+        boxes.ExpectMessage("Resampling ERROR");
+        ReportData data;
+        auto c = run.Controls(true);
+        EXPECT_EQ(RunRawReanalysis(data, c, {}), ReanalysisEnd::NotRun);
+        EXPECT_EQ(run.Read("setup.dat"), run.setupBefore);
+        EXPECT_FALSE(run.HasReport());
+    }
+    for (int workers : {1, 4}) {
+        RawRun run(testing::Minutes(14, 5));
+        ScriptedDialogs boxes;
+        ReportData data;
+        auto c = run.Controls(true);
+        ReanalysisHooks hooks;
+        hooks.workers = workers;
+        hooks.keepGoing = [] { return false; };  // STOP pressed at once
+        EXPECT_EQ(RunRawReanalysis(data, c, hooks), ReanalysisEnd::Stopped);
+        EXPECT_EQ(run.Read("counts.bin"), run.countsBefore);
+        EXPECT_EQ(run.Read("setup.dat"), run.setupBefore);
+        EXPECT_FALSE(run.HasReport());
+        EXPECT_FALSE(std::filesystem::exists(run.folder + "/setup.bak"));
+    }
+}
+
+TEST(RawReanalysis, MissingLaterBlockEndsTheRecordsAnalysed) {
+    RawRun run(testing::Minutes(14, 5));
+    std::filesystem::remove(run.folder + "/1.bin");
+    RecordingOpener opener;
+    ScriptedDialogs boxes;
+    boxes.ExpectMessage("Raw data found for the first 11 of 14 records; the later records were not re-analysed.");
+    ReportData data;
+    auto c = run.Controls(true);
+    EXPECT_EQ(RunRawReanalysis(data, c, {}), ReanalysisEnd::Reported);
+    const std::string counts = run.Read("counts.bin");
+    EXPECT_EQ(CountIn(counts, 10, 3), run.Reference(10, 3, 2.2, 0));
+    EXPECT_EQ(counts.substr(11 * 774), run.countsBefore.substr(11 * 774)) << "later records as stored";
+}
+
+TEST(RawReanalysis, ThresholdOutsideTheOrganismRangeTakesItsDefault) {
+    struct Case {
+        std::string typed;
+        int organism;
+        std::string fitted;
+    };
+    for (const auto& k : std::vector<Case>{{"0", 0, "1.8"}, {"", 1, "1.8"}, {"7", 0, "1.8"}, {"1.0", 0, "1.8"},
+                                           {"0,7", 3, "0,7"}, {"0", 3, "0.8"}, {"2.5", 2, "2.5"}})
+        EXPECT_EQ(FitThresholdText(k.typed, k.organism), k.fitted) << k.typed;
+
+    RawRun run(testing::Minutes(12, 5));
+    RecordingOpener opener;
+    ScriptedDialogs boxes;
+    ReportData data;
+    auto c = run.Controls(true);
+    c.thresholdText = "0";
+    c.organism = 0;
+    EXPECT_EQ(RunRawReanalysis(data, c, {}), ReanalysisEnd::Reported);
+    EXPECT_EQ(c.thresholdText, "1.8");
+    EXPECT_NE(run.Read("setup.dat").find("\r\n0,0,0,18,,0\r\n"), std::string::npos);
+    EXPECT_EQ(CountIn(run.Read("counts.bin"), 4, 2), run.Reference(4, 2, 1.8, 0));
+}
+
+TEST(RawReanalysis, AFailedRewriteLeavesBothFilesAsTheyWere) {
+    // Each step of each replacement fails once in turn: setup.bak, counts.bin, setup.dat.
+    for (int failAt = 0; failAt < 9; ++failAt) {
+        RawRun run(testing::Minutes(12, 5));
+        RecordingOpener opener;
+        ScriptedDialogs boxes;
+        boxes.ExpectMessage(failAt >= 3 && failAt < 6 ? "error Updating counts.bin" : "error Updating setup.dat");
+        int step = 0;
+        platform::SetReplaceFaultForTest([&](std::string_view) { return step++ != failAt; });
+        ReportData data;
+        auto c = run.Controls(true);
+        EXPECT_EQ(RunRawReanalysis(data, c, {}), ReanalysisEnd::Failed) << failAt;
+        platform::SetReplaceFaultForTest({});
+        EXPECT_EQ(run.Read("counts.bin"), run.countsBefore) << failAt;
+        EXPECT_EQ(run.Read("setup.dat"), run.setupBefore) << failAt;
+        EXPECT_FALSE(run.HasReport());
+        for (const auto& name : platform::ListFolder(run.folder))
+            EXPECT_TRUE(name == "setup.bak" || name.find(".tmp") == std::string::npos) << name;
+    }
+    // A setup.dat of nine lines cannot be rewritten: nothing changes.
+    RawRun run(testing::Minutes(12, 5));
+    const std::string nine = CrLf({"a", "b", "c", "0,0,0,500,1,0", "e", "f", "g", "h", "i"});
+    run.project.Write("20261210_0900_s1/setup.dat", nine);
+    ScriptedDialogs boxes;
+    boxes.ExpectMessage("error Updating setup.dat");
+    ReportData data;
+    auto c = run.Controls(true);
+    EXPECT_EQ(RunRawReanalysis(data, c, {}), ReanalysisEnd::Failed);
+    EXPECT_EQ(run.Read("counts.bin"), run.countsBefore);
+    EXPECT_EQ(run.Read("setup.dat"), nine);
+    boxes.ExpectMessage("error Updating setup.dat");
+    EXPECT_EQ(RewriteSetupFile(run.folder, 1, 1, 20), -1);
+}
+
+TEST(RawReanalysis, RewrittenSetupChangesOnlyItsThreeValues) {
+    const std::string in = CrLf({"1", "2", "3", "\"a,b\",2,3.5,500,1,7", "5", "6", "7", "8", "9", "0, 1 ,2,18,x,2.5",
+                                 "11"});
+    const auto out = BuildRewrittenSetup(in, 3, 2, 9);
+    ASSERT_TRUE(out);
+    EXPECT_EQ(*out, CrLf({"1", "2", "3", "\"a,b\",2,3.5,500,3,7", "5", "6", "7", "8", "9", "2, 1 ,2,9,x,2", "11"}));
+    EXPECT_FALSE(BuildRewrittenSetup(CrLf({"1", "2", "3", "0,0,0,500,1,0", "5", "6", "7", "8", "9"}), 1, 1, 1));
+    EXPECT_FALSE(BuildRewrittenSetup(CrLf({"1", "2", "3", "0,0,0,500,1,zz", "5", "6", "7", "8", "9", "1,1,1,1,1,1"}),
+                                     1, 1, 1));
+}
+
+}  // namespace
+}  // namespace vondrel::reports
