@@ -37,56 +37,94 @@ Cell ConvertNumberCell(std::string_view field, char decimal) {
     return Cell::Text(std::string(t));
 }
 
-CellGrid ParseCsvText(std::string_view text, std::string_view separator, char decimal) {
+namespace {
+
+// One pass of the parser. Without a grid it only finds the shape (records and
+// the widest record); with one it fills the cells. A field is a slice of the
+// text until a quote makes it differ from the text; then it is copied.
+template <bool kFill>
+void ScanCsv(std::string_view text, std::string_view separator, char decimal, size_t& records, size_t& widest,
+             CellGrid* grid) {
     const size_t sepLength = SingleCharacterLength(separator);
-    std::vector<Cell> cells;        // every record's cells, one after the other
-    std::vector<size_t> recordEnd;  // index in `cells` after each record
-    std::string field;
-    size_t recordStart = 0, widest = 0;
-    bool quoted = false;
-    auto endField = [&] {
-        cells.push_back(ConvertNumberCell(field, decimal));
-        field.clear();
+    const size_t n = text.size();
+    size_t fieldStart = 0, fieldEnd = 0;  // the slice while the field is one
+    bool copying = false, fieldHasText = false, quoted = false;
+    std::string copy;
+    size_t cells = 0;  // of the current record
+    records = 0;
+    widest = 0;
+    auto endField = [&](size_t next) {
+        ++cells;
+        if constexpr (kFill) {
+            const std::string_view field = copying ? std::string_view(copy) : text.substr(fieldStart, fieldEnd - fieldStart);
+            const std::string_view t = TrimBlanks(field);
+            if (const auto v = t.empty() ? std::nullopt : ParseLocaleNumber(t, decimal))
+                grid->SetNumber(records + 1, cells, *v);
+            else if (!t.empty())
+                grid->SetText(records + 1, cells, t);
+        }
+        copying = false;
+        fieldHasText = false;
+        copy.clear();
+        fieldStart = fieldEnd = next;
     };
     auto endRecord = [&] {
-        recordEnd.push_back(cells.size());
-        widest = std::max(widest, cells.size() - recordStart);
-        recordStart = cells.size();
+        ++records;
+        widest = std::max(widest, cells);
+        cells = 0;
     };
-    const size_t n = text.size();
+    // An ordinary character at i joins the field.
+    auto add = [&](size_t i) {
+        fieldHasText = true;
+        if constexpr (kFill) {
+            if (copying) copy.push_back(text[i]);
+            else if (i == fieldEnd) fieldEnd = i + 1;
+            else if (fieldEnd == fieldStart) {
+                fieldStart = i;  // nothing yet: the slice starts here
+                fieldEnd = i + 1;
+            } else {
+                copy.assign(text.substr(fieldStart, fieldEnd - fieldStart));
+                copy.push_back(text[i]);
+                copying = true;
+            }
+        }
+    };
     for (size_t i = 0; i < n; ++i) {
         const char c = text[i];
         if (quoted) {
-            if (c != '"') field.push_back(c);
+            if (c != '"') add(i);
             else if (i + 1 < n && text[i + 1] == '"') {
-                field.push_back('"');
                 ++i;
+                add(i);
             } else {
                 quoted = false;
             }
         } else if (c == '"') {
             quoted = true;
         } else if (sepLength > 0 && text.compare(i, sepLength, separator) == 0) {
-            endField();
             i += sepLength - 1;
+            endField(i + 1);
         } else if (c == '\r' || c == '\n') {
-            endField();
-            endRecord();
             if (c == '\r' && i + 1 < n && text[i + 1] == '\n') ++i;
+            endField(i + 1);
+            endRecord();
         } else {
-            field.push_back(c);
+            add(i);
         }
     }
-    if (!field.empty() || cells.size() > recordStart) {
-        endField();
+    if (fieldHasText || cells > 0) {
+        endField(n);
         endRecord();
     }
-    CellGrid grid(recordEnd.size(), widest);
-    size_t from = 0;
-    for (size_t r = 0; r < recordEnd.size(); ++r) {
-        for (size_t k = from; k < recordEnd[r]; ++k) grid.At(r + 1, k - from + 1) = std::move(cells[k]);
-        from = recordEnd[r];
-    }
+}
+
+}  // namespace
+
+CellGrid ParseCsvText(std::string_view text, std::string_view separator, char decimal) {
+    size_t records = 0, widest = 0;
+    ScanCsv<false>(text, separator, decimal, records, widest, nullptr);
+    CellGrid grid(records, widest);
+    ScanCsv<true>(text, separator, decimal, records, widest, &grid);
     return grid;
 }
 

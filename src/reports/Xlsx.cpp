@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <new>
@@ -59,24 +60,40 @@ std::string MakePrivateFolder() {
 
 }  // namespace
 
-int32_t SharedStrings::Use(const std::string& text) {
+int32_t SharedStrings::Use(std::string_view text) {
     ++uses_;
-    const auto [it, added] = index_.try_emplace(text, static_cast<int32_t>(texts_.size()));
-    if (added) texts_.push_back(text);
-    return it->second;
+    if (const auto it = index_.find(text); it != index_.end()) return it->second;
+    const auto index = static_cast<int32_t>(texts_.size());
+    index_.emplace(std::string(text), index);
+    texts_.emplace_back(text);
+    return index;
 }
 
-int32_t SharedStrings::Find(const std::string& text) const {
+int32_t SharedStrings::Find(std::string_view text) const {
     const auto it = index_.find(text);
     return it == index_.end() ? -1 : it->second;
 }
 
-int32_t FindSharedString(const SharedStrings& table, const std::string& text) { return table.Find(text); }
+int32_t FindSharedString(const SharedStrings& table, std::string_view text) { return table.Find(text); }
+
+namespace {
+// FormatNumberCell's text appended to `out`. Whole numbers below 10^15, the
+// counts and minutes of a report, are written directly; FormatReal writes them
+// the same way.
+void AppendNumberCell(std::string& out, double value) {
+    if (value == std::floor(value) && std::fabs(value) < 1e15) {
+        char buf[24];
+        const auto r = std::to_chars(buf, buf + sizeof buf, static_cast<int64_t>(value));
+        out.append(buf, r.ptr);
+        return;
+    }
+    for (char c : FormatReal(value)) out.push_back(c == ',' ? '.' : c);
+}
+}  // namespace
 
 std::string FormatNumberCell(double value) {
-    std::string s = FormatReal(value);
-    for (auto& c : s)
-        if (c == ',') c = '.';
+    std::string s;
+    AppendNumberCell(s, value);
     return s;
 }
 
@@ -167,56 +184,92 @@ void DeleteFolderRecursive(const std::string& folderPath) {
     ::rmdir(path.c_str());
 }
 
-std::string BuildWorksheetXml(const CellGrid& grid, SharedStrings& strings, char decimal) {
-    std::string x;
-    x.reserve(256 + grid.Rows() * (24 + grid.Cols() * 24));
+namespace {
+
+// The worksheet's text into `x`; `flush` is called with the text so far after
+// each row once it has grown past `flushAt`, and empties it.
+template <typename Flush>
+void EmitWorksheet(const CellGrid& grid, SharedStrings& strings, char decimal, std::string& x, size_t flushAt,
+                   Flush flush) {
     x += kDeclaration;
     x += std::string("<worksheet xmlns=\"") + kMainNs + "\" xmlns:r=\"" + kDocRelNs + "\"><sheetData>\r\n";
     std::vector<std::string> letters(grid.Cols() + 1);
     for (size_t k = 1; k <= grid.Cols(); ++k) letters[k] = FormatColumnLetters(static_cast<uint32_t>(k));
+    std::string row, special;
     for (size_t j = 1; j <= grid.Rows(); ++j) {
+        row.clear();
+        AppendDecimal(row, j);
         x += "<row r=\"";
-        AppendDecimal(x, j);
+        x += row;
         x += "\">";
         for (size_t k = 1; k <= grid.Cols(); ++k) {
-            const Cell& cell = grid.At(j, k);
-            // The cell's reference, and the start of its element.
-            auto open = [&] {
-                x += "<c r=\"";
-                x += letters[k];
-                AppendDecimal(x, j);
-                x += '"';
-            };
-            auto number = [&](double v) {
-                open();
+            x += "<c r=\"";
+            x += letters[k];
+            x += row;
+            x += '"';
+            std::optional<double> number;
+            std::string_view text;
+            if (grid.IsNumber(j, k)) {
+                const double v = grid.Number(j, k);
+                if (std::isfinite(v)) number = v;
+                else text = special = FormatReal(v);  // no number a sheet can hold
+            } else {
+                text = grid.Text(j, k);
+                if (text.empty()) {
+                    x += "/>";
+                    continue;
+                }
+                if (!IsLeadingZeroText(text)) number = ParseLocaleNumber(text, decimal);
+            }
+            if (number) {
                 x += "><v>";
-                x += FormatNumberCell(v);
-                x += "</v></c>";
-            };
-            auto text = [&](const std::string& t) {
-                open();
+                AppendNumberCell(x, *number);
+            } else {
                 x += " t=\"s\"><v>";
-                AppendDecimal(x, static_cast<uint64_t>(strings.Use(t)));
-                x += "</v></c>";
-            };
-            if (cell.kind == Cell::Kind::Number) {
-                if (std::isfinite(cell.number)) number(cell.number);
-                else text(FormatReal(cell.number));  // no number a sheet can hold
-                continue;
+                AppendDecimal(x, static_cast<uint64_t>(strings.Use(text)));
             }
-            if (cell.text.empty()) {
-                open();
-                x += "/>";
-                continue;
-            }
-            const auto v = IsLeadingZeroText(cell.text) ? std::nullopt : ParseLocaleNumber(cell.text, decimal);
-            if (v) number(*v);
-            else text(cell.text);
+            x += "</v></c>";
         }
         x += "</row>\r\n";
+        if (x.size() >= flushAt) flush(x);
     }
     x += "</sheetData></worksheet>";
+}
+
+}  // namespace
+
+std::string BuildWorksheetXml(const CellGrid& grid, SharedStrings& strings, char decimal) {
+    std::string x;
+    EmitWorksheet(grid, strings, decimal, x, SIZE_MAX, [](std::string&) {});
     return x;
+}
+
+void WriteWorksheetXml(const std::string& path, const CellGrid& grid, SharedStrings& strings, char decimal) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) ThrowFileError(errno, path);
+    struct Closer {
+        int fd;
+        ~Closer() {
+            if (fd >= 0) ::close(fd);
+        }
+    } closer{fd};
+    auto writeAll = [&](std::string& x) {
+        size_t done = 0;
+        while (done < x.size()) {
+            const ssize_t n = ::write(fd, x.data() + done, x.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) ThrowFileError(n < 0 ? errno : EIO, path);
+            done += static_cast<size_t>(n);
+        }
+        x.clear();
+    };
+    constexpr size_t kChunk = 1 << 20;
+    std::string x;
+    x.reserve(kChunk + (1 << 16));
+    EmitWorksheet(grid, strings, decimal, x, kChunk, writeAll);
+    writeAll(x);
+    closer.fd = -1;
+    if (::close(fd) != 0) ThrowFileError(errno, path);
 }
 
 std::string BuildSharedStringsXml(const SharedStrings& strings) {
@@ -312,7 +365,7 @@ void WriteXlsxParts(const CellGrid& grid, const std::string& folder) {
     for (const char* sub : kPackageFolders) MakeFolderOrThrow(platform::JoinPath(folder, sub));
     auto save = [&](const char* name, const std::string& text) { WriteUtf8TextFile(platform::JoinPath(folder, name), text); };
     SharedStrings strings;
-    save("xl/worksheets/sheet1.xml", BuildWorksheetXml(grid, strings, DecimalSign()));
+    WriteWorksheetXml(platform::JoinPath(folder, "xl/worksheets/sheet1.xml"), grid, strings, DecimalSign());
     save("xl/sharedStrings.xml", BuildSharedStringsXml(strings));
     save("xl/styles.xml", StylesXml());
     save("xl/workbook.xml", WorkbookXml());

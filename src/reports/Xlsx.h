@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -25,20 +26,24 @@ inline constexpr const char* kExporterName = "Vondrel";
 class SharedStrings {
 public:
     // The index of `text`, appended when new; counts one use.
-    int32_t Use(const std::string& text);
+    int32_t Use(std::string_view text);
     const std::vector<std::string>& Texts() const { return texts_; }
     size_t Uses() const { return uses_; }
     // 0-based index of `text`, or -1.
-    int32_t Find(const std::string& text) const;
+    int32_t Find(std::string_view text) const;
 
 private:
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
     std::vector<std::string> texts_;
-    std::unordered_map<std::string, int32_t> index_;
+    std::unordered_map<std::string, int32_t, Hash, std::equal_to<>> index_;
     size_t uses_ = 0;
 };
 
 // 0-based index of `text` in the table (exact, case-sensitive), or -1.
-int32_t FindSharedString(const SharedStrings& table, const std::string& text);
+int32_t FindSharedString(const SharedStrings& table, std::string_view text);
 
 // The number as the sheet stores it: FormatReal's text with a "." decimal point.
 std::string FormatNumberCell(double value);
@@ -68,8 +73,10 @@ bool XlsxFolderExists(const std::string& path);
 void DeleteFolderRecursive(const std::string& path);
 
 // The parts of the package. BuildWorksheetXml fills `strings` with the texts
-// of the sheet for BuildSharedStringsXml.
+// of the sheet for BuildSharedStringsXml; WriteWorksheetXml writes the same
+// text to a file a piece at a time.
 std::string BuildWorksheetXml(const CellGrid& grid, SharedStrings& strings, char decimal);
+void WriteWorksheetXml(const std::string& path, const CellGrid& grid, SharedStrings& strings, char decimal);
 std::string BuildSharedStringsXml(const SharedStrings& strings);
 std::string StylesXml();
 std::string WorkbookXml();

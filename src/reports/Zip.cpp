@@ -66,6 +66,16 @@ public:
         WriteAll(buffer_);
         buffer_.clear();
     }
+    // Rewrites four bytes already appended at `pos`.
+    void Patch32(uint64_t pos, uint32_t v) {
+        std::string b;
+        Put32(b, v);
+        if (pos >= written_) {
+            buffer_.replace(pos - written_, 4, b);
+            return;
+        }
+        if (::pwrite(fd_, b.data(), 4, static_cast<off_t>(pos)) != 4) ThrowFileError(errno ? errno : EIO, final_);
+    }
     void Commit() {
         Flush();
         if (::fsync(fd_) != 0) ThrowFileError(errno, final_);
@@ -234,22 +244,47 @@ void ZipFolderStored(const std::string& folderPath, const std::string& archivePa
     ArchiveFile out(archivePath);
     std::vector<Entry> entries;
     entries.reserve(files.size());
+    std::string chunk(1 << 20, '\0');
     for (const auto& file : files) {
         Entry e;
         e.name = EncodeUtf8(std::string_view(file).substr(prefix));
-        const std::string data = ReadFileBytes(file);
-        // A file that grew since the limits were checked must not wrap a field.
-        if (data.size() > kZipMaxBytes || out.Length() + 30 + e.name.size() + data.size() > kZipMaxBytes)
-            throw WorkbookError(EFBIG, "the archive would exceed 4 GiB: " + archivePath);
-        e.crc = ComputeCrc32(data);
-        e.size = static_cast<uint32_t>(data.size());
-        e.offset = static_cast<uint32_t>(out.Length());
+        // The header goes out first; its CRC and sizes are filled in once the
+        // data has passed through, a piece at a time.
+        const uint64_t offset = out.Length();
+        e.offset = static_cast<uint32_t>(offset);
         std::string& h = out.Buffer();
         Put32(h, 0x04034B50);
         PutCommonFields(h, e, dosTime, dosDate);
         Put16(h, 0);  // extra field length
         out.Append(e.name);
-        out.Append(data);
+        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) ThrowFileError(errno, file);
+        uint64_t size = 0;
+        uLong crc = crc32_z(0L, Z_NULL, 0);
+        for (;;) {
+            const ssize_t n = ::read(fd, chunk.data(), chunk.size());
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                const int err = errno;
+                ::close(fd);
+                ThrowFileError(err, file);
+            }
+            if (n == 0) break;
+            size += static_cast<uint64_t>(n);
+            // A file that grew since the limits were checked must not wrap a field.
+            if (out.Length() + static_cast<uint64_t>(n) > kZipMaxBytes) {
+                ::close(fd);
+                throw WorkbookError(EFBIG, "the archive would exceed 4 GiB: " + archivePath);
+            }
+            crc = crc32_z(crc, reinterpret_cast<const Bytef*>(chunk.data()), static_cast<z_size_t>(n));
+            out.Append(std::string_view(chunk.data(), static_cast<size_t>(n)));
+        }
+        ::close(fd);
+        e.crc = static_cast<uint32_t>(crc);
+        e.size = static_cast<uint32_t>(size);
+        out.Patch32(offset + 14, e.crc);
+        out.Patch32(offset + 18, e.size);
+        out.Patch32(offset + 22, e.size);
         if (!StepAllowed("entry")) ThrowFileError(EIO, archivePath);
         entries.push_back(std::move(e));
     }

@@ -30,7 +30,7 @@ std::vector<std::vector<Cell>> Rows(const CellGrid& g) {
     std::vector<std::vector<Cell>> rows;
     for (size_t r = 1; r <= g.Rows(); ++r) {
         rows.emplace_back();
-        for (size_t c = 1; c <= g.Cols(); ++c) rows.back().push_back(g.At(r, c));
+        for (size_t c = 1; c <= g.Cols(); ++c) rows.back().push_back(g.Get(r, c));
     }
     return rows;
 }

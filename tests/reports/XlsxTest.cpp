@@ -27,7 +27,7 @@ const std::string kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/
 CellGrid Row(std::initializer_list<Cell> cells) {
     CellGrid g(1, cells.size());
     size_t k = 1;
-    for (const auto& c : cells) g.At(1, k++) = c;
+    for (const auto& c : cells) g.Set(1, k++, c);
     return g;
 }
 
@@ -57,10 +57,10 @@ TEST(Xlsx, CellsOfEachKindAndTheirSharedStrings) {
     // numbers are numbers; non-finite numbers are texts.
     SharedStrings t;
     CellGrid h(2, 3);
-    h.At(1, 1) = h.At(1, 3) = h.At(2, 2) = Cell::Text("x");
-    h.At(1, 2) = Cell::Text(" -1,234.5e2 ");
-    h.At(2, 1) = Cell::Number(std::numeric_limits<double>::infinity());
-    h.At(2, 3) = Cell::Text("0.5");
+    for (auto [r, c] : std::vector<std::pair<size_t, size_t>>{{1, 1}, {1, 3}, {2, 2}}) h.SetText(r, c, "x");
+    h.SetText(1, 2, " -1,234.5e2 ");
+    h.SetNumber(2, 1, std::numeric_limits<double>::infinity());
+    h.SetText(2, 3, "0.5");
     EXPECT_EQ(SheetRows(BuildWorksheetXml(h, t, '.')),
               "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\"><v>-123450</v></c>"
               "<c r=\"C1\" t=\"s\"><v>0</v></c></row>\r\n"
