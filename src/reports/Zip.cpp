@@ -233,10 +233,8 @@ void ZipFolderStored(const std::string& folderPath, const std::string& archivePa
     const std::vector<std::string> files = ListFilesRecursive(folder);
     const size_t prefix = folder.size() + 1;
     CheckLimits(files, prefix, archivePath);
-    if (XlsxFileExists(archivePath)) {
-        ::chmod(archivePath.c_str(), 0644);
-        ::unlink(archivePath.c_str());
-    }
+    // An old archive goes (a read-only one too: removing needs no write permission on it).
+    if (XlsxFileExists(archivePath)) ::unlink(archivePath.c_str());
     if (files.empty()) return;
 
     const platform::LocalTime now = platform::ToLocal(platform::Now());
