@@ -72,6 +72,11 @@ TEST(Xlsx, CellsOfEachKindAndTheirSharedStrings) {
     EXPECT_EQ(FindSharedString(t, "INF"), 1);
     EXPECT_EQ(FindSharedString(t, "X"), -1);
 
+    SharedStrings thrice;
+    BuildWorksheetXml(Row({Cell::Text("same"), Cell::Text("same"), Cell::Text("same")}), thrice, '.');
+    EXPECT_EQ(BuildSharedStringsXml(thrice), kDecl + "<sst xmlns=\"" + kMain + "\" count=\"3\" uniqueCount=\"1\">\r\n" +
+                                                 "<si><t xml:space=\"preserve\">same</t></si>\r\n</sst>");
+
     SharedStrings none;
     EXPECT_EQ(BuildSharedStringsXml(none), kDecl + "<sst xmlns=\"" + kMain + "\" count=\"0\" uniqueCount=\"0\">\r\n</sst>");
     EXPECT_EQ(BuildWorksheetXml(CellGrid(), none, '.'),
