@@ -77,7 +77,8 @@ TEST(WorkbookReaders, TheExcelReportOpensAsAWorkbook) {
     const std::string workbook = run.folder + "/report_20261210090507.xlsx";
     EXPECT_EQ(opener.opened, std::vector<std::string>{workbook});
     EXPECT_TRUE(platform::FileExists(run.folder + "/report.csv"));
-    ExpectReadersAgree(run.project, workbook, R"({"date_time": [2026, 12, 10, 9, 5, 6], "rows_starting": {
+    ExpectReadersAgree(run.project, workbook, R"({"date_time": [2026, 12, 10, 9, 5, 6],
+        "same_as_csv": [")" + run.folder + R"(/report.csv", " ", "."], "rows_starting": {
         "Group/Time[m]": [30, 60],
         "000_Control": [23, 1],
         "Temp[\u00b0C]": [25, 0, null]}})");

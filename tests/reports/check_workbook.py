@@ -6,10 +6,13 @@ Arguments: the workbook's path and a JSON file of expectations:
   rows           the sheet's rows (numbers, texts, null for empty cells), or null
   rows_starting  {first cell: the row's cells from the second on} for rows found by their first cell
   soffice_rows   the rows of soffice's CSV export (texts), or absent
+  same_as_csv    [path, delimiter, decimal sign]: every cell as Python's csv module reads that
+                 Windows-1252 file, a plain decimal number as a number, blanks trimmed
 Prints "ok" and exits 0 when everything holds."""
 import csv
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -40,6 +43,21 @@ def check_rows(got_rows, want_rows, what):
         assert len(got) == len(want) and all(same_cell(g, w) for g, w in zip(got, want)), (what, i + 1, got, want)
 
 
+def csv_rows(path, delimiter, decimal):
+    number = re.compile(r"^[+-]?(\d+\%s?\d*|\%s\d+)([eE][+-]?\d+)?$" % (decimal, decimal))
+    with open(path, encoding="cp1252", newline="") as f:
+        rows = list(csv.reader(f, delimiter=delimiter))
+    out = []
+    for r in rows:
+        cells = []
+        for field in r:
+            t = field.strip(" ")
+            cells.append(None if t == "" else float(t.replace(decimal, ".")) if number.match(t) else t)
+        out.append(cells)
+    width = max(len(r) for r in out)
+    return [r + [None] * (width - len(r)) for r in out]
+
+
 def main():
     path, expected_path = sys.argv[1], sys.argv[2]
     with open(expected_path, encoding="utf-8") as f:
@@ -63,6 +81,8 @@ def main():
     rows = [list(r) for r in wb["Hoja1"].iter_rows(values_only=True)]
     if expected.get("rows") is not None:
         check_rows(rows, expected["rows"], "openpyxl")
+    if "same_as_csv" in expected:
+        check_rows(rows, csv_rows(*expected["same_as_csv"]), "csv")
     for first, rest in expected.get("rows_starting", {}).items():
         found = [r for r in rows if r and r[0] == first]
         assert found, ("no row starting with", first)
