@@ -43,6 +43,8 @@ public:
 
     size_t Rows() const { return rows_; }
     size_t Cols() const { return cols_; }
+    // Room for this many bytes of text, so filling the grid copies no text twice.
+    void ReserveText(size_t bytes) { texts_.reserve(bytes); }
 
     // 1-based row and column.
     void SetText(size_t row, size_t col, std::string_view text) {

@@ -124,6 +124,7 @@ CellGrid ParseCsvText(std::string_view text, std::string_view separator, char de
     size_t records = 0, widest = 0;
     ScanCsv<false>(text, separator, decimal, records, widest, nullptr);
     CellGrid grid(records, widest);
+    grid.ReserveText(text.size());  // every field's text is at most its share of the CSV text
     ScanCsv<true>(text, separator, decimal, records, widest, &grid);
     return grid;
 }
