@@ -9,6 +9,7 @@ packages=(
   clang libclang-rt-14-dev
   python3 locales
   openssl ca-certificates
+  zlib1g-dev unzip python3-openpyxl libreoffice-calc-nogui
 )
 missing=()
 for p in "${packages[@]}"; do

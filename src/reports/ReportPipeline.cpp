@@ -8,6 +8,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "platform/Numbers.h"
+#include "reports/CsvToXlsx.h"
 #include "reports/ReportSteps.h"
 #include "store/RunFiles.h"
 #include "store/Setup.h"
@@ -18,6 +19,11 @@ namespace {
 WorkbookConverter& Converter() {
     static WorkbookConverter c;
     return c;
+}
+
+bool ConvertToWorkbook(const std::string& csvPath, const std::string& workbookPath, const std::string& spacer) {
+    if (Converter()) return Converter()(csvPath, workbookPath, spacer);
+    return Convertir_csv_xlsx(csvPath, workbookPath, spacer);
 }
 
 int16_t BinSize(const std::string& text) {
@@ -49,18 +55,14 @@ std::string WriteReportFile(const ReportData& data, const ReportControls& ctl, i
         platform::OpenWithDesktop(path);
         return path;
     }
-    if (!Converter()) {
-        platform::MsgBox("The Excel workbook export is not available in this version.");
-        return path;
-    }
     const auto now = platform::ToLocal(platform::Now());
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d", now.year, now.month, now.day, now.hour,
                   now.minute, now.second);
     const std::string workbook = platform::JoinPath(ctl.inputFolder, base + "_" + stamp + ".xlsx");
-    Converter()(path, workbook, ctl.spacer);
-    // The viewer only gets a workbook that is there.
-    if (platform::FileExists(workbook)) platform::OpenWithDesktop(workbook);
+    // The viewer only gets a workbook that was made.
+    if (ConvertToWorkbook(path, workbook, ctl.spacer) && platform::FileExists(workbook))
+        platform::OpenWithDesktop(workbook);
     return path;
 }
 

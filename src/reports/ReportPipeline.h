@@ -12,7 +12,7 @@ namespace vondrel::reports {
 // Converts the CSV report into a workbook; true when the workbook was made.
 using WorkbookConverter =
     std::function<bool(const std::string& csvPath, const std::string& workbookPath, const std::string& spacer)>;
-// Installs the conversion; an empty function leaves the workbook export unavailable.
+// Replaces the conversion; an empty function restores the workbook writer's own.
 void SetWorkbookConverter(WorkbookConverter converter);
 
 // Writes the report file of computed bins and its copy under the

@@ -191,16 +191,17 @@ TEST_F(ReportFileTest, AReportThatCannotBeOpenedMovesToTheNextNumberAndAutoRepor
     EXPECT_THROW(FindReportFileName(run.folder + "/missing", ".csv"), ReportFailure);
 }
 
-TEST_F(ReportFileTest, ExcelWithoutItsConversionWritesTheCsvAndSaysSo) {
+TEST_F(ReportFileTest, ExcelWritesTheCsvThenOpensOnlyAMadeWorkbook) {
     ctl.fileType = ReportFileType::Excel;
     {
         ScriptedDialogs boxes;
-        boxes.ExpectMessage("The Excel workbook export is not available in this version.");
         ASSERT_TRUE(GenerateReport(data, ctl));
     }
     EXPECT_TRUE(platform::FileExists(run.folder + "/report.csv"));
     EXPECT_TRUE(platform::FileExists(run.folder + "/day_1_test.csv"));
-    EXPECT_TRUE(opener.opened.empty());
+    EXPECT_EQ(opener.opened, std::vector<std::string>{run.folder + "/report_20261210090507.xlsx"});
+    EXPECT_TRUE(platform::FileExists(run.folder + "/report_20261210090507.xlsx"));
+    opener.opened.clear();
 
     // A conversion that makes nothing: the viewer is not started on a missing workbook.
     std::string made;
