@@ -381,6 +381,7 @@ void Frm_Main::BuildControls() {
         box->installEventFilter(this);
     ConnectRunControls();
     ConnectLivePlots();
+    ConnectActivityPanel();
 }
 
 void Frm_Main::BuildMenus() {
@@ -973,14 +974,6 @@ void Frm_Main::DrawGroupWells(int16_t station) {
     }
 }
 
-// The bar, plate-map and histogram plots and their frames are drawn by the
-// live activity plots, which come with the acquisition run.
-void Frm_Main::DrawGroupBars(int16_t) {}
-void Frm_Main::DrawGridCells(int16_t) {}
-void Frm_Main::DrawHistogram(int16_t) {}
-void Frm_Main::Dibujar_ejes_barplot() {}
-void Frm_Main::Dibujar_ejes_histoplot() {}
-void Frm_Main::Dibujar_ejes_gridplot() {}
 
 // ---------------------------------------------------------------------------
 // Selectors
