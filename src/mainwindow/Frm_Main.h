@@ -425,6 +425,11 @@ private:
     std::optional<TraceView> TraceOf(int16_t station) const;
     void ComputeTraceReferences();
     void StepChannelList(int row);
+    // The well of the row and column selectors, the channel of a well at the
+    // beam in txtsub, and lblcanal showing the selected channel.
+    int SelectedWell() const;
+    void SelectWellChannel(int well);
+    void ShowSelectedChannel();
     void SetInitStage(int16_t stage);
     void RunStartupStep(int16_t step);
     void AllocateRunArrays();

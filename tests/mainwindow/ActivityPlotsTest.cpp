@@ -75,7 +75,7 @@ TEST(ActivityPlots, BarPagesSpacingAndMeans) {
         {25, 2, 0, 1, 3, true, 300.0 / 13, 24},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.groups << " groups, page " << c.page);
+        SCOPED_TRACE(::testing::Message() << c.groups << " groups, page " << c.page);
         Groups g(c.groups);
         GroupBarPlan p = PlanGroupBars(g.counts, g.groups, c.page, c.limitBefore, 1.0);
         EXPECT_EQ(p.groupsPresent, c.groups);
