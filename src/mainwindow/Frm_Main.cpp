@@ -430,13 +430,14 @@ void Frm_Main::BuildMenus() {
     mnhelp = SubMenu(this, "mnhelp", "Help");
     bar->addMenu(mnhelp);
     mncontent = Item(mnhelp, "mncontent", "Content");
+    connect(mncontent, &QAction::triggered, this, [this] { mncontent_Click(); });
     mnbar2 = mnhelp->addSeparator();
     mnbar2->setObjectName("mnbar2");
     mnabout = Item(mnhelp, "mnabout", "About");
     connect(mnabout, &QAction::triggered, this, [this] { mnabout_Click(); });
 
+    // A popup of its own, never shown in the menu bar.
     mnMenuhide = SubMenu(this, "mnMenuhide", "Menuhide");
-    bar->addMenu(mnMenuhide);
     mn_ascii = Item(mnMenuhide, "mn_ascii", "Export ASCII");
     mn_bmp = Item(mnMenuhide, "mn_bmp", "Export .BMP");
 }
@@ -676,6 +677,7 @@ bool Frm_Main::Form_Load() {
         RunStartupStep(2);
 
         g_run_state = 0;
+        ShowRunLabels();
         CmdPause->setEnabled(false);
 
         Picreal->Cls();

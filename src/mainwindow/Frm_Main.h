@@ -195,6 +195,17 @@ public:
     void cmd_stack_pos_Click(int index);
     void mncom1_Click(int index);
     void mnabout_Click();
+    // Help and the shortcut (HelpAndShortcut.cpp). Create_ShortCut writes
+    // <place>/<ShortCutname>.desktop, the place being "Desktop" or
+    // "Programs", and returns its path; any other place or a failed write
+    // throws.
+    void mncontent_Click();
+    std::string Create_ShortCut(const std::string& TargetPath, const std::string& TargetArguments,
+                                const std::string& ShortCutPath, const std::string& ShortCutname,
+                                const std::string& WorkPath, int16_t WindowStyle, int16_t IconNum);
+    // "Ready to run?" and the acquisition lapse as the run's state and the
+    // lapse are now.
+    void ShowRunLabels();
     // Pause and resume, the threshold label and the tool frames (MainMenus.cpp).
     void CmdPause_Click();
     void lbl_umbral_Click();
