@@ -80,9 +80,15 @@ TEST_F(HelpAndShortcut, ShortcutFileInTheProgramsOrDesktopFolder) {
     qputenv("XDG_DATA_HOME", QByteArray::fromStdString(blocker));
     EXPECT_THROW(FrmMain().Create_ShortCut("/opt/v", "", "Programs", "V", "/opt", 1, 0), std::exception);
 
-    qputenv("XDG_DATA_HOME", oldData);
-    qputenv("HOME", oldHome);
-    qputenv("XDG_CONFIG_HOME", oldConfig);
+    auto restore = [](const char* name, const QByteArray& value) {
+        if (value.isEmpty())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    };
+    restore("XDG_DATA_HOME", oldData);
+    restore("HOME", oldHome);
+    restore("XDG_CONFIG_HOME", oldConfig);
 }
 
 TEST_F(HelpAndShortcut, PopupMenuStaysOutOfTheMenuBarAndTheLapseShowsAtStartUp) {
