@@ -39,7 +39,11 @@ std::string ElapsedTimeText(double days) {
 
 int32_t ElapsedMinutes(double days) {
     if (!(days > 0)) return 0;
-    const double m = std::floor(days * 1440.0 + 1e-9);
+    // An elapsed time is the difference of two day counts since 1970 and
+    // carries an error of a few microseconds; taken to whole milliseconds
+    // first, exactly ten minutes never reads as nine.
+    const double ms = std::round(days * 86400000.0);
+    const double m = std::floor(ms / 60000.0);
     return m > 2147483647.0 ? 2147483647 : static_cast<int32_t>(m);
 }
 

@@ -381,6 +381,7 @@ void Frm_Main::BuildControls() {
         box->installEventFilter(this);
     ConnectRunControls();
     ConnectLivePlots();
+    ConnectActivityPanel();
 }
 
 void Frm_Main::BuildMenus() {
@@ -429,13 +430,14 @@ void Frm_Main::BuildMenus() {
     mnhelp = SubMenu(this, "mnhelp", "Help");
     bar->addMenu(mnhelp);
     mncontent = Item(mnhelp, "mncontent", "Content");
+    connect(mncontent, &QAction::triggered, this, [this] { mncontent_Click(); });
     mnbar2 = mnhelp->addSeparator();
     mnbar2->setObjectName("mnbar2");
     mnabout = Item(mnhelp, "mnabout", "About");
     connect(mnabout, &QAction::triggered, this, [this] { mnabout_Click(); });
 
+    // A popup of its own, never shown in the menu bar.
     mnMenuhide = SubMenu(this, "mnMenuhide", "Menuhide");
-    bar->addMenu(mnMenuhide);
     mn_ascii = Item(mnMenuhide, "mn_ascii", "Export ASCII");
     mn_bmp = Item(mnMenuhide, "mn_bmp", "Export .BMP");
 }
@@ -675,6 +677,7 @@ bool Frm_Main::Form_Load() {
         RunStartupStep(2);
 
         g_run_state = 0;
+        ShowRunLabels();
         CmdPause->setEnabled(false);
 
         Picreal->Cls();
@@ -973,50 +976,39 @@ void Frm_Main::DrawGroupWells(int16_t station) {
     }
 }
 
-// The bar, plate-map and histogram plots and their frames are drawn by the
-// live activity plots, which come with the acquisition run.
-void Frm_Main::DrawGroupBars(int16_t) {}
-void Frm_Main::DrawGridCells(int16_t) {}
-void Frm_Main::DrawHistogram(int16_t) {}
-void Frm_Main::Dibujar_ejes_barplot() {}
-void Frm_Main::Dibujar_ejes_histoplot() {}
-void Frm_Main::Dibujar_ejes_gridplot() {}
 
 // ---------------------------------------------------------------------------
 // Selectors
 // ---------------------------------------------------------------------------
 
+// Fills the row, column and group selectors for the station shown and
+// selects their first entries as a load: no Click runs, so the plot type and
+// the chosen channel stay as they are.
 void Frm_Main::FillWellSelectors() {
     {
-        QSignalBlocker b1(Combofila), b2(Combocol), b3(combogrup);
+        QSignalBlocker b(Combofila);
         Combofila->clear();
         for (int r = 1; r <= g_plate_rows; ++r) Combofila->addItem(QString(QChar(64 + r)));
-        Combofila->setCurrentIndex(-1);
+        Combofila->setCurrentIndex(Combofila->count() > 0 ? 0 : -1);
     }
-    if (Combofila->count() > 0) SelectListIndex(Combofila, 0, &Frm_Main::Combofila_Click);
     {
         QSignalBlocker b(Combocol);
         Combocol->clear();
         for (int c = 1; c <= g_plate_cols; ++c) Combocol->addItem(QString::number(c));
-        Combocol->setCurrentIndex(-1);
+        Combocol->setCurrentIndex(Combocol->count() > 0 ? 0 : -1);
     }
-    if (Combocol->count() > 0) SelectListIndex(Combocol, 0, &Frm_Main::Combocol_Click);
-
-    for (int i = 0; i < kChannels; ++i) g_status_scratch[i] = -1;
     if (m_run.m_station < 0 || m_run.m_station > 3) return;
     const auto& groups = StationChannelGroups(m_run.m_station);
     const auto& names = StationGroupNames(m_run.m_station);
+    std::array<bool, kChannels> inUse{};
     for (int ch = 0; ch < kChannels; ++ch)
-        if (groups[ch] >= 0 && groups[ch] < kChannels) g_status_scratch[groups[ch]] = 1;
-    {
-        QSignalBlocker b(combogrup);
-        combogrup->clear();
-        for (int g = 0; g < kChannels; ++g)
-            if (g_status_scratch[g] == 1) combogrup->addItem(Q(FormatPadded(g, 3) + "_" + names[g]));
-        if (combogrup->count() == 0) combogrup->addItem(Q("000_" + names[0]));
-        combogrup->setCurrentIndex(-1);
-    }
-    SelectListIndex(combogrup, 0, &Frm_Main::combogrup_Click);
+        if (groups[ch] >= 0 && groups[ch] < kChannels) inUse[static_cast<size_t>(groups[ch])] = true;
+    QSignalBlocker b(combogrup);
+    combogrup->clear();
+    for (int g = 0; g < kChannels; ++g)
+        if (inUse[static_cast<size_t>(g)]) combogrup->addItem(Q(FormatPadded(g, 3) + "_" + names[g]));
+    if (combogrup->count() == 0) combogrup->addItem(Q("000_" + names[0]));
+    combogrup->setCurrentIndex(0);
 }
 
 void Frm_Main::ListStationGroupWells(int group) {
@@ -1049,17 +1041,46 @@ void Frm_Main::combogrup_Click() {
 }
 
 // The well of the row and column selectors; the trace follows its channel.
+// The row selector falls back to well 0 beyond the plate and to beam 0 above
+// the last beam; the column selector looks up as it is.
 void Frm_Main::Combofila_Click() {
-    int rowCode = Combofila->currentText().isEmpty() ? 0 : Combofila->currentText().at(0).unicode();
-    int column = static_cast<int>(Val(Str(Combocol->currentText())));
-    int well = static_cast<int>(RoundHalfEven((column - 1.0) * g_plate_rows + (rowCode - 65)));
+    int well = SelectedWell();
+    if (well >= g_plate_cols * g_plate_rows) {
+        QSignalBlocker b1(Combofila), b2(Combocol);
+        Combofila->setCurrentIndex(Combofila->findText("A"));
+        Combocol->setCurrentIndex(Combocol->findText("1"));
+        well = 0;
+    }
+    if (Val(Str(txtsub->text())) > g_max_beam) txtsub->setText("0");
+    SelectWellChannel(well);
+}
+
+void Frm_Main::Combocol_Click() { SelectWellChannel(SelectedWell()); }
+
+int Frm_Main::SelectedWell() const {
+    const QString row = Combofila->currentText();
+    const int rowCode = row.isEmpty() ? 0 : row.at(0).unicode();
+    const double column = Val(Str(Combocol->currentText()));
+    return static_cast<int>(RoundHalfEven((column - 1.0) * g_plate_rows + (rowCode - 65)));
+}
+
+// A well or beam outside the plate map keeps the channel shown.
+void Frm_Main::SelectWellChannel(int well) {
     auto ch = WellBeamChannel(well, static_cast<int>(RoundHalfEven(Val(Str(txtsub->text())))));
-    if (!ch) return;  // no well there yet (selectors being filled)
+    if (!ch) return;
     g_selected_channel = *ch;
+    ShowSelectedChannel();
     RedrawRealtimePlot(m_run.m_station);
 }
 
-void Frm_Main::Combocol_Click() { Combofila_Click(); }
+// lblcanal shows the selected channel; a change of its caption rebuilds the
+// group's well list.
+void Frm_Main::ShowSelectedChannel() {
+    const QString caption = QString::number(g_selected_channel);
+    if (lblcanal->text() == caption) return;
+    lblcanal->setText(caption);
+    lblcanal_Change();
+}
 
 void Frm_Main::lstgrup_DblClick() {
     QListWidgetItem* item = lstgrup->currentItem();
@@ -1070,8 +1091,11 @@ void Frm_Main::lstgrup_DblClick() {
     txtsub->setText(Q(t.substr(dot + 1)));
     int rowPos = t[0] - 65;
     int colPos = static_cast<int>(Val(t.substr(1, dot - 1))) - 1;
-    if (rowPos >= 0 && rowPos < Combofila->count()) SelectListIndex(Combofila, rowPos, &Frm_Main::Combofila_Click);
-    if (colPos >= 0 && colPos < Combocol->count()) SelectListIndex(Combocol, colPos, &Frm_Main::Combocol_Click);
+    // The selectors only move here: the item's own beam, cut to the last
+    // beam, chooses the channel below (the row selector's fallback to beam
+    // 0 must not run first).
+    if (rowPos >= 0 && rowPos < Combofila->count()) SelectListIndex(Combofila, rowPos, nullptr);
+    if (colPos >= 0 && colPos < Combocol->count()) SelectListIndex(Combocol, colPos, nullptr);
     if (Val(Str(txtsub->text())) > g_max_beam) txtsub->setText(QString::number(g_max_beam));
     int rowCode = Combofila->currentText().isEmpty() ? 65 : Combofila->currentText().at(0).unicode();
     int well = static_cast<int>(
@@ -1079,11 +1103,7 @@ void Frm_Main::lstgrup_DblClick() {
     auto ch = WellBeamChannel(well, static_cast<int>(RoundHalfEven(Val(Str(txtsub->text())))));
     if (!ch) return;
     g_selected_channel = *ch;
-    QString caption = QString::number(g_selected_channel);
-    if (lblcanal->text() != caption) {
-        lblcanal->setText(caption);
-        lblcanal_Change();
-    }
+    ShowSelectedChannel();
     RedrawRealtimePlot(m_run.m_station);
 }
 
@@ -1153,20 +1173,25 @@ void Frm_Main::cmd_stack_pos_Click(int index) {
     lstgrup->clear();
     ListStationGroupWells(0);
     lblcanal_Change();
-    // The activity plot of the other plot types is redrawn by the live
-    // activity plots.
-    if (m_plot_type == 0) {
-        Picact->Cls();
-        Picact->Scale(-30, 300, 300, -30);
-        cmd_pgup->hide();
-        cmd_pgdown->hide();
-        DrawActivityAxes();
-        if (lstgrup->count() > 0) {
-            lstgrup->setCurrentRow(0);
-            txtbeam->setText(lstgrup->item(0)->text());
-            lstgrup_DblClick();
-        }
-        DrawGroupWells(m_run.m_station);
+    switch (m_plot_type) {
+        case 0:
+            Picact->Cls();
+            Picact->Scale(-30, 300, 300, -30);
+            cmd_pgup->hide();
+            cmd_pgdown->hide();
+            DrawActivityAxes();
+            if (lstgrup->count() > 0) {
+                lstgrup->setCurrentRow(0);
+                txtbeam->setText(lstgrup->item(0)->text());
+                lstgrup_DblClick();
+            }
+            DrawGroupWells(m_run.m_station);
+            break;
+        case 1: Dibujar_barplot(m_run.m_station); break;
+        // The plate grid stays; only its cells are drawn again.
+        case 2: DrawGridCells(m_run.m_station); break;
+        case 3: Dibujar_histoplot(m_run.m_station); break;
+        default: break;
     }
 }
 

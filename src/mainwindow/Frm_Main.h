@@ -171,6 +171,16 @@ public:
     void Dibujar_ejes_barplot();
     void Dibujar_ejes_histoplot();
     void Dibujar_ejes_gridplot();
+    // Frames of the bar, histogram and plate plots, the plot-type buttons and
+    // the page buttons (ActivityPanel.cpp).
+    void Dibujar_barplot(int16_t station);
+    void Dibujar_histoplot(int16_t station);
+    void Dibujar_gridplot();
+    void Cmd_barplot_Click();
+    void Cmd_gridplot_Click();
+    void Cmd_histoplot_Click();
+    void cmd_pgup_Click();
+    void cmd_pgdown_Click();
     void FillWellSelectors();
     void ListStationGroupWells(int group);
     void combogrup_Click();
@@ -185,6 +195,17 @@ public:
     void cmd_stack_pos_Click(int index);
     void mncom1_Click(int index);
     void mnabout_Click();
+    // Help and the shortcut (HelpAndShortcut.cpp). Create_ShortCut writes
+    // <place>/<ShortCutname>.desktop, the place being "Desktop" or
+    // "Programs", and returns its path; any other place or a failed write
+    // throws.
+    void mncontent_Click();
+    std::string Create_ShortCut(const std::string& TargetPath, const std::string& TargetArguments,
+                                const std::string& ShortCutPath, const std::string& ShortCutname,
+                                const std::string& WorkPath, int16_t WindowStyle, int16_t IconNum);
+    // "Ready to run?" and the acquisition lapse as the run's state and the
+    // lapse are now.
+    void ShowRunLabels();
     // Pause and resume, the threshold label and the tool frames (MainMenus.cpp).
     void CmdPause_Click();
     void lbl_umbral_Click();
@@ -369,13 +390,13 @@ public:
     double m_activity_zoom = 1.0;
     int16_t m_auto_calibration = 0;
     int16_t m_auto_zero = 0;
-    int16_t m_bar_page = 0;
+    int16_t m_plot_page = 0;
     // The self-test: the step the next tick performs, the latest level of
     // every channel and the report file.
     int16_t m_test_step = 0;
     std::array<int16_t, 385> m_test_level{};
     std::string m_test_report_path;
-    int16_t m_bar_page_count = 0;
+    int16_t m_plot_page_limit = 0;
 
     // The run's working state: sample windows, conditioning tables, counts,
     // counters, actuator flags and options, sized for g_rt_buffer at start-up
@@ -404,6 +425,8 @@ private:
     void ConnectDeviceOperations();
     // Wires the trace zoom buttons (LivePlots.cpp).
     void ConnectLivePlots();
+    // Wires the plot-type and page buttons (ActivityPanel.cpp).
+    void ConnectActivityPanel();
     // Wires the pause button, the threshold label and the tool menus (MainMenus.cpp).
     void ConnectMainMenus();
     // Stops the timers and the run and closes the port; with `actuatorsOff`
@@ -413,6 +436,11 @@ private:
     std::optional<TraceView> TraceOf(int16_t station) const;
     void ComputeTraceReferences();
     void StepChannelList(int row);
+    // The well of the row and column selectors, the channel of a well at the
+    // beam in txtsub, and lblcanal showing the selected channel.
+    int SelectedWell() const;
+    void SelectWellChannel(int well);
+    void ShowSelectedChannel();
     void SetInitStage(int16_t stage);
     void RunStartupStep(int16_t step);
     void AllocateRunArrays();

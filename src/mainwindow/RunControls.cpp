@@ -388,6 +388,7 @@ void Frm_Main::CmdPlay_Click() {
 
     // 14. Running state, locked options, cleared tables.
     g_run_state = 1;
+    ShowRunLabels();
     CmdPlay->setEnabled(false);
     Cmdsetup->setEnabled(false);
     Cmdoffline->setEnabled(false);
@@ -446,6 +447,7 @@ void Frm_Main::CmdPlay_Click() {
     m_run.m_com_error_count = 0;
     Timeradq->start();
     g_run_state = 1;
+    ShowRunLabels();
 }
 
 // ---------------------------------------------------------------------------
@@ -472,6 +474,7 @@ void Frm_Main::CmdStop_Click() {
         CmdPause->setEnabled(false);
         CmdPlay->setEnabled(true);
         g_run_state = 0;
+        ShowRunLabels();
         m_autorun = 0;
     }
     Txt_description->setReadOnly(false);
@@ -585,7 +588,7 @@ void Frm_Main::Form_Activate() {
     try {
         if (!Timeradq->isActive()) {
             txt_projecto->setText(QString::number(g_project_number) + "_" + Q(g_project_name));
-            txt_acqlapse->setText(QString::number(g_acq_lapse));
+            ShowRunLabels();
             txt_wellformat->setText(Q(g_plate_format));
             if (g_run_state == 0) {
                 AllocateRunArrays();

@@ -2,6 +2,8 @@
 // light at Play, the light pulses and the raw-recording volume.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "acquisition/RunClock.h"
 
 namespace vondrel {
@@ -35,6 +37,23 @@ TEST(RunClock, TimeTextAndMinutes) {
         EXPECT_EQ(ElapsedTimeText(c.seconds / 86400.0), c.text);
         EXPECT_EQ(ElapsedMinutes(c.seconds / 86400.0), c.minutes);
     }
+}
+
+// The tick takes the elapsed time as the difference of two day counts since
+// 1970; whole minutes must come out whole whatever the start time.
+TEST(RunClock, WholeMinutesFromTheDifferenceOfTwoDayCounts) {
+    using Days = std::chrono::duration<double, std::ratio<86400>>;
+    int wrong = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const double start = 1.8e9 + i * 4321.123457;  // seconds since 1970, microsecond steps
+        for (int minutes : {1, 10, 30, 1440}) {
+            const double days = Days(std::chrono::duration<double>(start + minutes * 60.0)).count() -
+                                Days(std::chrono::duration<double>(start)).count();
+            if (ElapsedMinutes(days) != minutes) ++wrong;
+            if (ElapsedMinutes(days - 0.5 / 86400.0) != minutes - 1) ++wrong;  // half a second short
+        }
+    }
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST(RunClock, LightAtPlayByTheHour) {

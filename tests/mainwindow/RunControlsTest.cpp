@@ -280,9 +280,11 @@ TEST_F(PlayTest, StopGivesTheControlsBackAndSwitchesTheActuatorsOff) {
     main().m_autorun = kTrue;
     main().Cmdreport_Click();  // the list is shown ...
     ASSERT_TRUE(main().lst_report_export->isVisible() || !main().isVisible());
+    EXPECT_TRUE(main().lbl_torun->isHidden());  // no "Ready to run?" during the run
     sim->MarkLog();
     main().CmdStop_Click();
     EXPECT_EQ(g_run_state, 0);
+    EXPECT_FALSE(main().lbl_torun->isHidden());
     EXPECT_EQ(main().m_autorun, 0);
     EXPECT_FALSE(main().Timeradq->isActive());
     EXPECT_TRUE(main().CmdPlay->isEnabled());

@@ -244,3 +244,120 @@ TEST_F(Selectors, WellWithoutChannelIsNotReadAsChannelZero) {
 
 }  // namespace
 }  // namespace vondrel
+
+namespace vondrel {
+namespace {
+
+// Chooses an entry of a selector as the user's pick would leave it, without
+// its Click.
+void Pick(QComboBox* combo, const QString& text) {
+    QSignalBlocker b(combo);
+    int i = combo->findText(text);
+    if (i < 0) {
+        combo->addItem(text);
+        i = combo->count() - 1;
+    }
+    combo->setCurrentIndex(i);
+}
+
+TEST_F(Selectors, RowAndColumnSelectorsChooseTheChannelAndShowIt) {
+    main->m_run.m_station = 0;
+    main->FillWellSelectors();
+    const struct {
+        const char *row, *col, *beam;
+        bool rowClick;
+        int channel;
+        const char *rowAfter, *colAfter, *beamAfter;
+    } cases[] = {
+        {"B", "3", "0", false, 34, "B", "3", "0"},   // well (3 - 1) x 8 + 1 = 17
+        {"B", "3", "1", true, 35, "B", "3", "1"},
+        {"H", "12", "1", true, 191, "H", "12", "1"},
+        {"C", "13", "1", true, 1, "A", "1", "1"},    // beyond the plate: back to A1
+        {"C", "13", "1", false, 1, "C", "13", "1"},  // the column selector does not check: channel kept
+        {"A", "2", "5", true, 16, "A", "2", "0"},    // beam above the last: beam 0
+        {"A", "2", "5", false, 16, "A", "2", "5"},   // no beam 5 in the map: channel kept
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.row << c.col << "." << c.beam << (c.rowClick ? " row" : " column"));
+        Pick(main->Combofila, c.row);
+        Pick(main->Combocol, c.col);
+        main->txtsub->setText(c.beam);
+        if (c.rowClick)
+            main->Combofila_Click();
+        else
+            main->Combocol_Click();
+        EXPECT_EQ(g_selected_channel, c.channel);
+        EXPECT_EQ(main->lblcanal->text().toStdString(), std::to_string(c.channel));
+        EXPECT_EQ(main->Combofila->currentText().toStdString(), c.rowAfter);
+        EXPECT_EQ(main->Combocol->currentText().toStdString(), c.colAfter);
+        EXPECT_EQ(main->txtsub->text().toStdString(), c.beamAfter);
+    }
+    // With g_max_beam 3 a beam of 5 falls back to 0 in the row selector.
+    g_max_beam = 3;
+    Pick(main->Combofila, "B");
+    Pick(main->Combocol, "1");
+    main->txtsub->setText("5");
+    main->Combofila_Click();
+    EXPECT_EQ(main->txtsub->text().toStdString(), "0");
+    EXPECT_EQ(g_selected_channel, 2);
+}
+
+TEST_F(Selectors, ANewChannelCaptionRebuildsTheGroupWells) {
+    main->m_run.m_station = 0;
+    main->FillWellSelectors();
+    g_selected_channel = 100;
+    main->lblcanal->setText("100");
+    main->m_group_well_count = 0;
+    Pick(main->Combofila, "A");
+    Pick(main->Combocol, "1");
+    main->txtsub->setText("0");
+    main->Combocol_Click();  // channel 0, group 3
+    EXPECT_EQ(main->lblcanal->text().toStdString(), "0");
+    EXPECT_EQ(main->m_group_well_count, 13);
+}
+
+TEST_F(Selectors, FillingTheSelectorsRunsNoClickAndLeavesTheScratchTable) {
+    g_group_name_s1[12] = "Dose";
+    g_channel_group_s1[100] = 12;
+    g_status_scratch.fill(7);
+    main->m_run.m_station = 0;
+    main->m_plot_type = 1;
+    g_selected_channel = 42;
+    main->lblcanal->setText("42");
+    main->FillWellSelectors();
+    EXPECT_EQ(main->m_plot_type, 1);
+    EXPECT_EQ(g_selected_channel, 42);
+    EXPECT_EQ(main->lblcanal->text().toStdString(), "42");
+    ASSERT_EQ(main->combogrup->count(), 2);
+    EXPECT_EQ(main->combogrup->itemText(1).toStdString(), "012_Dose");
+    EXPECT_EQ(main->combogrup->currentIndex(), 0);
+    EXPECT_EQ(main->Combofila->currentText().toStdString(), "A");
+    EXPECT_EQ(main->Combocol->currentText().toStdString(), "1");
+    EXPECT_EQ(g_status_scratch[3], 7);
+}
+
+TEST_F(Selectors, StationChangeKeepsThePlotTypeAndRedrawsIt) {
+    main->resize(1024, 768);
+    main->ArrangeMainControls();
+    // Thirteen groups at station 2: the bar plot pages.
+    for (int g = 0; g < 13; ++g) g_channel_group_s2[static_cast<size_t>(g * 2)] = static_cast<int16_t>(g);
+    g_group_name_s2[12] = "Last";
+    for (int type = 1; type <= 3; ++type) {
+        SCOPED_TRACE(type);
+        main->m_plot_type = static_cast<int16_t>(type);
+        main->cmd_pgup->hide();
+        main->cmd_pgdown->hide();
+        main->Picact->Cls();
+        main->cmd_stack_pos_Click(1);
+        EXPECT_EQ(main->m_plot_type, type);
+        EXPECT_EQ(main->m_run.m_station, 1);
+        EXPECT_EQ(g_selected_channel, 0);
+        EXPECT_EQ(main->combogrup->currentText().toStdString(), "000_Control");
+        EXPECT_EQ(main->combogrup->itemText(12).toStdString(), "012_Last");
+        // Bars and histogram bring their page buttons; the plate shows only cells.
+        EXPECT_EQ(!main->cmd_pgup->isHidden(), type != 2);
+    }
+}
+
+}  // namespace
+}  // namespace vondrel
