@@ -3,6 +3,7 @@
 #include "browser/Frm_offline.h"
 
 #include <QFont>
+#include <QPolygonF>
 #include <QLabel>
 #include <QListWidget>
 
@@ -19,7 +20,7 @@
 namespace vondrel {
 
 void ReplayPlan(Canvas& canvas, const browser::PlotPlan& plan) {
-    canvas.Cls();
+    if (!plan.overlay) canvas.Cls();
     if (plan.empty) return;
     canvas.Scale(plan.left, plan.top, plan.right, plan.bottom);
     for (const auto& p : plan.items) {
@@ -29,6 +30,13 @@ void ReplayPlan(Canvas& canvas, const browser::PlotPlan& plan) {
             case browser::PlotPrimitive::Kind::Circle: canvas.Circle(p.x1, p.y1, p.radius, p.bgr); break;
             case browser::PlotPrimitive::Kind::Box: canvas.Box(p.x1, p.y1, p.x2, p.y2, p.bgr); break;
             case browser::PlotPrimitive::Kind::FilledBox: canvas.FilledBox(p.x1, p.y1, p.x2, p.y2, p.bgr); break;
+            case browser::PlotPrimitive::Kind::Polyline: {
+                QPolygonF points;
+                points.reserve(static_cast<qsizetype>(p.points.size()));
+                for (const auto& q : p.points) points.append(QPointF(q.x, q.y));
+                canvas.Polyline(points.constData(), static_cast<size_t>(points.size()), p.bgr);
+                break;
+            }
             case browser::PlotPrimitive::Kind::Text: {
                 canvas.SetTextColor(p.bgr);
                 const QFont font = canvas.font();

@@ -100,6 +100,18 @@ void Canvas::Line(double x1, double y1, double x2, double y2, uint32_t bgr) {
     update();
 }
 
+void Canvas::Polyline(const QPointF* points, size_t count, uint32_t bgr) {
+    if (count < 2) return;
+    EnsureImage();
+    QPolygonF pixels;
+    pixels.reserve(static_cast<qsizetype>(count));
+    for (size_t i = 0; i < count; ++i) pixels.append(ToPixel(points[i].x(), points[i].y()));
+    QPainter p(&image_);
+    p.setPen(PenOf(bgr));
+    p.drawPolyline(pixels);
+    update();
+}
+
 void Canvas::Box(double x1, double y1, double x2, double y2, uint32_t bgr) {
     EnsureImage();
     QPainter p(&image_);

@@ -55,6 +55,8 @@ public:
 
     void Line(double x1, double y1, double x2, double y2, uint32_t bgr);
     void Line(double x1, double y1, double x2, double y2) { Line(x1, y1, x2, y2, fore_); }
+    // Lines joining `count` points (in the scale) in order, in one stroke.
+    void Polyline(const QPointF* points, size_t count, uint32_t bgr);
     void Box(double x1, double y1, double x2, double y2, uint32_t bgr);
     void FilledBox(double x1, double y1, double x2, double y2, uint32_t bgr);
     // Arc of a circle of radius r (scale units along x), angles in radians
