@@ -3,6 +3,8 @@
 #include "browser/Frm_offline.h"
 
 #include <QFont>
+#include <algorithm>
+#include <vector>
 #include <QPolygonF>
 #include <QLabel>
 #include <QListWidget>
@@ -23,20 +25,34 @@ void ReplayPlan(Canvas& canvas, const browser::PlotPlan& plan) {
     if (!plan.overlay) canvas.Cls();
     if (plan.empty) return;
     canvas.Scale(plan.left, plan.top, plan.right, plan.bottom);
+    // Runs of polylines of one width go to the surface together.
+    std::vector<QPolygonF> polygons;
+    std::vector<Canvas::PolylineRef> refs;
+    auto flushPolylines = [&] {
+        for (size_t i = 0; i < polygons.size(); ++i)
+            refs[i].points = polygons[i].constData(), refs[i].count = static_cast<size_t>(polygons[i].size());
+        if (!refs.empty()) canvas.Polylines(refs.data(), refs.size());
+        polygons.clear();
+        refs.clear();
+    };
     for (const auto& p : plan.items) {
+        if (p.kind == browser::PlotPrimitive::Kind::Polyline) {
+            if (!refs.empty() && canvas.DrawWidth() != std::max(p.width, 1)) flushPolylines();
+            canvas.SetDrawWidth(p.width);
+            QPolygonF& points = polygons.emplace_back();
+            points.reserve(static_cast<qsizetype>(p.points.size()));
+            for (const auto& q : p.points) points.append(QPointF(q.x, q.y));
+            refs.push_back({nullptr, 0, p.bgr});
+            continue;
+        }
+        flushPolylines();
         canvas.SetDrawWidth(p.width);
         switch (p.kind) {
             case browser::PlotPrimitive::Kind::Line: canvas.Line(p.x1, p.y1, p.x2, p.y2, p.bgr); break;
             case browser::PlotPrimitive::Kind::Circle: canvas.Circle(p.x1, p.y1, p.radius, p.bgr); break;
             case browser::PlotPrimitive::Kind::Box: canvas.Box(p.x1, p.y1, p.x2, p.y2, p.bgr); break;
             case browser::PlotPrimitive::Kind::FilledBox: canvas.FilledBox(p.x1, p.y1, p.x2, p.y2, p.bgr); break;
-            case browser::PlotPrimitive::Kind::Polyline: {
-                QPolygonF points;
-                points.reserve(static_cast<qsizetype>(p.points.size()));
-                for (const auto& q : p.points) points.append(QPointF(q.x, q.y));
-                canvas.Polyline(points.constData(), static_cast<size_t>(points.size()), p.bgr);
-                break;
-            }
+            case browser::PlotPrimitive::Kind::Polyline: break;
             case browser::PlotPrimitive::Kind::Text: {
                 canvas.SetTextColor(p.bgr);
                 const QFont font = canvas.font();
@@ -51,6 +67,7 @@ void ReplayPlan(Canvas& canvas, const browser::PlotPlan& plan) {
             }
         }
     }
+    flushPolylines();
     canvas.SetDrawWidth(1);
     canvas.SetTextColor(browser::kPlotBlack);
 }

@@ -101,14 +101,57 @@ void Canvas::Line(double x1, double y1, double x2, double y2, uint32_t bgr) {
 }
 
 void Canvas::Polyline(const QPointF* points, size_t count, uint32_t bgr) {
-    if (count < 2) return;
+    const PolylineRef line{points, count, bgr};
+    Polylines(&line, 1);
+}
+
+void Canvas::Polylines(const PolylineRef* lines, size_t lineCount) {
     EnsureImage();
-    QPolygonF pixels;
-    pixels.reserve(static_cast<qsizetype>(count));
-    for (size_t i = 0; i < count; ++i) pixels.append(ToPixel(points[i].x(), points[i].y()));
+    // ToPixel as one affine map, worked out once.
+    const QPointF origin = ToPixel(0, 0), unit = ToPixel(1, 1);
+    const double sx = unit.x() - origin.x(), sy = unit.y() - origin.y();
+    auto toPixel = [&](const QPointF& q) { return QPointF(origin.x() + q.x() * sx, origin.y() + q.y() * sy); };
     QPainter p(&image_);
-    p.setPen(PenOf(bgr));
-    p.drawPolyline(pixels);
+    QPolygonF pixels;
+    for (size_t n = 0; n < lineCount; ++n) {
+        const QPointF* points = lines[n].points;
+        const size_t count = lines[n].count;
+        if (count < 2) continue;
+        // Points that fall in one pixel column are drawn as the column's
+        // first, lowest, highest and last point: the column covers the same
+        // rows as with every segment between them (a pixel may move to the
+        // next column where a steep step crosses the column's edge), at a
+        // fraction of the work when a trace holds many points per pixel.
+        pixels.clear();
+        size_t i = 0;
+        while (i < count) {
+            const QPointF first = toPixel(points[i]);
+            const double column = std::floor(first.x());
+            QPointF low = first, high = first, last = first;
+            size_t lowAt = i, highAt = i;
+            size_t j = i + 1;
+            for (; j < count; ++j) {
+                const QPointF q = toPixel(points[j]);
+                if (std::floor(q.x()) != column) break;
+                if (q.y() < low.y()) low = q, lowAt = j;
+                if (q.y() > high.y()) high = q, highAt = j;
+                last = q;
+            }
+            pixels.append(first);
+            if (lowAt <= highAt) {
+                if (lowAt != i) pixels.append(low);
+                if (highAt != i && highAt != j - 1) pixels.append(high);
+            } else {
+                if (highAt != i) pixels.append(high);
+                if (lowAt != j - 1) pixels.append(low);
+            }
+            if (j - 1 != i) pixels.append(last);
+            i = j;
+        }
+        if (pixels.size() == 1) pixels.append(pixels.front());
+        p.setPen(PenOf(lines[n].bgr));
+        p.drawPolyline(pixels);
+    }
     update();
 }
 
