@@ -118,14 +118,15 @@ void Canvas::Polylines(const PolylineRef* lines, size_t lineCount) {
         const size_t count = lines[n].count;
         if (count < 2) continue;
         // Points that fall in one pixel column are drawn as the column's
-        // first, lowest, highest and last point: the column covers the same
-        // rows as with every segment between them (a pixel may move to the
-        // next column where a steep step crosses the column's edge), at a
-        // fraction of the work when a trace holds many points per pixel.
+        // first, lowest, highest and last point: the column covers the rows
+        // of every segment between them (a pixel may move to the next column
+        // where a step crosses the column's edge), at a fraction of the work
+        // when a trace holds many points per pixel, and a step narrower than
+        // a pixel is drawn to its full depth.
         pixels.clear();
         size_t i = 0;
         while (i < count) {
-            const QPointF first = toPixel(points[i]);
+            QPointF first = toPixel(points[i]);
             const double column = std::floor(first.x());
             QPointF low = first, high = first, last = first;
             size_t lowAt = i, highAt = i;
@@ -137,6 +138,9 @@ void Canvas::Polylines(const PolylineRef* lines, size_t lineCount) {
                 if (q.y() > high.y()) high = q, highAt = j;
                 last = q;
             }
+            // The column's points stand on its centre, so its span is one
+            // straight vertical stroke however thin the steps within it.
+            first.setX(column + 0.5), low.setX(column + 0.5), high.setX(column + 0.5), last.setX(column + 0.5);
             pixels.append(first);
             if (lowAt <= highAt) {
                 if (lowAt != i) pixels.append(low);
