@@ -196,6 +196,20 @@ std::string ConfigText(const AcquisitionSetup& setup, const std::string& decimal
            " SNR=" + ThresholdText(setup, decimalSign) + "]";
 }
 
+std::string DetailsBoxText(const std::string& configText) {
+    std::string out;
+    size_t start = configText.find('\r');
+    for (int n = 0; n < 9 && start != std::string::npos; ++n) {
+        const size_t end = configText.find('\r', start + 1);
+        const std::string line = configText.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1);
+        for (char c : line)
+            if (c != '\t' && c != '\r' && c != '\n') out += c;
+        out += "\r\n";
+        start = end;
+    }
+    return out;
+}
+
 GroupListItems GroupItems(const AcquisitionConfig& config) {
     std::array<bool, kChannelSlots> used{};
     for (int ch = 0; ch < kChannels; ++ch)

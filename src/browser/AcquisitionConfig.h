@@ -56,6 +56,11 @@ std::string ThresholdText(const AcquisitionSetup& setup, const std::string& deci
 // The configuration summary: items of CR LF, Tab and text.
 std::string ConfigText(const AcquisitionSetup& setup, const std::string& decimalSign);
 
+// The details box under the titles: the configuration summary without its
+// Tabs, the lines after the first (at most nine; a line ends at a CR) each
+// without Tab, CR and LF and followed by CR LF.
+std::string DetailsBoxText(const std::string& configText);
+
 // Items of the group lists: "003_Control" for each group in use in ascending
 // order. `combo` ends with "999_Free"; `plot` holds "999_Free" only when
 // no group is in use.

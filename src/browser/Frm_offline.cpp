@@ -2,9 +2,12 @@
 #include "platform/qt/NamedWidget.h"
 
 #include <QCloseEvent>
+#include <QTimer>
+#include <QScrollBar>
+#include <QFrame>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -13,10 +16,10 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 #include <filesystem>
 
 #include "browser/BrowserWindow.h"
+#include "mainwindow/Canvas.h"
 #include "mainwindow/Frm_Init.h"
 #include "mainwindow/QtText.h"
 #include "mainwindow/Windows.h"
@@ -25,6 +28,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
+#include "platform/Numbers.h"
 #include "platform/ProgramFolder.h"
 #include "store/Globals.h"
 #include "store/RunFiles.h"
@@ -34,129 +38,10 @@ namespace vondrel {
 using platform::JoinPath;
 using platform::ProgramFolder;
 
-namespace {
-
-QAction* NamedAction(QMenu* menu, const QString& caption, const QString& name) {
-    QAction* a = menu->addAction(caption);
-    a->setObjectName(name);
-    return a;
-}
-
-}  // namespace
-
 Frm_offline::Frm_offline(QWidget* parent) : QMainWindow(parent) {
     setObjectName("Frm_offline");
     setWindowTitle("<Vondrel> Acquisition Software  --------> Report analysis");
-    auto* central = new QWidget(this);
-    setCentralWidget(central);
-    auto* columns = new QHBoxLayout(central);
-
-    auto* left = new QVBoxLayout;
-    auto* header = new QHBoxLayout;
-    lbl_date = Named(new QLabel("Date"), "lbl_date");
-    lbl_orden = Named(new QLabel("^"), "lbl_orden");
-    lblproject = Named(new QLabel("Project"), "lblproject");
-    for (QLabel* l : {lbl_date, lblproject}) {
-        l->setCursor(Qt::PointingHandCursor);
-        l->installEventFilter(this);
-    }
-    header->addWidget(lbl_date);
-    header->addWidget(lbl_orden);
-    header->addWidget(lblproject, 1);
-    left->addLayout(header);
-    Listpj = Named(new QListWidget, "Listpj");
-    Listpj->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    Listpj->setFrameShape(QFrame::NoFrame);
-    Listpj->setMouseTracking(true);
-    Listpj->viewport()->installEventFilter(this);
-    Listpj->installEventFilter(this);
-    left->addWidget(Listpj, 1);
-    auto* search = new QHBoxLayout;
-    txt_search = Named(new QLineEdit, "txt_search");
-    cmd_lupa = Named(new QPushButton("Search"), "cmd_lupa");
-    search->addWidget(txt_search, 1);
-    search->addWidget(cmd_lupa);
-    left->addLayout(search);
-    Cmd_main = Named(new QPushButton("< Back"), "Cmd_main");
-    left->addWidget(Cmd_main);
-    columns->addLayout(left, 3);
-
-    auto* right = new QVBoxLayout;
-    lbl_pj_title = Named(new QLabel, "lbl_pj_title");
-    lbl_subpj_title = Named(new QLabel, "lbl_subpj_title");
-    right->addWidget(lbl_pj_title);
-    right->addWidget(lbl_subpj_title);
-    auto* buttons = new QHBoxLayout;
-    Cmd_leegroups = Named(new QPushButton("[Group Activity]"), "Cmd_leegroups");
-    cmdchannels = Named(new QPushButton("Channel Signal"), "cmdchannels");
-    Cmd_analyze = Named(new QPushButton("Analyze"), "Cmd_analyze");
-    Cmd_report = Named(new QPushButton("[ REPORT ]"), "Cmd_report");
-    cmd_track = Named(new QPushButton("Single Animal Path Tracking"), "cmd_track");
-    Cmd_cloud = Named(new QPushButton, "Cmd_cloud");
-    for (QPushButton* b : {Cmd_leegroups, cmdchannels, Cmd_analyze, Cmd_report, cmd_track, Cmd_cloud}) buttons->addWidget(b);
-    right->addLayout(buttons);
-    txt_pj_details = Named(new QPlainTextEdit, "txt_pj_details");
-    txt_pj_details->setReadOnly(true);
-    right->addWidget(txt_pj_details, 2);
-    auto* groups = new QHBoxLayout;
-    Combofila = Named(new QComboBox, "Combofila");
-    Combocol = Named(new QComboBox, "Combocol");
-    combogrup = Named(new QComboBox, "combogrup");
-    lstgrup_plot = Named(new QListWidget, "lstgrup_plot");
-    groups->addWidget(Combofila);
-    groups->addWidget(Combocol);
-    groups->addWidget(combogrup);
-    groups->addWidget(lstgrup_plot);
-    right->addLayout(groups, 1);
-    lbl_tagplot = Named(new QLabel("Tags:"), "lbl_tagplot");
-    List_tags = Named(new QListWidget, "List_tags");
-    right->addWidget(lbl_tagplot);
-    right->addWidget(List_tags, 1);
-    Txt_description = Named(new QPlainTextEdit("Protocol comments"), "Txt_description");
-    Txt_description->installEventFilter(this);
-    right->addWidget(Txt_description, 1);
-    columns->addLayout(right, 4);
-
-    mnwatching = Named(menuBar()->addMenu("Watching Folders"), "mnwatching");
-    auto design = browser::DesignWatchedFolders();
-    for (int i = 0; i < browser::kWatchedFolders; ++i) {
-        Txtfolder[i] = NamedAction(mnwatching, Q(design[i]), QString("Txtfolder_%1").arg(i));
-        connect(Txtfolder[i], &QAction::triggered, this, [this, i] { Txtfolder_Click(i); });
-    }
-    mnadvanced = Named(menuBar()->addMenu("Advanced_calculation"), "mnadvanced");
-    connect(mnadvanced->menuAction(), &QAction::triggered, this, [this] { NotYetAvailable(); });
-
-    mnrename = Named(new QMenu(this), "mnrename");
-    lst_rename = NamedAction(mnrename, "Rename", "lst_rename");
-    lst_explorefind = NamedAction(mnrename, "Find in Folder", "lst_explorefind");
-    mntag_jk = Named(mnrename->addMenu("Kinetic Group TAG"), "mntag_jk");
-    const char* tags[] = {"CLEAR", "[K1]", "[K2]", "[K3]", "[K4]"};
-    for (int i = 0; i < 5; ++i) {
-        tagjk[i] = NamedAction(mntag_jk, tags[i], QString("tagjk_%1").arg(i));
-        connect(tagjk[i], &QAction::triggered, this, [this, i] { tagjk_Click(i); });
-    }
-    mntag_jr = Named(mnrename->addMenu("Tag as  Replicate [Experiment Replication]"), "mntag_jr");
-    for (int i = 1; i <= 9; ++i) tagjr[i] = NamedAction(mntag_jr, QString("#%1").arg(i), QString("tagjr_%1").arg(i));
-    mnrename->addSeparator();
-    lst_plateconfig = NamedAction(mnrename, "Plate Config", "lst_plateconfig");
-    mnrename->addSeparator();
-    lst_delete = NamedAction(mnrename, "Delete", "lst_delete");
-
-    connect(lst_rename, &QAction::triggered, this, [this] { lst_rename_Click(); });
-    connect(lst_explorefind, &QAction::triggered, this, [this] { lst_explorefind_Click(); });
-    connect(lst_plateconfig, &QAction::triggered, this, [this] { lst_plateconfig_Click(); });
-    connect(lst_delete, &QAction::triggered, this, [this] { lst_delete_Click(); });
-    connect(cmd_lupa, &QPushButton::clicked, this, [this] { cmd_lupa_Click(); });
-    connect(txt_search, &QLineEdit::returnPressed, this, [this] { cmd_lupa_Click(); });
-    connect(Cmd_main, &QPushButton::clicked, this, [this] { Cmd_main_Click(); });
-    connect(Listpj, &QListWidget::itemDoubleClicked, this, [this] { Listpj_DblClick(); });
-    connect(Txt_description, &QPlainTextEdit::textChanged, this, [this] {
-        if (!m_filling_description) m_description_dirty = true;
-    });
-    connect(Cmd_report, &QPushButton::clicked, this, [this] { Cmd_report_Click(); });
-    for (QPushButton* b : {cmdchannels, Cmd_analyze, cmd_track})
-        connect(b, &QPushButton::clicked, this, [this] { NotYetAvailable(); });
-    connect(Cmd_leegroups, &QPushButton::clicked, this, [this] { txt_pj_details->setPlainText(Q(m_config_text)); });
+    BuildControls();
     resize(800, 600);  // 12000 x 9000 twips
 }
 
@@ -171,9 +56,17 @@ void Frm_offline::Form_Load() {
     m_loaded = true;
     Txt_description->hide();
     Txt_description->setReadOnly(true);
+    chk_bmp->hide();
     Cmd_cloud->hide();
-    Combofila->hide();
-    Combocol->hide();
+    // The channel view's selectors, lists and analysis strip show with that
+    // view; the group view shows its plot list.
+    for (QWidget* c : {static_cast<QWidget*>(Combofila), static_cast<QWidget*>(Combocol),
+                       static_cast<QWidget*>(txtsub), static_cast<QWidget*>(lblcanal),
+                       static_cast<QWidget*>(combogrup), static_cast<QWidget*>(lstgrup),
+                       static_cast<QWidget*>(Pic_status), static_cast<QWidget*>(fmranalizar),
+                       static_cast<QWidget*>(Framegrup), static_cast<QWidget*>(Frame_bisize)})
+        c->hide();
+    Timer_button->stop();
     lbl_tagplot->hide();
     List_tags->hide();
     m_tag_kinetics = 0;
@@ -182,6 +75,7 @@ void Frm_offline::Form_Load() {
     m_raw_file_count = 0;
     m_list_descending = true;
     lbl_orden->setText("^");
+    ShowPageControls(false);
     auto folders = browser::ReadWatchedFolders(ProgramFolder());
     for (int i = 0; i < browser::kWatchedFolders; ++i) Txtfolder[i]->setText(Q(folders[i]));
     m_project_expanded.clear();
@@ -189,6 +83,14 @@ void Frm_offline::Form_Load() {
     m_raw_page = 1;
     m_raw_page_count = 1;
     m_view_mode = 0;
+    cmb_modeanalisis->clear();
+    cmb_modeanalisis->addItems({"Mode:0", "Mode:1"});
+    cmb_modeanalisis->setCurrentIndex(0);
+    std::string threshold = FormatFixed(1.8, 1);
+    threshold.replace(threshold.find('.'), 1, platform::LocaleDecimalSeparator());
+    frmtxt_threshold->setText(Q(threshold));
+    Pic_status->Scale(0, 100, 100, 0);
+    Pic_status->Cls();
     cmdchannels->setEnabled(false);
     Cmd_analyze->setEnabled(false);
     Cmd_report->setEnabled(false);
@@ -353,8 +255,8 @@ void Frm_offline::OpenAcquisition(int index) {
 
     cmd_track->setVisible(m_config.setup.plateFormat == "w6" &&
                           (m_config.setup.Organism() == 1 || m_config.setup.Organism() == 3));
-    txt_pj_details->setPlainText(Q(m_config_text));
     ShowTags(GetSubprojectTags(JoinPath(ProgramFolder(), projectFolder), m_selection_folder));
+    Cmd_leegroups_Click();
 }
 
 void Frm_offline::ShowTags(const std::string& tags) {
@@ -406,6 +308,17 @@ void Frm_offline::Listpj_MouseDown(int button, const QPoint& at) {
 }
 
 bool Frm_offline::eventFilter(QObject* watched, QEvent* e) {
+    HoverEvent(watched, e);
+    if (watched == Picreal && e->type() == QEvent::MouseButtonPress) {
+        auto* me = static_cast<QMouseEvent*>(e);
+        if (me->button() == Qt::RightButton) {
+            if (QMenu* popup = PlotPopup()) popup->popup(me->globalPosition().toPoint());
+        }
+    }
+    if (watched == lstgrup_plot && e->type() == QEvent::KeyPress) {
+        auto* ke = static_cast<QKeyEvent*>(e);
+        if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) lstgrup_plot_KeyPress(13);
+    }
     if (watched == Listpj->viewport() && e->type() == QEvent::MouseButtonPress) {
         auto* me = static_cast<QMouseEvent*>(e);
         if (me->button() == Qt::RightButton) {

@@ -21,7 +21,10 @@
 #include "browser/BrowserList.h"
 
 class QAction;
+class QCheckBox;
 class QComboBox;
+class QFrame;
+class QScrollBar;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -58,40 +61,115 @@ public:
     void lst_explorefind_Click();
     void lst_plateconfig_Click();
     void Txt_description_LostFocus();
-    // A control whose behaviour comes with the plots and reports.
+    // A control whose behaviour is not built yet.
     void NotYetAvailable();
+
+    // Layout and hover feedback.
+    void ArrangeBrowserControls();
+    void Timer_button_Timer();
+
+    // Plot views, their list, the bin size and the plot menus.
+    void Cmd_barplot_Click();
+    void Cmd_gridplot_Click();
+    void Cmd_lineplot_Click();
+    void Cmd_leegroups_Click();
+    void cmd_plus_Click();
+    void cmd_minus_Click();
+    void List_tags_DblClick();
+    void lstgrup_plot_DblClick();
+    void lstgrup_plot_KeyPress(int key);
+    void mnrel0_Click();
+    void mn_jointexport_Click();
+    void mnadvanced_Click();
+    void mn_jointbmp_Click();
+    void mn_linebmp_Click();
+    void mn_platebmp_Click();
+    void bmpexporta_Click();
+    void DrawGroupBarPlot();
+    void DrawKineticsLinePlot(int binMinutes, const std::string& tagList, int exportMode);
+    void DrawPlateHeatmap();
+    // Shows the page scroll bar, its label and the page text (or hides them).
+    void ShowPageControls(bool show);
+    // The pop-up menu of the plot picture for the view shown; none in the
+    // group editor and after the tracking export.
+    QMenu* PlotPopup() const;
 
     // The rebuilds of the list.
     void ListProjects(bool descending);
     void ListAcquisitionsFlat(bool descending);
 
     // ---- controls ----------------------------------------------------------
-    QListWidget* Listpj = nullptr;
-    QLabel* lbl_date = nullptr;
-    QLabel* lblproject = nullptr;
-    QLabel* lbl_orden = nullptr;
-    QLineEdit* txt_search = nullptr;
-    QPushButton* cmd_lupa = nullptr;
+    // The details column and the two buttons beside it (window).
     QLabel* lbl_pj_title = nullptr;
     QLabel* lbl_subpj_title = nullptr;
-    QPlainTextEdit* Txt_description = nullptr;
     QPlainTextEdit* txt_pj_details = nullptr;
+    QPlainTextEdit* Txt_description = nullptr;
+    QPushButton* Cmd_report = nullptr;
+    QPushButton* Cmd_main = nullptr;
+    // The project panel.
+    Canvas* PicPanel1 = nullptr;
+    QLabel* lbl_orden = nullptr;
+    QLabel* lbl_date = nullptr;
+    QLabel* lblproject = nullptr;
+    QLineEdit* txt_search = nullptr;
+    QPushButton* cmd_lupa = nullptr;
+    QListWidget* Listpj = nullptr;
+    // The plot panel: the plot picture, the page and bin-size strip under it.
+    Canvas* PicPanel2 = nullptr;
+    Canvas* Picreal = nullptr;
+    QFrame* Frame_bisize = nullptr;
+    QLineEdit* txt_binsize = nullptr;
+    QPushButton* cmd_minus = nullptr;
+    QPushButton* cmd_plus = nullptr;
+    QLabel* Label_page = nullptr;
+    QLineEdit* Txtpage = nullptr;
+    QScrollBar* scrollpage = nullptr;
+    // The plot buttons right of the picture.
+    QFrame* frame_plotbutton = nullptr;
+    QPushButton* Cmd_barplot = nullptr;
+    QPushButton* Cmd_gridplot = nullptr;
+    QPushButton* Cmd_lineplot = nullptr;
+    QPushButton* cmd_track = nullptr;
+    QPushButton* Cmd_cloud = nullptr;  // placed hidden; no action
+    QCheckBox* chk_bmp = nullptr;
     QLabel* lbl_tagplot = nullptr;
     QListWidget* List_tags = nullptr;
-    QPushButton* Cmd_main = nullptr;
+    // Channel and group selection left of the picture.
+    QFrame* framecanal = nullptr;
     QPushButton* Cmd_leegroups = nullptr;
     QPushButton* cmdchannels = nullptr;
+    QComboBox* combogrup = nullptr;
+    QListWidget* lstgrup = nullptr;
+    QListWidget* lstgrup_plot = nullptr;
+    Canvas* Pic_status = nullptr;
+    QFrame* fmranalizar = nullptr;
+    QComboBox* cmb_modeanalisis = nullptr;
+    QLineEdit* frmtxt_threshold = nullptr;
     QPushButton* Cmd_analyze = nullptr;
-    QPushButton* Cmd_report = nullptr;
-    QPushButton* cmd_track = nullptr;
-    QPushButton* Cmd_cloud = nullptr;
     QComboBox* Combofila = nullptr;
     QComboBox* Combocol = nullptr;
-    QComboBox* combogrup = nullptr;
-    QListWidget* lstgrup_plot = nullptr;
+    QLineEdit* txtsub = nullptr;
+    QLabel* lblcanal = nullptr;
+    // The group editor's panel, in the place of framecanal.
+    QFrame* Framegrup = nullptr;
+    QPushButton* Cmd_clear = nullptr;
+    QPushButton* cmdcancelgrups = nullptr;
+    QLabel* lblset = nullptr;
+    QComboBox* Combo_sets = nullptr;
+    QPushButton* cmd_goset = nullptr;
+    QComboBox* combogrup2 = nullptr;
+    QLabel* lblgrup2 = nullptr;
+    QListWidget* lstgrup2 = nullptr;  // "Assigned channels:"
+    QLabel* lblchgrup2 = nullptr;
+    QListWidget* lstchgrup2 = nullptr;  // "Free channels:"
+    // Timers: the tracking animation and the column captions' hover colour.
+    QTimer* Timer_play = nullptr;
+    QTimer* Timer_button = nullptr;
+    // Menu bar.
     QMenu* mnwatching = nullptr;
     std::array<QAction*, browser::kWatchedFolders> Txtfolder{};
-    QMenu* mnadvanced = nullptr;
+    QAction* mnadvanced = nullptr;
+    // Pop-up menus: the list's, then one per plot view.
     QMenu* mnrename = nullptr;
     QAction* lst_rename = nullptr;
     QAction* lst_explorefind = nullptr;
@@ -101,6 +179,21 @@ public:
     std::array<QAction*, 10> tagjr{};  // 1..9
     QAction* lst_plateconfig = nullptr;
     QAction* lst_delete = nullptr;
+    QMenu* mnexporta = nullptr;
+    QAction* bmpexporta = nullptr;
+    QAction* asciiexporta = nullptr;
+    QMenu* mnrelativize = nullptr;
+    QAction* mnrel0 = nullptr;
+    QAction* mn_jointbmp = nullptr;
+    QAction* mn_jointexport = nullptr;
+    QMenu* mnline = nullptr;
+    QAction* mn_linebmp = nullptr;
+    QMenu* Mnplate = nullptr;
+    QAction* mn_platebmp = nullptr;
+    QAction* mn_plateedit = nullptr;
+    QMenu* mntrack = nullptr;
+    QAction* mn_bmptrack = nullptr;
+    QAction* mn_datatrack = nullptr;
 
     // ---- state -------------------------------------------------------------
     bool m_list_descending = true;
@@ -115,9 +208,33 @@ public:
     bool m_description_dirty = false;
     browser::AcquisitionConfig m_config = browser::DefaultAcquisitionConfig();
     std::string m_config_text;
-    // Raw pages of the channel-signal view (filled with the plots).
+    // ---- plots -------------------------------------------------------------
+    int m_bar_first_group = 0;        // index of the first list item the bar plot shows
+    std::string m_tag_acquisitions;   // blank-separated recordings of the picked tag
+
+    // ---- raw pages of the channel-signal view --------------------------------
     std::vector<int16_t> m_raw_cube, m_raw_block;
     int m_raw_file_count = 0, m_raw_page = 1, m_raw_page_count = 1;
+    int m_signal_channel = 0;
+
+    // ---- plate group editor --------------------------------------------------
+    int m_group_edit_open = 0;
+    bool m_group_drag_active = false;
+    int m_group_drag_row = 0, m_group_drag_column = 0;
+    int m_group_mark_row = 0, m_group_mark_column = 0;
+    bool m_group_pointer_outside = false;
+    std::vector<int16_t> m_group_flags;
+
+    // ---- single-animal path tracking -----------------------------------------
+    int m_track_block = 0, m_track_sample = 0;
+    int32_t m_track_step = 0;
+    int m_track_last_record = 0;
+    std::vector<double> m_track_minutes;
+    std::vector<int16_t> m_track_marks;    // channel x sample
+    std::vector<int16_t> m_track_active;   // per channel
+    std::vector<double> m_track_x, m_track_y;  // well x slot
+    std::vector<double> m_track_total, m_track_block_start;  // per well
+    std::vector<double> m_track_travel;  // block x well
 
     // ---- group activity tables of the plots and the joint report ----------
     // Time bins of the open recording (timeBins -1) or its whole recording in
@@ -142,9 +259,16 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    void BuildControls();
+    // The column captions' colour under the mouse and after the timer's tick.
+    static constexpr uint32_t kCaptionHoverColour = 0x00FF00;
+    static constexpr uint32_t kCaptionRestColour = 0xFF0000;
+    bool HoverEvent(QObject* watched, QEvent* e);
     std::vector<std::string> Lines() const;
     std::string CurrentText() const;
     void SetList(const std::vector<std::string>& lines);
@@ -156,7 +280,11 @@ private:
     bool LineFolder(int index, std::string& projectFolder, std::string& acquisitionPath) const;
     void SetDescription(const std::string& text);
     void FreeRawPages();
+    // Saves the plot picture as `file` in the program folder and opens it.
+    void ExportPlotImage(const std::string& file);
+    std::vector<std::string> PlotItems() const;
     bool m_loaded = false;
+    bool m_outer_size_set = false;
     bool m_filling_description = false;
 };
 

@@ -76,6 +76,10 @@ TEST_F(ConfigFixture, ReadsTheRecordingsOwnCopies) {
 
     EXPECT_EQ(ConfigText(c.setup, ","), "\r\n\t***** CONFIG ******\r\n\tMicroplate format: [W96F]\r\n\tAcquisition Lapse = "
                                         "120min\r\n\tSetting: Mode1\r\n\t[Zebrafish SNR=2,8]");
+    // The details box: the lines after the first, without Tabs, each closed by CR LF.
+    EXPECT_EQ(DetailsBoxText(ConfigText(c.setup, ",")),
+              "***** CONFIG ******\r\nMicroplate format: [W96F]\r\nAcquisition Lapse = 120min\r\nSetting: "
+              "Mode1\r\n[Zebrafish SNR=2,8]\r\n");
     auto items = GroupItems(c);
     EXPECT_EQ(items.combo, (std::vector<std::string>{"000_Control", "002_Dose", "005_High", "999_Free"}));
     EXPECT_EQ(items.plot, (std::vector<std::string>{"000_Control", "002_Dose", "005_High"}));
@@ -127,6 +131,22 @@ TEST_F(ConfigFixture, DamagedPlateFileGivesNoPlate) {
     auto c = ReadAcquisitionConfig(Path(), home.Path());
     EXPECT_EQ(c.messages, (std::vector<std::string>{"Error [" + home / "w6.dat" + "] => Loading default values..."}));
     EXPECT_EQ(c.plateRows, 0);
+}
+
+}  // namespace
+}  // namespace vondrel::browser
+
+namespace vondrel::browser {
+namespace {
+
+TEST(DetailsBox, KeepsAtMostNineLinesAfterTheFirst) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ""},
+        {"title only", ""},
+        {"head\r\n\ta\tb\r\nc\n", "ab\r\nc\r\n"},
+        {"h\r1\r2\r3\r4\r5\r6\r7\r8\r9\r10", "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n"},
+    };
+    for (const auto& [in, out] : cases) EXPECT_EQ(DetailsBoxText(in), out) << in;
 }
 
 }  // namespace
