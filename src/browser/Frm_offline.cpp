@@ -97,10 +97,8 @@ void Frm_offline::Form_Load() {
 }
 
 void Frm_offline::FreeRawPages() {
-    m_raw_cube.clear();
-    m_raw_cube.shrink_to_fit();
-    m_raw_block.clear();
-    m_raw_block.shrink_to_fit();
+    m_raw_cube.Clear();
+    m_raw_folder.clear();
     m_raw_file_count = 0;
 }
 

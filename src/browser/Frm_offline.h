@@ -18,6 +18,8 @@
 #include "browser/AcquisitionConfig.h"
 #include "browser/Binning.h"
 #include "browser/PlotPlan.h"
+#include "browser/RawPage.h"
+#include "browser/RawView.h"
 #include "browser/BrowserList.h"
 
 class QAction;
@@ -36,8 +38,9 @@ class QTimer;
 namespace vondrel {
 
 class Canvas;
-// Draws a plot plan on the surface: clears it, sets the plan's scale and
-// draws its primitives in order; an empty plan leaves it cleared.
+// Draws a plot plan on the surface: clears it (unless the plan is an
+// overlay), sets the plan's scale and draws its primitives in order; an empty
+// plan leaves it cleared.
 void ReplayPlan(Canvas& canvas, const browser::PlotPlan& plan);
 
 class Frm_offline : public QMainWindow {
@@ -212,8 +215,26 @@ public:
     int m_bar_first_group = 0;        // index of the first list item the bar plot shows
     std::string m_tag_acquisitions;   // blank-separated recordings of the picked tag
 
-    // ---- raw pages of the channel-signal view --------------------------------
-    std::vector<int16_t> m_raw_cube, m_raw_block;
+    // ---- channel-signal view (Frm_offline_Raw.cpp) ---------------------------
+    // Enters the view and shows the first raw page of the open recording.
+    void cmdchannels_Click();
+    // Counts the raw files, sets the page controls and reads page 1; false
+    // when the recording's windows are not of a length the view reads.
+    bool LoadRawSignalPage();
+    void scrollpage_Change();
+    // The channel of the chosen row, column and beam into lblcanal.
+    void Combofila_Click();
+    void Combocol_Click();
+    // Lists the chosen group's channels ("A1.7") in lstgrup.
+    void combogrup_Click();
+    void Cmd_analyze_Click();
+    // Picks the well or channel of the lstgrup item and redraws.
+    void lstgrup_DblClick();
+    void lstgrup_KeyPress(int key);
+    // Writes the shown page's levels of the well to datafile.txt.
+    void asciiexporta_Click();
+    browser::RawPage m_raw_cube;     // the page shown
+    std::string m_raw_folder;        // the recording the page was read from
     int m_raw_file_count = 0, m_raw_page = 1, m_raw_page_count = 1;
     int m_signal_channel = 0;
 
@@ -280,6 +301,14 @@ private:
     bool LineFolder(int index, std::string& projectFolder, std::string& acquisitionPath) const;
     void SetDescription(const std::string& text);
     void FreeRawPages();
+    // The channel-signal view's connections, drawing and picks.
+    void ConnectChannelView();
+    void ShowChannelView(bool loadFirstPage);
+    void DrawRawSignalPage();
+    bool ReadRawPage(int page);
+    void PickChannel(bool resetOnFailure);
+    void PickListedChannel(int key);
+    std::vector<browser::RawTrace> ShownTraces() const;
     // Saves the plot picture as `file` in the program folder and opens it.
     void ExportPlotImage(const std::string& file);
     std::vector<std::string> PlotItems() const;

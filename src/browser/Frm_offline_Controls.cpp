@@ -299,18 +299,14 @@ void Frm_offline::BuildControls() {
     connect(mn_linebmp, &QAction::triggered, this, [this] { mn_linebmp_Click(); });
     connect(mn_platebmp, &QAction::triggered, this, [this] { mn_platebmp_Click(); });
     connect(bmpexporta, &QAction::triggered, this, [this] { bmpexporta_Click(); });
-    // Not built yet: the channel-signal view, its analysis and paging, the
-    // group editor, tracking and its exports, and the ASCII export.
-    for (QPushButton* b : {cmdchannels, Cmd_analyze, cmd_track, Cmd_clear, cmdcancelgrups, cmd_goset})
+    ConnectChannelView();
+    // Not built yet: the group editor, tracking and its exports.
+    for (QPushButton* b : {cmd_track, Cmd_clear, cmdcancelgrups, cmd_goset})
         connect(b, &QPushButton::clicked, this, [this] { NotYetAvailable(); });
-    for (QAction* a : {asciiexporta, mn_plateedit, mn_bmptrack, mn_datatrack})
+    for (QAction* a : {mn_plateedit, mn_bmptrack, mn_datatrack})
         connect(a, &QAction::triggered, this, [this] { NotYetAvailable(); });
-    for (QComboBox* c : {combogrup, Combofila, Combocol, combogrup2})
+    for (QComboBox* c : {combogrup2})
         connect(c, &QComboBox::activated, this, [this] { NotYetAvailable(); });
-    connect(lstgrup, &QListWidget::itemDoubleClicked, this, [this] { NotYetAvailable(); });
-    connect(scrollpage, &QScrollBar::valueChanged, this, [this] {
-        if (m_loaded && scrollpage->value() != m_raw_page) NotYetAvailable();
-    });
 }
 
 // ---- layout and hover ---------------------------------------------------------

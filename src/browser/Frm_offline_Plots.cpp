@@ -157,7 +157,9 @@ void Frm_offline::Cmd_leegroups_Click() {
     m_view_mode = 0;
     ShowPageControls(false);
     for (QWidget* c : {static_cast<QWidget*>(combogrup), static_cast<QWidget*>(lstgrup),
-                       static_cast<QWidget*>(Pic_status), static_cast<QWidget*>(fmranalizar)})
+                       static_cast<QWidget*>(Pic_status), static_cast<QWidget*>(fmranalizar),
+                       static_cast<QWidget*>(Combofila), static_cast<QWidget*>(Combocol),
+                       static_cast<QWidget*>(txtsub), static_cast<QWidget*>(lblcanal)})
         c->hide();
     lstgrup_plot->show();
     frame_plotbutton->show();

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "browser/AcquisitionConfig.h"
 #include "browser/BinningPlots.h"
 #include "browser/PlotPlan.h"
 #include "browser/RawPage.h"
@@ -85,5 +86,13 @@ PlotPlan RawAnalysisPlan(const RawAnalysis& analysis, std::span<const RawTrace> 
 std::string RawExportText(const std::string& setupName, const std::string& acquisitionPath,
                           const std::string& wellLabel, const std::string& pageText, const RawPage& page,
                           std::span<const RawTrace> traces);
+
+// The view's group list: the enabled channels of `group` (-1: the free
+// ones) that lie in a well, each as its well, "." and its beam ("A1.7"), in
+// channel order.
+std::vector<std::string> GroupChannelLabels(const AcquisitionConfig& config, int group);
+// The group of a group selector item "NNN_name": its first three
+// characters rounded; 999 (the free channels) is -1.
+int SelectorGroup(std::string_view item);
 
 }  // namespace vondrel::browser
