@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <cstdlib>
 #include <filesystem>
 
 #include "WindowFixture.h"
@@ -244,6 +245,30 @@ TEST_F(ViewsWindowTest, ViewButtonsDrawAndChooseTheirMenu) {
     }
 }
 
+TEST_F(ViewsWindowTest, GroupActivityRestoresTheGroupView) {
+    OpenRecording();
+    // As another view would leave the window.
+    w().cmdchannels->setText("Sig");
+    w().Cmd_leegroups->setText("Grp");
+    for (QWidget* shown : std::initializer_list<QWidget*>{w().combogrup, w().lstgrup, w().Pic_status, w().fmranalizar,
+                                                         w().scrollpage, w().Label_page, w().Txtpage, w().Frame_bisize})
+        shown->show();
+    w().lstgrup_plot->hide();
+    w().m_view_mode = 1;
+    w().m_bar_first_group = 3;
+    w().Cmd_leegroups->click();
+    EXPECT_EQ(w().m_view_mode, 0);
+    EXPECT_EQ(w().m_bar_first_group, 0);
+    EXPECT_EQ(w().cmdchannels->text().toStdString(), "Channel Signal");
+    EXPECT_EQ(w().Cmd_leegroups->text().toStdString(), "[Group Activity]");
+    for (QWidget* hidden : std::initializer_list<QWidget*>{w().combogrup, w().lstgrup, w().Pic_status, w().fmranalizar,
+                                                          w().scrollpage, w().Label_page, w().Txtpage, w().Frame_bisize})
+        EXPECT_TRUE(hidden->isHidden()) << hidden->objectName().toStdString();
+    EXPECT_FALSE(w().lstgrup_plot->isHidden());
+    EXPECT_FALSE(w().frame_plotbutton->isHidden());
+    EXPECT_FALSE(w().Txt_description->isHidden());
+}
+
 TEST_F(ViewsWindowTest, GroupListRedrawsTheViewWithTheTypedBinSize) {
     OpenRecording();
     ASSERT_EQ(w().lstgrup_plot->count(), 13);
@@ -311,6 +336,20 @@ TEST_F(ViewsWindowTest, TagKineticsRelativizeAndJointExport) {
     EXPECT_EQ(w().m_group_bin_means.at(2, 0), 300);
 }
 
+TEST_F(ViewsWindowTest, KineticsWithoutCountsDrawAndExportNothing) {
+    home.Write("p00001/20240315_1200/counts.bin", Counts(10, 0));
+    home.Write("p00001/20240316_1200/counts.bin", Counts(10, 0));
+    OpenRecording();
+    w().Picreal->Cls();
+    w().List_tags->setCurrentRow(0);
+    w().List_tags_DblClick();
+    EXPECT_FALSE(Drawn());
+    w().mn_jointexport->trigger();
+    EXPECT_TRUE(opener.opened.empty());
+    for (const auto& entry : std::filesystem::directory_iterator(home / "p00001"))
+        EXPECT_NE(entry.path().filename().string().substr(0, 12), "joint_report");
+}
+
 TEST_F(ViewsWindowTest, PictureExportsLandInTheProgramFolderAndOpen) {
     OpenRecording();
     struct Export {
@@ -337,6 +376,10 @@ TEST_F(ViewsWindowTest, PictureExportsLandInTheProgramFolderAndOpen) {
         EXPECT_EQ(le(18, 4), static_cast<uint32_t>(w().Picreal->width())) << e.file;
         EXPECT_EQ(le(22, 4), static_cast<uint32_t>(w().Picreal->height())) << e.file;
         EXPECT_EQ(le(28, 2), 24u) << e.file;
+        // An outside reader checks the same files when it asks for copies.
+        if (const char* copies = std::getenv("VONDREL_BMP_COPY_DIR"))
+            std::filesystem::copy_file(path, std::filesystem::path(copies) / (e.action->objectName().toStdString() + ".bmp"),
+                                       std::filesystem::copy_options::overwrite_existing);
     }
 
     // A file that cannot be written is told and nothing opens.
