@@ -230,7 +230,8 @@ void Frm_offline::Cmd_analyze_Click() {
 }
 
 void Frm_offline::asciiexporta_Click() {
-    if (m_view_mode != 1 || m_raw_file_count < 1 || m_raw_cube.Page() == 0 || m_raw_folder != m_acquisition_path) return;
+    if (m_view_mode != 1 || m_raw_file_count < 1 || m_raw_cube.Page() == 0 || m_raw_folder != m_acquisition_path)
+        return;
     const auto traces = ShownTraces();
     const int channel = static_cast<int>(Val(Str(lblcanal->text())));
     const int well = channel >= 0 && channel < kChannelSlots ? m_config.channelWell[static_cast<size_t>(channel)] : -1;

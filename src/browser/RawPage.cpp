@@ -126,7 +126,8 @@ std::optional<int> PickedChannel(int row, int column, int beam, int plateRows, i
                                  const std::vector<std::vector<int16_t>>& wellBeamChannel) {
     if (row < 0 || row >= plateRows || column < 1 || column > plateCols || beam < 0) return std::nullopt;
     const size_t well = static_cast<size_t>(column - 1) * static_cast<size_t>(plateRows) + static_cast<size_t>(row);
-    if (well >= wellBeamChannel.size() || static_cast<size_t>(beam) >= wellBeamChannel[well].size()) return std::nullopt;
+    if (well >= wellBeamChannel.size() || static_cast<size_t>(beam) >= wellBeamChannel[well].size())
+        return std::nullopt;
     const int ch = wellBeamChannel[well][static_cast<size_t>(beam)];
     if (ch < 0) return std::nullopt;
     return ch;

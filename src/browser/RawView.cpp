@@ -144,15 +144,16 @@ RawAnalysis AnalyzeRawPage(const RawPage& page, std::span<const RawTrace> traces
             if (!page.Filled(w)) continue;
             f.present = true;
             for (size_t t = 0; t < traces.size(); ++t) {
-                for (int i = 0; i < kWindowSamples; ++i) copy[static_cast<size_t>(i)] = page.Level(traces[t].channel, w, i);
+                for (int i = 0; i < kWindowSamples; ++i)
+                    copy[static_cast<size_t>(i)] = page.Level(traces[t].channel, w, i);
                 std::fill_n(g_sample_event_mark.begin(), kWindowSamples, int16_t{0});
                 try {
                     f.counts[t] += CountEvents(SampleWindow(copy, 1), 0, threshold, method, 0, "", 0);
                 } catch (const DetectionError&) {
                     continue;  // the window counts 0 and has no detection line
                 }
-                a.lines[static_cast<size_t>(w) * traces.size() + t].assign(g_processed_sample.begin(),
-                                                                            g_processed_sample.begin() + kWindowSamples);
+                auto& line = a.lines[static_cast<size_t>(w) * traces.size() + t];
+                line.assign(g_processed_sample.begin(), g_processed_sample.begin() + kWindowSamples);
             }
         }
         if (f.present) f.minute = RecordMinute(fd, countsSize, SlotRecord(page.Page(), last));
@@ -183,7 +184,8 @@ PlotPlan RawAnalysisPlan(const RawAnalysis& analysis, std::span<const RawTrace> 
             p.bgr = kLineGrey;
             p.points.resize(line.size());
             for (size_t i = 0; i < line.size(); ++i)
-                p.points[i] = {static_cast<float>(w * kRawShownSamples + static_cast<int>(i)), static_cast<float>(line[i])};
+                p.points[i] = {static_cast<float>(w * kRawShownSamples + static_cast<int>(i)),
+                               static_cast<float>(line[i])};
             plan.items.push_back(std::move(p));
         }
         AddLine(plan, w * kRawShownSamples, kRawPlotTop, w * kRawShownSamples, 0, kBoundaryGrey);
