@@ -47,7 +47,6 @@ Frm_offline::Frm_offline(QWidget* parent) : QMainWindow(parent) {
 
 Frm_offline::~Frm_offline() = default;
 
-void Frm_offline::NotYetAvailable() { platform::MsgBox("This function of the browser is not available in this version."); }
 
 // ---- start and end ------------------------------------------------------------
 
@@ -97,10 +96,8 @@ void Frm_offline::Form_Load() {
 }
 
 void Frm_offline::FreeRawPages() {
-    m_raw_cube.clear();
-    m_raw_cube.shrink_to_fit();
-    m_raw_block.clear();
-    m_raw_block.shrink_to_fit();
+    m_raw_cube.Clear();
+    m_raw_folder.clear();
     m_raw_file_count = 0;
 }
 

@@ -20,6 +20,8 @@
 #include "browser/GroupEditor.h"
 #include "browser/Tracking.h"
 #include "browser/PlotPlan.h"
+#include "browser/RawPage.h"
+#include "browser/RawView.h"
 #include "browser/BrowserList.h"
 
 class QAction;
@@ -38,8 +40,9 @@ class QTimer;
 namespace vondrel {
 
 class Canvas;
-// Draws a plot plan on the surface: clears it, sets the plan's scale and
-// draws its primitives in order; an empty plan leaves it cleared.
+// Draws a plot plan on the surface: clears it (unless the plan is an
+// overlay), sets the plan's scale and draws its primitives in order; an empty
+// plan leaves it cleared.
 void ReplayPlan(Canvas& canvas, const browser::PlotPlan& plan);
 // Draws primitives over what the surface shows, in its present scale.
 void DrawPrimitives(Canvas& canvas, const std::vector<browser::PlotPrimitive>& items);
@@ -65,9 +68,6 @@ public:
     void lst_explorefind_Click();
     void lst_plateconfig_Click();
     void Txt_description_LostFocus();
-    // A control whose behaviour is not built yet.
-    void NotYetAvailable();
-
     // Layout and hover feedback.
     void ArrangeBrowserControls();
     void Timer_button_Timer();
@@ -250,8 +250,26 @@ public:
     int m_bar_first_group = 0;        // index of the first list item the bar plot shows
     std::string m_tag_acquisitions;   // blank-separated recordings of the picked tag
 
-    // ---- raw pages of the channel-signal view --------------------------------
-    std::vector<int16_t> m_raw_cube, m_raw_block;
+    // ---- channel-signal view (Frm_offline_Raw.cpp) ---------------------------
+    // Enters the view and shows the first raw page of the open recording.
+    void cmdchannels_Click();
+    // Counts the raw files, sets the page controls and reads page 1; false
+    // when the recording's windows are not of a length the view reads.
+    bool LoadRawSignalPage();
+    void scrollpage_Change();
+    // The channel of the chosen row, column and beam into lblcanal.
+    void Combofila_Click();
+    void Combocol_Click();
+    // Lists the chosen group's channels ("A1.7") in lstgrup.
+    void combogrup_Click();
+    void Cmd_analyze_Click();
+    // Picks the well or channel of the lstgrup item and redraws.
+    void lstgrup_DblClick();
+    void lstgrup_KeyPress(int key);
+    // Writes the shown page's levels of the well to datafile.txt.
+    void asciiexporta_Click();
+    browser::RawPage m_raw_cube;     // the page shown
+    std::string m_raw_folder;        // the recording the page was read from
     int m_raw_file_count = 0, m_raw_page = 1, m_raw_page_count = 1;
     int m_signal_channel = 0;
 
@@ -313,6 +331,14 @@ private:
     void RefreshEditorLists(int group);
     void TrackStep(bool draw);
     void ReadTrackThresholdBox();
+    // The channel-signal view's connections, drawing and picks.
+    void ConnectChannelView();
+    void ShowChannelView(bool loadFirstPage);
+    void DrawRawSignalPage();
+    bool ReadRawPage(int page);
+    void PickChannel(bool resetOnFailure);
+    void PickListedChannel(int key);
+    std::vector<browser::RawTrace> ShownTraces() const;
     // Saves the plot picture as `file` in the program folder and opens it.
     void ExportPlotImage(const std::string& file);
     std::vector<std::string> PlotItems() const;

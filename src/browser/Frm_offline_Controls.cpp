@@ -300,18 +300,7 @@ void Frm_offline::BuildControls() {
     connect(mn_platebmp, &QAction::triggered, this, [this] { mn_platebmp_Click(); });
     connect(bmpexporta, &QAction::triggered, this, [this] { bmpexporta_Click(); });
     ConnectEditorAndTracking();
-    // Not built yet: the channel-signal view, its analysis and paging, and
-    // the ASCII export.
-    for (QPushButton* b : {cmdchannels, Cmd_analyze})
-        connect(b, &QPushButton::clicked, this, [this] { NotYetAvailable(); });
-    for (QAction* a : {asciiexporta})
-        connect(a, &QAction::triggered, this, [this] { NotYetAvailable(); });
-    for (QComboBox* c : {combogrup, Combofila, Combocol})
-        connect(c, &QComboBox::activated, this, [this] { NotYetAvailable(); });
-    connect(lstgrup, &QListWidget::itemDoubleClicked, this, [this] { NotYetAvailable(); });
-    connect(scrollpage, &QScrollBar::valueChanged, this, [this] {
-        if (m_loaded && scrollpage->value() != m_raw_page) NotYetAvailable();
-    });
+    ConnectChannelView();
 }
 
 // ---- layout and hover ---------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QFont>
 #include <QFrame>
+#include <QPolygonF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -14,6 +15,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QComboBox>
+#include <algorithm>
+#include <vector>
 
 #include "acquisition/RunDataFiles.h"
 #include "browser/BrowserExports.h"
@@ -30,20 +33,41 @@
 namespace vondrel {
 
 void ReplayPlan(Canvas& canvas, const browser::PlotPlan& plan) {
-    canvas.Cls();
+    if (!plan.overlay) canvas.Cls();
     if (plan.empty) return;
     canvas.Scale(plan.left, plan.top, plan.right, plan.bottom);
     DrawPrimitives(canvas, plan.items);
 }
 
 void DrawPrimitives(Canvas& canvas, const std::vector<browser::PlotPrimitive>& items) {
+    // Runs of polylines of one width go to the surface together.
+    std::vector<QPolygonF> polygons;
+    std::vector<Canvas::PolylineRef> refs;
+    auto flushPolylines = [&] {
+        for (size_t i = 0; i < polygons.size(); ++i)
+            refs[i].points = polygons[i].constData(), refs[i].count = static_cast<size_t>(polygons[i].size());
+        if (!refs.empty()) canvas.Polylines(refs.data(), refs.size());
+        polygons.clear();
+        refs.clear();
+    };
     for (const auto& p : items) {
+        if (p.kind == browser::PlotPrimitive::Kind::Polyline) {
+            if (!refs.empty() && canvas.DrawWidth() != std::max(p.width, 1)) flushPolylines();
+            canvas.SetDrawWidth(p.width);
+            QPolygonF& points = polygons.emplace_back();
+            points.reserve(static_cast<qsizetype>(p.points.size()));
+            for (const auto& q : p.points) points.append(QPointF(q.x, q.y));
+            refs.push_back({nullptr, 0, p.bgr});
+            continue;
+        }
+        flushPolylines();
         canvas.SetDrawWidth(p.width);
         switch (p.kind) {
             case browser::PlotPrimitive::Kind::Line: canvas.Line(p.x1, p.y1, p.x2, p.y2, p.bgr); break;
             case browser::PlotPrimitive::Kind::Circle: canvas.Circle(p.x1, p.y1, p.radius, p.bgr); break;
             case browser::PlotPrimitive::Kind::Box: canvas.Box(p.x1, p.y1, p.x2, p.y2, p.bgr); break;
             case browser::PlotPrimitive::Kind::FilledBox: canvas.FilledBox(p.x1, p.y1, p.x2, p.y2, p.bgr); break;
+            case browser::PlotPrimitive::Kind::Polyline: break;
             case browser::PlotPrimitive::Kind::Text: {
                 canvas.SetTextColor(p.bgr);
                 const QFont font = canvas.font();
@@ -58,6 +82,7 @@ void DrawPrimitives(Canvas& canvas, const std::vector<browser::PlotPrimitive>& i
             }
         }
     }
+    flushPolylines();
     canvas.SetDrawWidth(1);
     canvas.SetTextColor(browser::kPlotBlack);
 }
@@ -136,7 +161,9 @@ void Frm_offline::Cmd_leegroups_Click() {
     m_view_mode = 0;
     ShowPageControls(false);
     for (QWidget* c : {static_cast<QWidget*>(combogrup), static_cast<QWidget*>(lstgrup),
-                       static_cast<QWidget*>(Pic_status), static_cast<QWidget*>(fmranalizar)})
+                       static_cast<QWidget*>(Pic_status), static_cast<QWidget*>(fmranalizar),
+                       static_cast<QWidget*>(Combofila), static_cast<QWidget*>(Combocol),
+                       static_cast<QWidget*>(txtsub), static_cast<QWidget*>(lblcanal)})
         c->hide();
     lstgrup_plot->show();
     frame_plotbutton->show();

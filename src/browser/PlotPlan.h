@@ -15,18 +15,24 @@ inline constexpr uint32_t kPlotBlack = 0x000000;
 inline constexpr uint32_t kPlotGrey = 0x808080;
 inline uint32_t ToBgr(Rgb c) { return static_cast<uint32_t>(c.r | c.g << 8 | c.b << 16); }
 
+struct PlotPoint {
+    float x = 0, y = 0;
+};
+
 struct PlotPrimitive {
-    enum class Kind { Line, Circle, Text, Box, FilledBox } kind = Kind::Line;
+    enum class Kind { Line, Circle, Text, Box, FilledBox, Polyline } kind = Kind::Line;
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // a line's ends or a box's corners; a circle's or text's point in x1, y1
     double radius = 0;
     uint32_t bgr = kPlotBlack;
     int width = 1;
     std::string text;
     double font_scale = 1;  // a text's size against the surface's font
+    std::vector<PlotPoint> points;  // a polyline's points, joined in order
 };
 
 struct PlotPlan {
     bool empty = true;                        // nothing to draw (and nothing to export)
+    bool overlay = false;                     // drawn over what the surface shows, in its scale
     double left = 0, top = 0, right = 0, bottom = 0;  // the scale: top-left and bottom-right corners
     std::vector<PlotPrimitive> items;
 };

@@ -100,6 +100,65 @@ void Canvas::Line(double x1, double y1, double x2, double y2, uint32_t bgr) {
     update();
 }
 
+void Canvas::Polyline(const QPointF* points, size_t count, uint32_t bgr) {
+    const PolylineRef line{points, count, bgr};
+    Polylines(&line, 1);
+}
+
+void Canvas::Polylines(const PolylineRef* lines, size_t lineCount) {
+    EnsureImage();
+    // ToPixel as one affine map, worked out once.
+    const QPointF origin = ToPixel(0, 0), unit = ToPixel(1, 1);
+    const double sx = unit.x() - origin.x(), sy = unit.y() - origin.y();
+    auto toPixel = [&](const QPointF& q) { return QPointF(origin.x() + q.x() * sx, origin.y() + q.y() * sy); };
+    QPainter p(&image_);
+    QPolygonF pixels;
+    for (size_t n = 0; n < lineCount; ++n) {
+        const QPointF* points = lines[n].points;
+        const size_t count = lines[n].count;
+        if (count < 2) continue;
+        // Points that fall in one pixel column are drawn as the column's
+        // first, lowest, highest and last point: the column covers the rows
+        // of every segment between them (a pixel may move to the next column
+        // where a step crosses the column's edge), at a fraction of the work
+        // when a trace holds many points per pixel, and a step narrower than
+        // a pixel is drawn to its full depth.
+        pixels.clear();
+        size_t i = 0;
+        while (i < count) {
+            QPointF first = toPixel(points[i]);
+            const double column = std::floor(first.x());
+            QPointF low = first, high = first, last = first;
+            size_t lowAt = i, highAt = i;
+            size_t j = i + 1;
+            for (; j < count; ++j) {
+                const QPointF q = toPixel(points[j]);
+                if (std::floor(q.x()) != column) break;
+                if (q.y() < low.y()) low = q, lowAt = j;
+                if (q.y() > high.y()) high = q, highAt = j;
+                last = q;
+            }
+            // The column's points stand on its centre, so its span is one
+            // straight vertical stroke however thin the steps within it.
+            first.setX(column + 0.5), low.setX(column + 0.5), high.setX(column + 0.5), last.setX(column + 0.5);
+            pixels.append(first);
+            if (lowAt <= highAt) {
+                if (lowAt != i) pixels.append(low);
+                if (highAt != i && highAt != j - 1) pixels.append(high);
+            } else {
+                if (highAt != i) pixels.append(high);
+                if (lowAt != j - 1) pixels.append(low);
+            }
+            if (j - 1 != i) pixels.append(last);
+            i = j;
+        }
+        if (pixels.size() == 1) pixels.append(pixels.front());
+        p.setPen(PenOf(lines[n].bgr));
+        p.drawPolyline(pixels);
+    }
+    update();
+}
+
 void Canvas::Box(double x1, double y1, double x2, double y2, uint32_t bgr) {
     EnsureImage();
     QPainter p(&image_);

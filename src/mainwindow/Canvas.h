@@ -55,6 +55,15 @@ public:
 
     void Line(double x1, double y1, double x2, double y2, uint32_t bgr);
     void Line(double x1, double y1, double x2, double y2) { Line(x1, y1, x2, y2, fore_); }
+    // Lines joining `count` points (in the scale) in order, in one stroke;
+    // Polylines draws many in one go.
+    void Polyline(const QPointF* points, size_t count, uint32_t bgr);
+    struct PolylineRef {
+        const QPointF* points = nullptr;
+        size_t count = 0;
+        uint32_t bgr = 0;
+    };
+    void Polylines(const PolylineRef* lines, size_t count);
     void Box(double x1, double y1, double x2, double y2, uint32_t bgr);
     void FilledBox(double x1, double y1, double x2, double y2, uint32_t bgr);
     // Arc of a circle of radius r (scale units along x), angles in radians

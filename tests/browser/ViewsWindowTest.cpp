@@ -433,20 +433,5 @@ TEST_F(ViewsWindowTest, AdvancedCalculationIsTheReportButton) {
     EXPECT_EQ(w().m_view_mode, 0);
 }
 
-TEST_F(ViewsWindowTest, UnbuiltControlsSaySo) {
-    OpenRecording();
-    const std::string message = "This function of the browser is not available in this version.";
-    for (QPushButton* b : {w().cmdchannels, w().Cmd_analyze}) {
-        boxes.ExpectMessage(message);
-        b->setEnabled(true);
-        b->click();
-    }
-    for (QAction* a : {w().asciiexporta}) {
-        boxes.ExpectMessage(message);
-        a->trigger();
-    }
-    EXPECT_EQ(boxes.Shown().size(), 3u);
-}
-
 }  // namespace
 }  // namespace vondrel::testing
