@@ -3,6 +3,7 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <cctype>
 #include <cstring>
 #include <ctime>
 
@@ -20,6 +21,24 @@ std::string& ListOverride() {
 std::string& ShortDateOverride() {
     static std::string value;
     return value;
+}
+std::string& DateSeparatorOverride() {
+    static std::string value;
+    return value;
+}
+std::string& TimeSeparatorOverride() {
+    static std::string value;
+    return value;
+}
+
+// The separator in the environment's time locale's format `item`.
+std::string TimeLocaleSeparator(nl_item item, const char* fallback) {
+    locale_t loc = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0));
+    if (loc == static_cast<locale_t>(0)) return fallback;
+    const char* format = nl_langinfo_l(item, loc);
+    std::string result = SeparatorInFormat(format ? format : "", fallback);
+    freelocale(loc);
+    return result;
 }
 }  // namespace
 
@@ -65,5 +84,30 @@ std::string LocaleShortDate(int year, int month, int day) {
 }
 
 void SetShortDateFormatForTest(const std::string& pattern) { ShortDateOverride() = pattern; }
+
+std::string SeparatorInFormat(const std::string& format, const std::string& fallback) {
+    for (size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == '%') {
+            ++i;  // the field's letter
+            if (i < format.size() && (format[i] == 'E' || format[i] == 'O')) ++i;  // a modified field
+            continue;
+        }
+        if (!std::isspace(static_cast<unsigned char>(format[i]))) return std::string(1, format[i]);
+    }
+    return fallback;
+}
+
+std::string LocaleDateSeparator() {
+    if (!DateSeparatorOverride().empty()) return DateSeparatorOverride();
+    return TimeLocaleSeparator(D_FMT, "/");
+}
+
+std::string LocaleTimeSeparator() {
+    if (!TimeSeparatorOverride().empty()) return TimeSeparatorOverride();
+    return TimeLocaleSeparator(T_FMT, ":");
+}
+
+void SetDateSeparatorForTest(const std::string& separator) { DateSeparatorOverride() = separator; }
+void SetTimeSeparatorForTest(const std::string& separator) { TimeSeparatorOverride() = separator; }
 
 }  // namespace vondrel::platform

@@ -1,11 +1,6 @@
 #include "reports/PerWellExport.h"
 
-#include <langinfo.h>
-#include <locale.h>
-
 #include <algorithm>
-#include <cctype>
-#include <cstdlib>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -79,36 +74,7 @@ int16_t ValueAt(const std::string& counts, size_t j, int element) {
     return v;
 }
 
-// The first character of a date or time format that is not part of a field.
-std::string FormatSeparator(nl_item item, const char* fallback) {
-    const char* name = nullptr;
-    for (const char* var : {"LC_ALL", "LC_TIME", "LANG"}) {
-        const char* v = std::getenv(var);
-        if (v && *v) {
-            name = v;
-            break;
-        }
-    }
-    if (!name) return fallback;
-    locale_t loc = newlocale(LC_TIME_MASK, name, static_cast<locale_t>(nullptr));
-    if (!loc) return fallback;
-    const std::string format = nl_langinfo_l(item, loc);
-    freelocale(loc);
-    for (size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == '%') {
-            ++i;
-            if (i < format.size() && (format[i] == 'E' || format[i] == 'O')) ++i;
-            continue;
-        }
-        if (!std::isspace(static_cast<unsigned char>(format[i]))) return std::string(1, format[i]);
-    }
-    return fallback;
-}
-
 }  // namespace
-
-std::string LocaleDateSeparator() { return FormatSeparator(D_FMT, "/"); }
-std::string LocaleTimeSeparator() { return FormatSeparator(T_FMT, ":"); }
 
 std::optional<platform::LocalTime> StartFromName(const std::string& name) {
     // yyyymmdd_hhmm, optionally followed by _s<n>.

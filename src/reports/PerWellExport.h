@@ -23,12 +23,6 @@ struct PerWellControls {
     std::string timeSeparator = ":";
 };
 
-// The date and the time separator of the user's time locale (LC_ALL,
-// LC_TIME, LANG), read from its date and time formats: "/" and ":" when the
-// locale is unknown or its format has none.
-std::string LocaleDateSeparator();
-std::string LocaleTimeSeparator();
-
 // The start of an acquisition from its folder's name: "yyyymmdd_hhmm" with
 // an optional "_s<n>", or the older "DDMMYYYY_HHMM"; nullopt for any other.
 std::optional<platform::LocalTime> StartFromName(const std::string& name);

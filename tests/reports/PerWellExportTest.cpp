@@ -192,18 +192,5 @@ TEST(PerWellExport, StartComesFromTheFolderNameElseTodayAtMidnight) {
     EXPECT_EQ(plate.Read("000_A1.txt").substr(0, 17), "10/12/2026 00:30 ");
 }
 
-TEST(PerWellExport, SeparatorsComeFromTheTimeLocale) {
-    const char* saved = std::getenv("LC_ALL");
-    const std::string keep = saved ? saved : "";
-    setenv("LC_ALL", "C", 1);
-    EXPECT_EQ(LocaleDateSeparator(), "/");
-    EXPECT_EQ(LocaleTimeSeparator(), ":");
-    setenv("LC_ALL", "no_such_locale.XYZ", 1);
-    EXPECT_EQ(LocaleDateSeparator(), "/");
-    EXPECT_EQ(LocaleTimeSeparator(), ":");
-    if (saved) setenv("LC_ALL", keep.c_str(), 1);
-    else unsetenv("LC_ALL");
-}
-
 }  // namespace
 }  // namespace vondrel::reports

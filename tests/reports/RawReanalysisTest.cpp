@@ -4,6 +4,8 @@
 
 #include <cstring>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "RawRunFixture.h"
 #include "ScriptedDialogs.h"
@@ -41,7 +43,18 @@ TEST(RawReanalysis, ReplaceStoresTheNewCountsAndSettingsAndIsRepeatable) {
         auto c = run.Controls(true);
         ReanalysisHooks hooks;
         hooks.workers = workers;
+        std::vector<std::string> shown;
+        hooks.status = [&](const std::string& text) { shown.push_back(text); };
         EXPECT_EQ(RunRawReanalysis(data, c, hooks), ReanalysisEnd::Reported);
+        // Progress: blocks counted up in order, then the saving, then the whole again.
+        ASSERT_GE(shown.size(), 3u);
+        EXPECT_EQ(shown.front(), "Block 0/14");
+        EXPECT_EQ(shown[shown.size() - 3], "Block 14/14");
+        EXPECT_EQ(shown[shown.size() - 2], "Saving...");
+        EXPECT_EQ(shown.back(), "Block 14/14");
+        for (size_t i = 1; i + 2 < shown.size(); ++i)
+            EXPECT_LE(std::stoi(shown[i - 1].substr(6)), std::stoi(shown[i].substr(6))) << shown[i];
+        hooks.status = nullptr;
         const std::string counts = run.Read("counts.bin");
         ASSERT_EQ(counts.size(), run.countsBefore.size());
         for (int r = 0; r < 14; ++r) {

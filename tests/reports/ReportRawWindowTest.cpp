@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <cstdlib>
 #include <filesystem>
 
 #include "RawRunFixture.h"
@@ -40,6 +39,8 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         platform::SetListSeparatorForTest("");
         platform::SetDecimalSeparatorForTest("");
+        platform::SetDateSeparatorForTest("");
+        platform::SetTimeSeparatorForTest("");
     }
     Frm_report& Window() {
         Frm_report& w = FrmReport();
@@ -115,6 +116,20 @@ TEST_F(ReportRawWindowTest, StopDuringTheRunLeavesEverythingAndReentryIsRefused)
     EXPECT_FALSE(run.HasReport());
 }
 
+TEST_F(ReportRawWindowTest, TheRunKeepsItsFolderWhenTheInputChangesMidway) {
+    Frm_report& w = Window();
+    const std::string other = run.project / "20261211_0900_s1";
+    platform::MakeFolder(other);
+    w.Chk_replacedata->click();
+    // Another acquisition handed to the window while RUN pumps events.
+    QTimer::singleShot(0, &w, [&] { w.Txt_inputfile->setText(QString::fromStdString(other)); });
+    w.cmd_runframe->click();
+    EXPECT_EQ(w.Txt_inputfile->text().toStdString(), other);
+    EXPECT_TRUE(run.HasReport());
+    EXPECT_NE(run.Read("counts.bin"), run.countsBefore);
+    EXPECT_TRUE(platform::ListFolder(other).empty());
+}
+
 TEST_F(ReportRawWindowTest, AutomaticReportReanalysesOnlyWithRawData) {
     {
         Frm_report& w = Window();
@@ -141,18 +156,9 @@ TEST_F(ReportRawWindowTest, AutomaticReportReanalysesOnlyWithRawData) {
 }
 
 TEST_F(ReportRawWindowTest, PerWellExportAsksTwiceAndShowsTheFolder) {
-    // Dates as the C locale writes them.
-    const char* savedLocale = std::getenv("LC_ALL");
-    const std::string keptLocale = savedLocale ? savedLocale : "";
-    setenv("LC_ALL", "C", 1);
-    struct Restore {
-        bool had;
-        std::string value;
-        ~Restore() {
-            if (had) setenv("LC_ALL", value.c_str(), 1);
-            else unsetenv("LC_ALL");
-        }
-    } restore{savedLocale != nullptr, keptLocale};
+    // The desktop's date and time signs, fixed through the locale seam.
+    platform::SetDateSeparatorForTest("-");
+    platform::SetTimeSeparatorForTest(".");
     Frm_report& w = Window();
     const auto before = platform::ListFolder(run.folder);
     boxes.ExpectMessage("Do you like to Export 384 text files?", platform::Reply::No);
@@ -167,7 +173,7 @@ TEST_F(ReportRawWindowTest, PerWellExportAsksTwiceAndShowsTheFolder) {
     // The fixture's plate: 2 rows x 3 columns.
     for (const char* name : {"000_A1.txt", "001_B1.txt", "002_A2.txt", "005_B3.txt"})
         EXPECT_TRUE(platform::FileExists(run.folder + "/" + name)) << name;
-    EXPECT_EQ(run.Read("000_A1.txt").substr(0, 17), "10/12/2026 09:05 ");
+    EXPECT_EQ(run.Read("000_A1.txt").substr(0, 17), "10-12-2026 09.05 ");
     EXPECT_EQ(opener.opened, std::vector<std::string>{run.folder});
 
     boxes.ExpectMessage("Do you like to Export 384 text files?", platform::Reply::Yes)

@@ -6,6 +6,7 @@
 #include "mainwindow/QtText.h"
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
+#include "platform/Locale.h"
 #include "reports/PerWellExport.h"
 #include "reports/qt/Frm_report.h"
 
@@ -18,8 +19,8 @@ void Frm_report::mncircadian_Click() {
     c.withTime = platform::AskYesNo("Include time field?");
     c.folder = Controls().inputFolder;
     c.binText = Str(Cmb_binsize->currentText());
-    c.dateSeparator = reports::LocaleDateSeparator();
-    c.timeSeparator = reports::LocaleTimeSeparator();
+    c.dateSeparator = platform::LocaleDateSeparator();
+    c.timeSeparator = platform::LocaleTimeSeparator();
     const bool written = reports::ExportPerWellFiles(m_report, c);
     Cmb_binsize->setEditText(Q(c.binText));
     if (written) platform::OpenWithDesktop(c.folder);
