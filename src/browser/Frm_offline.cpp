@@ -2,6 +2,7 @@
 #include "platform/qt/NamedWidget.h"
 
 #include <QCloseEvent>
+#include <QHideEvent>
 #include <QTimer>
 #include <QScrollBar>
 #include <QFrame>
@@ -116,6 +117,13 @@ void Frm_offline::Form_Unload() {
     m_view_mode = 0;
     cmdchannels->setEnabled(false);
     FrmInit().show();
+}
+
+void Frm_offline::hideEvent(QHideEvent* e) {
+    // Hidden by "< Back", by a run starting or by the desktop: a pending
+    // edit of the comments is saved before it could be lost.
+    Txt_description_LostFocus();
+    QMainWindow::hideEvent(e);
 }
 
 void Frm_offline::closeEvent(QCloseEvent* e) {
@@ -427,7 +435,11 @@ void Frm_offline::lst_delete_Click() {
     case browser::ArchiveResult::Done:
         break;
     }
-    if (m_acquisition_path == path) m_acquisition_path = moved;
+    if (m_acquisition_path == path) {
+        // The open recording follows its new name.
+        m_acquisition_path = moved;
+        m_selection_folder = std::filesystem::path(moved).filename().string();
+    }
     ListProjects(m_list_descending);
 }
 

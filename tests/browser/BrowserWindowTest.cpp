@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <filesystem>
@@ -174,10 +175,56 @@ TEST_F(BrowserWindowTest, TagsTheSelectedRecordingsOnly) {
     w().tagjk_Click(1);
 }
 
+TEST_F(BrowserWindowTest, TagsRecordingsOfTwoProjectsEachInItsOwnFile) {
+    Show();
+    DoubleClick("p00002");
+    DoubleClick("p00001");
+    DoubleClick("Fly run");
+    // A recording open: the tag menus show, the replicate one after the kinetic one.
+    w().Listpj_MouseDown(2, QPoint(10, 10));
+    EXPECT_TRUE(w().mntag_jk->menuAction()->isVisible());
+    EXPECT_TRUE(w().mntag_jr->menuAction()->isVisible());
+    auto actions = w().mnrename->actions();
+    EXPECT_EQ(actions.indexOf(w().mntag_jr->menuAction()), actions.indexOf(w().mntag_jk->menuAction()) + 1);
+    w().mnrename->hide();
+    w().Listpj->item(Find("Second run"))->setSelected(true);
+    w().tagjk_Click(4);
+    EXPECT_EQ(home.Read("p00002/tags_id.dat"), "20240401_0800 [K4]\r\n");
+    EXPECT_EQ(home.Read("p00001/tags_id.dat"), "20240315_1200_s2 [K1] [K3]\r\n20240316_0900 [K4]\r\n");
+}
+
+TEST_F(BrowserWindowTest, DeleteRefusesTheRunInProgressAndAVanishedFolder) {
+    Show();
+    DoubleClick("p00001");
+    DoubleClick("Third run");
+    g_run_state = 1;
+    g_project_folder = home / "p00001";
+    boxes.ExpectMessage("Remove folder from the list?", platform::Reply::Yes);
+    boxes.ExpectMessage("Files are going to be archived!", platform::Reply::Ok);
+    boxes.ExpectMessage("Acquisition in progress: not archived");
+    w().lst_delete_Click();
+    g_run_state = 0;
+    EXPECT_TRUE(home.Exists("p00001/20240317_0900/counts.bin"));
+
+    // A line whose folder has gone since the list was built.
+    std::filesystem::rename(home / "p00001/20240316_0900", home / "moved away");
+    w().Listpj->setCurrentRow(Find("Second run"));
+    boxes.ExpectMessage("Remove folder from the list?", platform::Reply::Yes);
+    boxes.ExpectMessage("Files are going to be archived!", platform::Reply::Ok);
+    boxes.ExpectMessage("Error");
+    w().lst_delete_Click();
+    EXPECT_TRUE(home.Exists("moved away/counts.bin"));
+    EXPECT_EQ(Lines().size(), 5u);  // not reloaded
+}
+
 TEST_F(BrowserWindowTest, RenamesAProjectAndARecording) {
     Show();
     const std::string setup = home.Read("p00001/setup.dat");
     w().Listpj->setCurrentRow(Find("p00001"));
+    boxes.ExpectInput("Enter Name of project", std::string(""));
+    w().lst_rename_Click();
+    EXPECT_EQ(home.Read("p00001/setup.dat"), setup);
+    EXPECT_FALSE(home.Exists("p00001/setup.bak"));
     boxes.ExpectInput("Enter Name of project", std::string("Larvae 2"));
     w().lst_rename_Click();
     EXPECT_EQ(boxes.Inputs().back().title, "Rename");
@@ -209,6 +256,63 @@ TEST_F(BrowserWindowTest, CommentsSaveOnlyUserEditsAndOnBack) {
     w().Cmd_main_Click();
     EXPECT_FALSE(w().isVisible());
     EXPECT_EQ(ReadSubprojectComments(home / "p00001/20240316_0900"), "fed at 9\r\nlights off");
+
+    // A click into the box after typing keeps the edit pending; the hide of a
+    // run starting saves it.
+    Show();
+    DoubleClick("Third run");
+    w().Txt_description->setPlainText("started a run");
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(w().Txt_description->viewport(), &press);
+    QCoreApplication::sendEvent(w().Txt_description->viewport(), &release);
+    Hooks().hideBrowser();
+    EXPECT_FALSE(w().isVisible());
+    EXPECT_EQ(ReadSubprojectComments(home / "p00001/20240317_0900"), "started a run");
+}
+
+TEST_F(BrowserWindowTest, ListingOpeningSearchingAndSortingChangeNothingOnDisk) {
+    auto snapshot = [&] {
+        std::string all;
+        for (auto& e : std::filesystem::recursive_directory_iterator(home.Path()))
+            all += e.path().string() + "=" +
+                   (e.is_regular_file() ? platform::ReadBinaryFile(e.path().string()).value_or("?") : "") + "\n";
+        return all;
+    };
+    const std::string before = snapshot();
+    Show();
+    DoubleClick("p00002");
+    DoubleClick("p00001");
+    DoubleClick("Second run");  // its comments box shows "Protocol Comments:"
+    DoubleClick("First run");
+    w().lbl_date_Click();
+    w().lbl_date_Click();
+    w().txt_search->setText("run \"fly\"");
+    w().cmd_lupa_Click();
+    w().lblproject_Click();
+    Hooks().hideBrowser();
+    EXPECT_EQ(snapshot(), before);
+}
+
+TEST_F(BrowserWindowTest, FailedWritesAreTold) {
+    Show();
+    DoubleClick("p00001");
+    DoubleClick("Second run");
+    w().Txt_description->setPlainText("typed");
+    platform::SetReplaceFaultForTest([](std::string_view step) { return step != "rename"; });
+    boxes.ExpectMessage("Error saving comments: " + home / "p00001/20240316_0900");
+    w().Txt_description_LostFocus();
+    boxes.ExpectMessage("Error saving tags: " + home / "p00001/tags_id.dat");
+    w().tagjk_Click(2);
+    boxes.ExpectInput("Write folder to watch:", std::string("p00002"));
+    boxes.ExpectMessage("Error saving watched folders: " + home / "foldview.dat");
+    w().Txtfolder_Click(0);
+    platform::SetReplaceFaultForTest({});
+    EXPECT_EQ(ReadSubprojectComments(home / "p00001/20240316_0900"), "");
+    EXPECT_EQ(home.Read("p00001/tags_id.dat"), "20240315_1200_s2 [K1] [K3]\r\n");
+    EXPECT_FALSE(home.Exists("foldview.dat"));
 }
 
 TEST_F(BrowserWindowTest, DeleteArchivesByRenaming) {
@@ -231,6 +335,7 @@ TEST_F(BrowserWindowTest, DeleteArchivesByRenaming) {
     EXPECT_TRUE(home.Exists("p00001/20240316_0900removed202403201407/counts.bin"));
     EXPECT_FALSE(home.Exists("p00001/20240316_0900"));
     EXPECT_EQ(w().m_acquisition_path, home / "p00001/20240316_0900removed202403201407");
+    EXPECT_EQ(w().m_selection_folder, "20240316_0900removed202403201407");
     EXPECT_EQ(Lines().size(), 4u);
 }
 
