@@ -37,8 +37,11 @@ namespace vondrel {
 namespace {
 
 constexpr int kN = kWindowSamples;
-#define VONDREL_PORTABLE_K 4
-#define VONDREL_AVX2_K 2
+// Registers per group: four SSE2 registers (eight channels) on the portable
+// path, two AVX2 registers (eight channels) on the other; wider groups spill
+// more than they gain in trials.
+constexpr int kPortableRegisters = 4;
+constexpr int kAvx2Registers = 2;
 constexpr double kFastThresholdLimit = 1e4;
 constexpr int kStatFirst = 2, kStatLast = 498;
 constexpr double kStatCount = 497.0;
@@ -152,6 +155,19 @@ VONDREL_INLINE Pack<T, W, K> Select(const MaskPack<W, K>& mask, const Pack<T, W,
     return b;
 }
 
+// The smaller and the larger of two values that are numbers (one instruction
+// each where the target has it).
+template <int W, int K>
+VONDREL_INLINE Pack<double, W, K> Min(Pack<double, W, K> a, const Pack<double, W, K>& b) {
+    for (int k = 0; k < K; ++k) a.v[k] = a.v[k] < b.v[k] ? a.v[k] : b.v[k];
+    return a;
+}
+template <int W, int K>
+VONDREL_INLINE Pack<double, W, K> Max(Pack<double, W, K> a, const Pack<double, W, K>& b) {
+    for (int k = 0; k < K; ++k) a.v[k] = a.v[k] > b.v[k] ? a.v[k] : b.v[k];
+    return a;
+}
+
 // x where mask, +0.0 elsewhere.
 template <int W, int K>
 VONDREL_INLINE Pack<double, W, K> Keep(Pack<double, W, K> x, const MaskPack<W, K>& mask) {
@@ -207,8 +223,8 @@ VONDREL_INLINE void Envelope(const typename V::D (&w)[kN], int seed, typename V:
     U[0] = U[1] = upper;
     for (int i = kStatFirst; i <= kStatLast; ++i) {
         const D prev = w[i - 1], cur = w[i], next = w[i + 1];
-        upper = Select((cur > prev) & (cur > next), cur, upper);
-        lower = Select((cur < prev) & (cur < next), cur, lower);
+        upper = Select(cur > Max(prev, next), cur, upper);
+        lower = Select(cur < Min(prev, next), cur, lower);
         U[i] = upper;
         amplitude_sum += upper - lower;
         level_sum += cur;
@@ -259,8 +275,10 @@ VONDREL_INLINE void EnvelopeMeans(const typename V::D (&U)[kN], typename V::D (&
 }
 
 // Levels above the band are lowered to it, held at the 16-bit floor: a level
-// is at most 32767, so a band below it never needs the ceiling, and a band
-// that is not a number lowers nothing.
+// is at most 32767, so a band below it never needs the ceiling. On the fast
+// path every band is a number, and lowering a level to the band is taking
+// the smaller of the two; elsewhere a band that is not a number lowers
+// nothing.
 template <class V, bool kFast>
 VONDREL_INLINE void ClipToBand(typename V::D (&w)[kN], const typename V::D (&m30)[kN], typename V::D T) {
     using D = typename V::D;
@@ -271,7 +289,10 @@ VONDREL_INLINE void ClipToBand(typename V::D (&w)[kN], const typename V::D (&m30
     for (int i = 0; i < kN; ++i) {
         const D band = i < 4 ? Round<V, kFast>(up_start * m30[i])
                              : Round<V, kFast>((up * m30[i] / 100.0 + b3 + b1 + b2) / 4.0);
-        w[i] = Select(w[i] > band, Select(band < floor, floor, band), w[i]);
+        if constexpr (kFast)
+            w[i] = Min(w[i], Max(band, floor));
+        else
+            w[i] = Select(w[i] > band, Select(band < floor, floor, band), w[i]);
         b3 = b2;
         b2 = b1;
         b1 = band;
@@ -359,18 +380,16 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
 
     for (int b = 0; b < kN; b += kMinimumSpan) {
         minimum[b] = w[b];
-        for (int i = b + 1; i < b + kMinimumSpan; ++i) minimum[i] = Select(w[i] < minimum[i - 1], w[i], minimum[i - 1]);
+        for (int i = b + 1; i < b + kMinimumSpan; ++i) minimum[i] = Min(w[i], minimum[i - 1]);
         suffix[b + kMinimumSpan - 1] = w[b + kMinimumSpan - 1];
-        for (int i = b + kMinimumSpan - 2; i >= b; --i) suffix[i] = Select(w[i] < suffix[i + 1], w[i], suffix[i + 1]);
+        for (int i = b + kMinimumSpan - 2; i >= b; --i) suffix[i] = Min(w[i], suffix[i + 1]);
     }
     // In place, ascending: entry y is the prefix minimum at the end of its own
     // window (or of a later one) until it is written.
     const D ceiling = D::Splat(9999.0);
     for (int y = 0; y < kN; ++y) {
         const int first = y <= kForwardLast ? y : y - (kMinimumSpan - 1);
-        const D a = suffix[first], b = minimum[first + kMinimumSpan - 1];
-        const D m = Select(a < b, a, b);
-        minimum[y] = Select(m < ceiling, m, ceiling);
+        minimum[y] = Min(Min(suffix[first], minimum[first + kMinimumSpan - 1]), ceiling);
     }
 
     D sum = D::Splat(0.0);
@@ -488,11 +507,11 @@ VONDREL_INLINE void CountAll(const Job& job) {
     }
 }
 
-void CountAllPortable(const Job& job) { CountAll<2, VONDREL_PORTABLE_K>(job); }
+void CountAllPortable(const Job& job) { CountAll<2, kPortableRegisters>(job); }
 
 #if defined(__x86_64__) || defined(__i386__)
 #define VONDREL_HAS_AVX2_PATH 1
-[[gnu::target("avx2")]] void CountAllAvx2(const Job& job) { CountAll<4, VONDREL_AVX2_K>(job); }
+[[gnu::target("avx2")]] void CountAllAvx2(const Job& job) { CountAll<4, kAvx2Registers>(job); }
 #endif
 
 std::atomic<CounterPath> g_counter_path{CounterPath::kAutomatic};
