@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cstring>
+#include <memory>
 #include <string>
 
 #include "detection/EventCounter.h"
@@ -493,7 +493,10 @@ template <int W, int K>
 VONDREL_INLINE void CountAll(const Job& job) {
     using V = Lanes<W, K>;
     constexpr int L = V::kCount;
-    static thread_local typename V::Scratch s;
+    // Made once per thread that counts (the other threads carry a pointer only).
+    static thread_local std::unique_ptr<typename V::Scratch> scratch;
+    if (!scratch) scratch = std::make_unique<typename V::Scratch>();
+    typename V::Scratch& s = *scratch;
     const bool fast = std::fabs(job.threshold) <= kFastThresholdLimit;
     const int n = static_cast<int>(job.selected.size());
     for (int c0 = 0; c0 < n; c0 += L) {
