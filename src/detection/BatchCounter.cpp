@@ -398,11 +398,30 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
         x[y] = sum / static_cast<double>(kMinimumSpan);
         sum += minimum[y + kMinimumSpan] - minimum[y];
     }
-    for (int y = kForwardLast + 1; y < kN; ++y) {
-        D acc = x[y - (kMinimumSpan - 1)];
-        for (int j = y - (kMinimumSpan - 2); j < y; ++j) acc += x[j];
-        acc += minimum[y];
-        x[y] = acc / static_cast<double>(kMinimumSpan);
+    // Backward windows: each mean adds its 50 entries in ascending order, the
+    // last one still unsmoothed. Three consecutive means advance side by side
+    // over the entries they share, as the single-channel counter does, so
+    // that the additions do not form one long chain of dependent steps.
+    static_assert((kN - kForwardLast - 1) % 3 == 0);
+    for (int y0 = kForwardLast + 1; y0 < kN; y0 += 3) {
+        const int start = y0 - (kMinimumSpan - 1);
+        D s0 = x[start], s1 = D::Splat(0.0), s2 = D::Splat(0.0);
+        s0 += x[start + 1];
+        s1 += x[start + 1];
+        for (int j = start + 2; j < y0; ++j) {
+            s0 += x[j];
+            s1 += x[j];
+            s2 += x[j];
+        }
+        s0 += minimum[y0];
+        x[y0] = s0 / static_cast<double>(kMinimumSpan);
+        s1 += x[y0];
+        s2 += x[y0];
+        s1 += minimum[y0 + 1];
+        x[y0 + 1] = s1 / static_cast<double>(kMinimumSpan);
+        s2 += x[y0 + 1];
+        s2 += minimum[y0 + 2];
+        x[y0 + 2] = s2 / static_cast<double>(kMinimumSpan);
     }
     for (int y = 0; y < kN; ++y) x[y] = w[y] - x[y];
 
