@@ -54,6 +54,7 @@ void AcquisitionState::ResetForPlay() {
     m_counts_file_base.clear();
     m_numbered_file_base.clear();
     m_unwritten = {};
+    m_close_timing.Clear();
 }
 
 void AcquisitionState::SetTickedStations(const std::array<bool, kStations>& ticked) {

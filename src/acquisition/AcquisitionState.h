@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/CloseTiming.h"
 #include "detection/SampleWindow.h"
 #include "store/Globals.h"
 
@@ -149,6 +150,8 @@ struct AcquisitionState {
         int32_t unsynced = 0;  // files whose flush to disk failed
         bool Any() const { return counts + raw_blocks + histogram + unsynced > 0; }
     } m_unwritten;
+    // Durations of this run's window closes, by part.
+    CloseTiming m_close_timing;
 
     // ---- display --------------------------------------------------------------------------
     int16_t m_bends_plot_offset = 0, m_bends_plot_limit = 127;

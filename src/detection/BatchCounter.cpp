@@ -1,108 +1,235 @@
 #include "detection/BatchCounter.h"
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cmath>
-#include <cstring>
+#include <memory>
 #include <string>
 
 #include "detection/EventCounter.h"
-#include "detection/Motility.h"
 #include "platform/Numbers.h"
 
 // The batch counter repeats the single-channel counter's arithmetic operation
-// by operation, in the same order and in double, for kLanes adjacent channels
-// side by side: every inner loop runs over the lanes of one sample, which the
-// compiler turns into vector instructions (SSE2 in the portable build, AVX2
-// in the clone picked at run time). Neither path contracts a multiply and an
-// add (this file is built with -ffp-contract=off), so both give the bits the
-// single-channel counter gives.
+// by operation, in the same order and in double, for a group of adjacent
+// channels side by side: every inner loop runs over the lanes of one sample,
+// which the compiler turns into vector instructions (SSE2 in the portable
+// build, AVX2 in the clone picked at run time). Neither path contracts a
+// multiply and an add (this file is built with -ffp-contract=off), so both
+// give the bits the single-channel counter gives.
+//
+// Levels, envelopes and their sums are whole numbers far below 2^53, so they
+// are held in double as well: exact, and no conversions between integer and
+// real vectors inside the loops (SSE2 has few of them).
+//
+// The lines are recurrences whose every step waits for the one before, so a
+// group holds several registers' worth of channels: the processor then works
+// on as many independent chains at once instead of waiting out each step.
 //
 // Rounding: halves to even by adding and taking away 1.5 x 2^52, exact for
 // |x| < 2^51. With 16-bit levels every envelope mean is below 2^16, and with
 // |threshold| <= kFastThresholdLimit the band and the detection lines stay
 // below 2^46 (band width at most 65,536 x 100 x 10^4 + 1, times a mean below
 // 2^15, over 100). A window counted with a larger threshold takes the checked
-// rounding of the single-channel counter instead, once per window.
+// rounding of the single-channel counter instead, once per window. The
+// motility index never leaves 17 bits, whatever the threshold.
 
 namespace vondrel {
 namespace {
 
 constexpr int kN = kWindowSamples;
-constexpr int kLanes = 4;
+// Registers per group: four SSE2 registers (eight channels) on the portable
+// path, two AVX2 registers (eight channels) on the other; wider groups spill
+// more than they gain in trials.
+constexpr int kPortableRegisters = 4;
+constexpr int kAvx2Registers = 2;
 constexpr double kFastThresholdLimit = 1e4;
 constexpr int kStatFirst = 2, kStatLast = 498;
 constexpr double kStatCount = 497.0;
 constexpr int kEnvelopeSpan = 30;
 constexpr int kGate = 30;
+constexpr int kMinimumSpan = 50;
+constexpr int kForwardLast = 448;
+constexpr int kDiffSpan = 10;
+constexpr int kDiffForwardLast = 488;
+constexpr int kRunLength = 10;
 constexpr int32_t kLeastJump = 5;
 
 #define VONDREL_INLINE [[gnu::always_inline]] inline
 
-// One value per lane: GCC's generic vectors, which the compiler maps onto the
-// registers the function is compiled for (four doubles fill one AVX2 register
-// or two SSE2 registers; wider groups spilled to memory in trials).
-using I = int32_t __attribute__((vector_size(4 * kLanes)));  // levels, envelopes, sums
-using H = int16_t __attribute__((vector_size(2 * kLanes)));  // levels as stored
-using D = double __attribute__((vector_size(8 * kLanes)));   // bands and lines
-using M = decltype(D{} < D{});                               // all ones where a comparison holds
+// K native vectors of W lanes each, used as one value per lane of a group of
+// W x K channels. W is the register width of the target (two doubles for
+// SSE2, four for AVX2); every operation is applied to the K vectors in turn,
+// so each stays in a register of its own. (GCC's own vectors wider than a
+// register are kept in memory between operations.)
+template <class T, int W, int K>
+struct Pack {
+    typedef T Native __attribute__((vector_size(sizeof(T) * W)));
+    static constexpr int kLanes = W * K;
+    Native v[K];
 
-VONDREL_INLINE D ToD(I x) { return __builtin_convertvector(x, D); }
+    VONDREL_INLINE static Pack Splat(T x) {
+        Pack p;
+        for (int k = 0; k < K; ++k) p.v[k] = Native{} + x;
+        return p;
+    }
+    VONDREL_INLINE T operator[](int lane) const { return v[lane / W][lane % W]; }
+    VONDREL_INLINE void Set(int lane, T x) { v[lane / W][lane % W] = x; }
+};
 
-template <bool kFast>
-VONDREL_INLINE D Round(D x) {
+// Comparisons give all ones in the lanes where they hold. The masks are kept
+// as 32-bit halves: GCC turns logic on 64-bit comparison masks into scalar
+// code for SSE2, which has no 64-bit comparisons of its own.
+template <int W, int K>
+using MaskPack = Pack<int32_t, 2 * W, K>;
+
+#define VONDREL_PACK_OPERATOR(op)                                                            \
+    template <class T, int W, int K>                                                         \
+    VONDREL_INLINE Pack<T, W, K> operator op(Pack<T, W, K> a, const Pack<T, W, K>& b) {      \
+        for (int k = 0; k < K; ++k) a.v[k] = a.v[k] op b.v[k];                               \
+        return a;                                                                            \
+    }                                                                                        \
+    template <class T, int W, int K>                                                         \
+    VONDREL_INLINE Pack<T, W, K> operator op(Pack<T, W, K> a, T b) {                         \
+        for (int k = 0; k < K; ++k) a.v[k] = a.v[k] op b;                                    \
+        return a;                                                                            \
+    }                                                                                        \
+    template <class T, int W, int K>                                                         \
+    VONDREL_INLINE Pack<T, W, K> operator op(T a, Pack<T, W, K> b) {                         \
+        for (int k = 0; k < K; ++k) b.v[k] = a op b.v[k];                                    \
+        return b;                                                                            \
+    }                                                                                        \
+    template <class T, int W, int K>                                                         \
+    VONDREL_INLINE Pack<T, W, K>& operator op##=(Pack<T, W, K>& a, const Pack<T, W, K>& b) { \
+        for (int k = 0; k < K; ++k) a.v[k] = a.v[k] op b.v[k];                               \
+        return a;                                                                            \
+    }
+VONDREL_PACK_OPERATOR(+)
+VONDREL_PACK_OPERATOR(-)
+VONDREL_PACK_OPERATOR(*)
+VONDREL_PACK_OPERATOR(/)
+VONDREL_PACK_OPERATOR(&)
+VONDREL_PACK_OPERATOR(|)
+VONDREL_PACK_OPERATOR(^)
+#undef VONDREL_PACK_OPERATOR
+
+#define VONDREL_PACK_COMPARISON(op)                                                                \
+    template <int W, int K>                                                                        \
+    VONDREL_INLINE MaskPack<W, K> operator op(const Pack<double, W, K>& a, const Pack<double, W, K>& b) { \
+        using Bits = typename MaskPack<W, K>::Native;                                              \
+        MaskPack<W, K> m;                                                                          \
+        for (int k = 0; k < K; ++k) m.v[k] = reinterpret_cast<Bits>(a.v[k] op b.v[k]);             \
+        return m;                                                                                  \
+    }                                                                                              \
+    template <int W, int K>                                                                        \
+    VONDREL_INLINE MaskPack<W, K> operator op(const Pack<double, W, K>& a, double b) {             \
+        using Bits = typename MaskPack<W, K>::Native;                                              \
+        MaskPack<W, K> m;                                                                          \
+        for (int k = 0; k < K; ++k) m.v[k] = reinterpret_cast<Bits>(a.v[k] op b);                  \
+        return m;                                                                                  \
+    }
+VONDREL_PACK_COMPARISON(<)
+VONDREL_PACK_COMPARISON(>)
+VONDREL_PACK_COMPARISON(==)
+#undef VONDREL_PACK_COMPARISON
+
+template <class T, int W, int K>
+VONDREL_INLINE Pack<T, W, K> operator~(Pack<T, W, K> a) {
+    for (int k = 0; k < K; ++k) a.v[k] = ~a.v[k];
+    return a;
+}
+template <class T, int W, int K>
+VONDREL_INLINE Pack<T, W, K> operator-(Pack<T, W, K> a) {
+    for (int k = 0; k < K; ++k) a.v[k] = -a.v[k];
+    return a;
+}
+
+// Where mask: a, else b. Written with bit operations, which SSE2 has for
+// every element type (it has no blend).
+template <class T, int W, int K>
+VONDREL_INLINE Pack<T, W, K> Select(const MaskPack<W, K>& mask, const Pack<T, W, K>& a, Pack<T, W, K> b) {
+    using Bits = typename MaskPack<W, K>::Native;
+    using Native = typename Pack<T, W, K>::Native;
+    for (int k = 0; k < K; ++k)
+        b.v[k] = reinterpret_cast<Native>((reinterpret_cast<Bits>(a.v[k]) & mask.v[k]) |
+                                          (reinterpret_cast<Bits>(b.v[k]) & ~mask.v[k]));
+    return b;
+}
+
+// The smaller and the larger of two values that are numbers (one instruction
+// each where the target has it).
+template <int W, int K>
+VONDREL_INLINE Pack<double, W, K> Min(Pack<double, W, K> a, const Pack<double, W, K>& b) {
+    for (int k = 0; k < K; ++k) a.v[k] = a.v[k] < b.v[k] ? a.v[k] : b.v[k];
+    return a;
+}
+template <int W, int K>
+VONDREL_INLINE Pack<double, W, K> Max(Pack<double, W, K> a, const Pack<double, W, K>& b) {
+    for (int k = 0; k < K; ++k) a.v[k] = a.v[k] > b.v[k] ? a.v[k] : b.v[k];
+    return a;
+}
+
+// x where mask, +0.0 elsewhere.
+template <int W, int K>
+VONDREL_INLINE Pack<double, W, K> Keep(Pack<double, W, K> x, const MaskPack<W, K>& mask) {
+    using Bits = typename MaskPack<W, K>::Native;
+    using Native = typename Pack<double, W, K>::Native;
+    for (int k = 0; k < K; ++k) x.v[k] = reinterpret_cast<Native>(reinterpret_cast<Bits>(x.v[k]) & mask.v[k]);
+    return x;
+}
+
+// |x|, the sign bit cleared.
+template <int W, int K>
+VONDREL_INLINE Pack<double, W, K> Abs(const Pack<double, W, K>& x) {
+    using Bits = typename MaskPack<W, K>::Native;
+    const Bits magnitude = ~reinterpret_cast<Bits>(-typename Pack<double, W, K>::Native{});  // all but the sign
+    MaskPack<W, K> mask;
+    for (int k = 0; k < K; ++k) mask.v[k] = magnitude;
+    return Keep(x, mask);
+}
+
+// The value types of a group of W x K channels and the scratch they need.
+template <int W, int K>
+struct Lanes {
+    static constexpr int kCount = W * K;
+    using D = Pack<double, W, K>;  // levels, envelopes, sums, bands, lines and counts
+    using M = MaskPack<W, K>;      // comparisons
+
+    struct Scratch {
+        D w[kN];    // levels, lowered to the band
+        D U[kN];    // upper envelope; running minima of the motility index
+        D m30[kN];  // envelope means; block suffix minima of the motility index
+        D x[kN];    // the motility index's level above its smoothed minimum
+    };
+    struct Stats {
+        int32_t amplitude[kCount];
+        int32_t level[kCount];
+    };
+};
+
+template <class V, bool kFast>
+VONDREL_INLINE typename V::D Round(typename V::D x) {
     if constexpr (kFast) {
         return (x + 0x1.8p52) - 0x1.8p52;
     } else {
-        for (int l = 0; l < kLanes; ++l) x[l] = RoundHalfEven(x[l]);
+        for (int l = 0; l < V::kCount; ++l) x.Set(l, RoundHalfEven(x[l]));
         return x;
     }
 }
 
-// The single-channel counter's narrowing to a 16-bit level (whole numbers in).
-template <bool kFast>
-VONDREL_INLINE I Saturate16(D x) {
-    if constexpr (kFast) {
-        // No NaN can arise on this path.
-        const D low = x < -32768.0 ? D{} - 32768.0 : x;
-        return __builtin_convertvector(low > 32767.0 ? D{} + 32767.0 : low, I);
-    } else {
-        I out;
-        for (int l = 0; l < kLanes; ++l) {
-            const double v = x[l];
-            out[l] = std::isnan(v) ? 0 : v >= 32767.0 ? INT16_MAX : v <= -32768.0 ? INT16_MIN : static_cast<int32_t>(v);
-        }
-        return out;
-    }
-}
-
-struct Scratch {
-    I w[kN];     // levels, lowered to the band
-    I U[kN];     // upper envelope
-    I sums[kN];  // sums behind the 30-sample envelope means
-    I m30[kN];   // the means
-};
-
-struct Stats {
-    int32_t amplitude[kLanes];
-    int32_t level[kLanes];
-};
-
-VONDREL_INLINE void Envelope(const I (&w)[kN], int seed, I (&U)[kN], Stats& s) {
-    I upper = w[seed], lower = w[seed], amplitude_sum{}, level_sum{};
+template <class V>
+VONDREL_INLINE void Envelope(const typename V::D (&w)[kN], int seed, typename V::D (&U)[kN], typename V::Stats& s) {
+    using D = typename V::D;
+    D upper = w[seed], lower = w[seed], amplitude_sum = D::Splat(0.0), level_sum = D::Splat(0.0);
     U[0] = U[1] = upper;
     for (int i = kStatFirst; i <= kStatLast; ++i) {
-        const I prev = w[i - 1], cur = w[i], next = w[i + 1];
-        const I is_max = (cur > prev) & (cur > next);
-        const I is_min = (cur < prev) & (cur < next);
-        upper = (cur & is_max) | (upper & ~is_max);
-        lower = (cur & is_min) | (lower & ~is_min);
+        const D prev = w[i - 1], cur = w[i], next = w[i + 1];
+        upper = Select(cur > Max(prev, next), cur, upper);
+        lower = Select(cur < Min(prev, next), cur, lower);
         U[i] = upper;
         amplitude_sum += upper - lower;
         level_sum += cur;
     }
-    for (int l = 0; l < kLanes; ++l) {
+    for (int l = 0; l < V::kCount; ++l) {
         s.amplitude[l] = static_cast<int32_t>(RoundHalfEven(amplitude_sum[l] / kStatCount));
         s.level[l] = static_cast<int32_t>(RoundHalfEven(level_sum[l] / kStatCount));
     }
@@ -119,73 +246,89 @@ VONDREL_INLINE double PercentThreshold(int32_t amplitude, int32_t level, double 
     return t;
 }
 
-VONDREL_INLINE D PercentThresholds(const Stats& s, double threshold, bool second_pass) {
-    D T;
-    for (int l = 0; l < kLanes; ++l) T[l] = PercentThreshold(s.amplitude[l], s.level[l], threshold, second_pass);
+template <class V>
+VONDREL_INLINE typename V::D PercentThresholds(const typename V::Stats& s, double threshold, bool second_pass) {
+    typename V::D T;
+    for (int l = 0; l < V::kCount; ++l) T.Set(l, PercentThreshold(s.amplitude[l], s.level[l], threshold, second_pass));
     return T;
 }
 
 // m30(i): the rounded mean of the 30 upper-envelope entries after i (i < 30)
 // or before i (i >= 30). The means are below 2^16, so the fast rounding holds.
-VONDREL_INLINE void EnvelopeMeans(const I (&U)[kN], I (&sums)[kN], I (&m30)[kN]) {
-    I sum{};
+template <class V>
+VONDREL_INLINE void EnvelopeMeans(const typename V::D (&U)[kN], typename V::D (&m30)[kN]) {
+    using D = typename V::D;
+    auto mean = [](const D& sum) { return Round<V, true>(sum / static_cast<double>(kEnvelopeSpan)); };
+    D sum = D::Splat(0.0);
     for (int j = 1; j <= kEnvelopeSpan; ++j) sum += U[j];
     for (int i = 0; i < kEnvelopeSpan; ++i) {
-        sums[i] = sum;
+        m30[i] = mean(sum);
         sum += U[i + kEnvelopeSpan + 1] - U[i + 1];
     }
-    sum = I{};
+    sum = D::Splat(0.0);
     for (int j = 0; j < kEnvelopeSpan; ++j) sum += U[j];
     for (int i = kEnvelopeSpan; i < kN - 1; ++i) {
-        sums[i] = sum;
+        m30[i] = mean(sum);
         sum += U[i] - U[i - kEnvelopeSpan];
     }
-    sums[kN - 1] = sum;
-    for (int i = 0; i < kN; ++i)
-        m30[i] = __builtin_convertvector(Round<true>(ToD(sums[i]) / static_cast<double>(kEnvelopeSpan)), I);
+    m30[kN - 1] = mean(sum);
 }
 
-template <bool kFast>
-VONDREL_INLINE void ClipToBand(I (&w)[kN], const I (&m30)[kN], D T) {
+// Levels above the band are lowered to it, held at the 16-bit floor: a level
+// is at most 32767, so a band below it never needs the ceiling. On the fast
+// path every band is a number, and lowering a level to the band is taking
+// the smaller of the two; elsewhere a band that is not a number lowers
+// nothing.
+template <class V, bool kFast>
+VONDREL_INLINE void ClipToBand(typename V::D (&w)[kN], const typename V::D (&m30)[kN], typename V::D T) {
+    using D = typename V::D;
     const D up = T + 100.0;
     const D up_start = up / 100.0;
-    D b1{}, b2{}, b3{};
-    auto clip = [&w](int i, D band) {
-        const I above = __builtin_convertvector(ToD(w[i]) > band, I);
-        w[i] = (Saturate16<kFast>(band) & above) | (w[i] & ~above);
-    };
+    const D floor = D::Splat(-32768.0);
+    D b1 = D::Splat(0.0), b2 = D::Splat(0.0), b3 = D::Splat(0.0);
     for (int i = 0; i < kN; ++i) {
-        const D band = i < 4 ? Round<kFast>(up_start * ToD(m30[i]))
-                             : Round<kFast>((up * ToD(m30[i]) / 100.0 + b3 + b1 + b2) / 4.0);
-        clip(i, band);
+        const D band = i < 4 ? Round<V, kFast>(up_start * m30[i])
+                             : Round<V, kFast>((up * m30[i] / 100.0 + b3 + b1 + b2) / 4.0);
+        if constexpr (kFast)
+            w[i] = Min(w[i], Max(band, floor));
+        else
+            w[i] = Select(w[i] > band, Select(band < floor, floor, band), w[i]);
         b3 = b2;
         b2 = b1;
         b1 = band;
     }
 }
 
-// Methods 0 and 1: the lower line and its crossings. Counts go down by one
-// per event (a mask is -1).
-template <bool kFast, bool kGated>
-VONDREL_INLINE M CountBelowLowerLine(const I (&w)[kN], const I (&m30)[kN], D T) {
+// Adds one in the lanes of `events`.
+template <class V>
+VONDREL_INLINE void Tally(typename V::D& count, const typename V::M& events) {
+    count += Keep(V::D::Splat(1.0), events);
+}
+
+// Methods 0 and 1: the lower line and its crossings.
+template <class V, bool kFast, bool kGated>
+VONDREL_INLINE typename V::D CountBelowLowerLine(const typename V::D (&w)[kN], const typename V::D (&m30)[kN],
+                                                 typename V::D T) {
+    using D = typename V::D;
+    using M = typename V::M;
     const D start_scale = (100.0 - 1.75 * T) / 100.0;
     const D scale = 100.0 - T;
-    D l1{}, l2{}, l3{};
-    M below{}, count{};
+    D l1 = D::Splat(0.0), l2 = D::Splat(0.0), l3 = D::Splat(0.0);
+    M below = M::Splat(0);
+    D count = D::Splat(0.0);
     int gate = 0;
     for (int u = 0; u < kN; ++u) {
-        const D line = u < 4 ? Round<kFast>(start_scale * ToD(m30[u]))
-                             : Round<kFast>((l2 + l1 + l3 + ToD(m30[u]) * scale / 100.0) / 4.0);
-        const D level = ToD(w[u]);
-        const M lt = level < line, gt = level > line;
+        const D line = u < 4 ? Round<V, kFast>(start_scale * m30[u])
+                             : Round<V, kFast>((l2 + l1 + l3 + m30[u] * scale / 100.0) / 4.0);
+        const M lt = w[u] < line, gt = w[u] > line;
         if constexpr (kGated) {
             below |= lt;
             if (gate == kGate) {
-                count += below;
-                below = M{};
+                Tally<V>(count, below);
+                below = M::Splat(0);
             }
         } else {
-            count += lt & ~below;
+            Tally<V>(count, lt & ~below);
             below = (below | lt) & ~gt;
         }
         if (gate == kGate) gate = 0;
@@ -194,28 +337,118 @@ VONDREL_INLINE M CountBelowLowerLine(const I (&w)[kN], const I (&m30)[kN], D T) 
         l2 = l1;
         l1 = line;
     }
-    return -count;
+    return count;
 }
 
 // Method 3: the line at threshold x envelope mean, crossed by two-sample means.
-template <bool kFast>
-VONDREL_INLINE M CountBelowThresholdLine(const I (&w)[kN], const I (&m30)[kN], double threshold) {
-    D l1{}, l2{}, l3{};
-    M below{}, count{};
+template <class V, bool kFast>
+VONDREL_INLINE typename V::D CountBelowThresholdLine(const typename V::D (&w)[kN], const typename V::D (&m30)[kN],
+                                                     double threshold) {
+    using D = typename V::D;
+    using M = typename V::M;
+    D l1 = D::Splat(0.0), l2 = D::Splat(0.0), l3 = D::Splat(0.0);
+    M below = M::Splat(0);
+    D count = D::Splat(0.0);
     for (int u = 0; u < kN; ++u) {
-        const D p = ToD(m30[u]) * threshold;
-        const D line = u < 4 ? Round<kFast>(p) : Round<kFast>((l2 + l1 + l3 + p) / 4.0);
+        const D p = m30[u] * threshold;
+        const D line = u < 4 ? Round<V, kFast>(p) : Round<V, kFast>((l2 + l1 + l3 + p) / 4.0);
         if (u >= 1) {
-            const D a = ToD(w[u - 1] + w[u]) / 2.0;
+            const D a = (w[u - 1] + w[u]) / 2.0;
             const M lt = a < line, gt = a > line;
-            count += lt & ~below;
+            Tally<V>(count, lt & ~below);
             below = (below | lt) & ~gt;
         }
         l3 = l2;
         l2 = l1;
         l1 = line;
     }
-    return -count;
+    return count;
+}
+
+// Method 2, the motility index, step for step as the single-channel counter
+// computes it (see CountMotility): running minima over 50 samples from block
+// prefix and suffix minima, their mean smoothed in place, the ten-sample means
+// of the level above it, and the walk over runs of ten steps in one direction.
+template <class V>
+VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const typename V::D& jump) {
+    using D = typename V::D;
+    using M = typename V::M;
+    const D(&w)[kN] = s.w;
+    D(&minimum)[kN] = s.U;  // block prefix minima, then the running minima
+    D(&suffix)[kN] = s.m30;
+    D(&x)[kN] = s.x;  // the smoothed minimum, then the level above it
+
+    for (int b = 0; b < kN; b += kMinimumSpan) {
+        minimum[b] = w[b];
+        for (int i = b + 1; i < b + kMinimumSpan; ++i) minimum[i] = Min(w[i], minimum[i - 1]);
+        suffix[b + kMinimumSpan - 1] = w[b + kMinimumSpan - 1];
+        for (int i = b + kMinimumSpan - 2; i >= b; --i) suffix[i] = Min(w[i], suffix[i + 1]);
+    }
+    // In place, ascending: entry y is the prefix minimum at the end of its own
+    // window (or of a later one) until it is written.
+    const D ceiling = D::Splat(9999.0);
+    for (int y = 0; y < kN; ++y) {
+        const int first = y <= kForwardLast ? y : y - (kMinimumSpan - 1);
+        minimum[y] = Min(Min(suffix[first], minimum[first + kMinimumSpan - 1]), ceiling);
+    }
+
+    D sum = D::Splat(0.0);
+    for (int j = 0; j < kMinimumSpan; ++j) sum += minimum[j];
+    for (int y = 0; y <= kForwardLast; ++y) {
+        x[y] = sum / static_cast<double>(kMinimumSpan);
+        sum += minimum[y + kMinimumSpan] - minimum[y];
+    }
+    // Backward windows: each mean adds its 50 entries in ascending order, the
+    // last one still unsmoothed. Three consecutive means advance side by side
+    // over the entries they share, as the single-channel counter does, so
+    // that the additions do not form one long chain of dependent steps.
+    static_assert((kN - kForwardLast - 1) % 3 == 0);
+    for (int y0 = kForwardLast + 1; y0 < kN; y0 += 3) {
+        const int start = y0 - (kMinimumSpan - 1);
+        D s0 = x[start], s1 = D::Splat(0.0), s2 = D::Splat(0.0);
+        s0 += x[start + 1];
+        s1 += x[start + 1];
+        for (int j = start + 2; j < y0; ++j) {
+            s0 += x[j];
+            s1 += x[j];
+            s2 += x[j];
+        }
+        s0 += minimum[y0];
+        x[y0] = s0 / static_cast<double>(kMinimumSpan);
+        s1 += x[y0];
+        s2 += x[y0];
+        s1 += minimum[y0 + 1];
+        x[y0 + 1] = s1 / static_cast<double>(kMinimumSpan);
+        s2 += x[y0 + 1];
+        s2 += minimum[y0 + 2];
+        x[y0 + 2] = s2 / static_cast<double>(kMinimumSpan);
+    }
+    for (int y = 0; y < kN; ++y) x[y] = w[y] - x[y];
+
+    // The ten-sample means, where the running minima were.
+    D(&means)[kN] = s.U;
+    for (int m = 0; m < kN; ++m) {
+        const int first = m <= kDiffForwardLast ? m : m - (kDiffSpan - 1);
+        D acc = D::Splat(0.0);
+        for (int j = first; j < first + kDiffSpan; ++j) acc += x[j];
+        means[m] = acc / static_cast<double>(kDiffSpan);
+    }
+
+    // The walk: `rising` is the direction, a turn starts a new run at the
+    // rounded mean, a step in the same direction lengthens the run.
+    const D run_length = D::Splat(kRunLength), one = D::Splat(1.0);
+    M rising = M::Splat(0);
+    D count = D::Splat(0.0), run = count, reference = count;
+    for (int m = 1; m < kN; ++m) {
+        const D d = means[m];
+        const M up = d > means[m - 1], down = d < means[m - 1];
+        const M turn = (up | down) & (up ^ rising);
+        run = Keep(run + Keep(one, up | down), ~turn);
+        reference = Select(turn, Round<V, true>(d), reference);
+        rising = up | (rising & ~down);
+        Tally<V>(count, (Abs(reference - d) > jump) & (run == run_length));
+    }
+    return count;
 }
 
 struct Job {
@@ -227,88 +460,80 @@ struct Job {
     int skip;  // a channel counted elsewhere, or -1
 };
 
-// One group of kLanes adjacent channels starting at c0. Lanes past the last
-// channel of the window repeat it; only selected lanes are written back.
-template <bool kFast>
-VONDREL_INLINE void CountGroup(const Job& job, int c0, Scratch& s) {
+// One group of adjacent channels starting at c0. Lanes past the last channel
+// of the window repeat it; only selected lanes are written back.
+template <class V, bool kFast>
+VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
+    using D = typename V::D;
+    constexpr int L = V::kCount;
     const int channels = job.window.channels;
     const int16_t* levels = job.window.levels.data();  // levels of all channels, sample-major
-    if (c0 + kLanes <= channels) {
-        for (int i = 0; i < kN; ++i) {
-            H row;
-            std::memcpy(&row, levels + static_cast<size_t>(i) * channels + c0, sizeof row);
-            s.w[i] = __builtin_convertvector(row, I);
+    const int last = channels - 1;
+    for (int i = 0; i < kN; ++i) {
+        const int16_t* row = levels + static_cast<size_t>(i) * channels;
+        for (int l = 0; l < L; ++l) s.w[i].Set(l, row[c0 + l <= last ? c0 + l : last]);
+    }
+
+    typename V::Stats stats;
+    Envelope<V>(s.w, 1, s.U, stats);
+    EnvelopeMeans<V>(s.U, s.m30);
+    ClipToBand<V, kFast>(s.w, s.m30, PercentThresholds<V>(stats, job.threshold, false));
+
+    Envelope<V>(s.w, 2, s.U, stats);
+    D count = D::Splat(0.0);
+    if (job.method == kMethodMotilityIndex) {
+        D jump;
+        for (int l = 0; l < L; ++l) jump.Set(l, std::max(stats.amplitude[l], kLeastJump));
+        count = CountMotilityLanes<V>(s, jump);
+    } else if (job.method == kMethodGatedThreshold || job.method == kMethodThresholdAverage ||
+               job.method == kMethodThresholdLine) {
+        const D T = PercentThresholds<V>(stats, job.threshold, true);
+        EnvelopeMeans<V>(s.U, s.m30);
+        switch (job.method) {
+            case kMethodGatedThreshold: count = CountBelowLowerLine<V, kFast, true>(s.w, s.m30, T); break;
+            case kMethodThresholdAverage: count = CountBelowLowerLine<V, kFast, false>(s.w, s.m30, T); break;
+            default: count = CountBelowThresholdLine<V, kFast>(s.w, s.m30, job.threshold); break;
         }
-    } else {
-        for (int i = 0; i < kN; ++i)
-            for (int l = 0; l < kLanes; ++l) s.w[i][l] = job.window.At(std::min(c0 + l, channels - 1), i);
     }
 
-    Stats stats;
-    Envelope(s.w, 1, s.U, stats);
-    EnvelopeMeans(s.U, s.sums, s.m30);
-    ClipToBand<kFast>(s.w, s.m30, PercentThresholds(stats, job.threshold, false));
-
-    Envelope(s.w, 2, s.U, stats);
-    const D T = PercentThresholds(stats, job.threshold, true);
-    EnvelopeMeans(s.U, s.sums, s.m30);
-
-    M count{};
-    switch (job.method) {
-        case kMethodGatedThreshold: count = CountBelowLowerLine<kFast, true>(s.w, s.m30, T); break;
-        case kMethodThresholdAverage: count = CountBelowLowerLine<kFast, false>(s.w, s.m30, T); break;
-        case kMethodThresholdLine: count = CountBelowThresholdLine<kFast>(s.w, s.m30, job.threshold); break;
-        case kMethodMotilityIndex:
-            for (int l = 0; l < kLanes && c0 + l < static_cast<int>(job.selected.size()); ++l) {
-                if (!job.selected[c0 + l] || c0 + l == job.skip) continue;
-                std::array<int32_t, kN> column;
-                for (int i = 0; i < kN; ++i) column[i] = s.w[i][l];
-                count[l] = CountMotility(column, std::max(stats.amplitude[l], kLeastJump), nullptr, nullptr);
-            }
-            break;
-        default: break;
-    }
-
-    bool keep[kLanes];
-    bool whole = true;
-    for (int l = 0; l < kLanes; ++l) {
+    bool keep[L];
+    for (int l = 0; l < L; ++l) {
         const int c = c0 + l;
         keep[l] = c < static_cast<int>(job.selected.size()) && job.selected[c] && c != job.skip;
-        whole = whole && keep[l];
         if (keep[l]) job.counts[c] = static_cast<int16_t>(count[l]);
     }
     int16_t* out = job.window.levels.data() + c0;
-    for (int i = 0; i < kN; ++i, out += channels) {
-        if (whole) {
-            const H row = __builtin_convertvector(s.w[i], H);
-            std::memcpy(out, &row, sizeof row);
-        } else {
-            for (int l = 0; l < kLanes; ++l)
-                if (keep[l]) out[l] = static_cast<int16_t>(s.w[i][l]);
-        }
-    }
+    for (int i = 0; i < kN; ++i, out += channels)
+        for (int l = 0; l < L; ++l)
+            if (keep[l]) out[l] = static_cast<int16_t>(s.w[i][l]);
 }
 
+template <int W, int K>
 VONDREL_INLINE void CountAll(const Job& job) {
-    static thread_local Scratch s;
+    using V = Lanes<W, K>;
+    constexpr int L = V::kCount;
+    // Made once per thread that counts (the other threads carry a pointer only).
+    static thread_local std::unique_ptr<typename V::Scratch> scratch;
+    if (!scratch) scratch = std::make_unique<typename V::Scratch>();
+    typename V::Scratch& s = *scratch;
     const bool fast = std::fabs(job.threshold) <= kFastThresholdLimit;
     const int n = static_cast<int>(job.selected.size());
-    for (int c0 = 0; c0 < n; c0 += kLanes) {
+    for (int c0 = 0; c0 < n; c0 += L) {
         bool any = false;
-        for (int c = c0; c < std::min(c0 + kLanes, n); ++c) any = any || (job.selected[c] && c != job.skip);
+        for (int c = c0; c < std::min(c0 + L, n); ++c) any = any || (job.selected[c] && c != job.skip);
         if (!any) continue;
         if (fast)
-            CountGroup<true>(job, c0, s);
+            CountGroup<V, true>(job, c0, s);
         else
-            CountGroup<false>(job, c0, s);
+            CountGroup<V, false>(job, c0, s);
     }
 }
 
-void CountAllPortable(const Job& job) { CountAll(job); }
+void CountAllPortable(const Job& job) { CountAll<2, kPortableRegisters>(job); }
 
 #if defined(__x86_64__) || defined(__i386__)
 #define VONDREL_HAS_AVX2_PATH 1
-[[gnu::target("avx2")]] void CountAllAvx2(const Job& job) { CountAll(job); }
+[[gnu::target("avx2")]] void CountAllAvx2(const Job& job) { CountAll<4, kAvx2Registers>(job); }
 #endif
 
 std::atomic<CounterPath> g_counter_path{CounterPath::kAutomatic};

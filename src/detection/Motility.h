@@ -1,5 +1,6 @@
 // The motility-index count (method 2) of one channel's levels 0..499 after
-// clipping, shared by the single-channel and the batch counter.
+// clipping, as the single-channel counter takes it (the batch counter repeats
+// it step for step, many channels at once).
 #pragma once
 
 #include <array>

@@ -76,7 +76,9 @@ void Frm_Main::RunTick() {
     // gone by after Play or resume.
     if (st.m_tick_count == g_dsp_interval) RefreshTracePlot();
 
+    const auto conditioning_start = CloseTiming::Clock::now();
     ConditionNewSample(st);
+    const double conditioning_ms = CloseTiming::Since(conditioning_start);
     if (st.m_display_tick > 1) {
         DrawTraceStep(st.m_station);
         ShowTemperature();
@@ -87,7 +89,7 @@ void Frm_Main::RunTick() {
         // A failure inside the window close must not skip the run clock and
         // the end test below, or the run would never end.
         try {
-            CloseSampleWindow();
+            CloseSampleWindow(conditioning_ms);
         } catch (const std::exception& e) {
             ShowRunMessage(std::string("Window close failed: ") + e.what());
         } catch (...) {
@@ -150,8 +152,12 @@ void Frm_Main::CountCommFault(bool fault) {
     }
 }
 
-void Frm_Main::CloseSampleWindow() {
+void Frm_Main::CloseSampleWindow(double conditioning_ms) {
     AcquisitionState& st = m_run;
+    // The close's durations by part, kept when the close went through.
+    const auto start = CloseTiming::Clock::now();
+    CloseTiming::Close timing;
+    timing[ClosePart::kConditioning] = conditioning_ms;
     const platform::TimePoint now = platform::Now();
     const int raw = g_offline == 0 ? QueryByte(kCmdTemperature, 0, TemperatureAddress(st)) : -1;
     ApplyTemperatureReading(st, raw);
@@ -163,7 +169,10 @@ void Frm_Main::CloseSampleWindow() {
         ~NextWindowStart() { st.m_window_start = ToDays(platform::Now()); }
     } nextWindowStart{st};
     SendActuatorState();
+    auto part_start = CloseTiming::Clock::now();
     ThresholdAndCountWindow(st, g_body_bends_mode);
+    timing[ClosePart::kCounting] = CloseTiming::Since(part_start);
+    part_start = CloseTiming::Clock::now();
     // Drawing must never cost the window its records.
     try {
         if (g_body_bends_mode == 1) AdvanceBendsPlot(st);
@@ -171,10 +180,15 @@ void Frm_Main::CloseSampleWindow() {
     } catch (const std::exception& e) {
         ShowRunMessage(std::string("Activity panel not drawn: ") + e.what());
     }
+    timing[ClosePart::kPanel] = CloseTiming::Since(part_start);
     if (g_recording == kTrue) {
+        part_start = CloseTiming::Clock::now();
         const RecordingResult result = RecordWindow(st, g_body_bends_mode);
+        timing[ClosePart::kFiles] = CloseTiming::Since(part_start);
         for (const std::string& m : result.messages) ShowRunMessage(m);
     }
+    timing[ClosePart::kWhole] = conditioning_ms + CloseTiming::Since(start);
+    st.m_close_timing.Add(timing);
 }
 
 bool Frm_Main::RunClockStep(bool endTest) {

@@ -451,7 +451,9 @@ private:
     void RunTick();
     bool ReadSamples();
     void CountCommFault(bool fault);
-    void CloseSampleWindow();
+    // The window close; `conditioning_ms` is how long the closing sample's
+    // conditioning took, kept with the close's other durations.
+    void CloseSampleWindow(double conditioning_ms = 0.0);
     // Time text, minutes and (when `endTest`) the end of the run; returns
     // true when the run ended.
     bool RunClockStep(bool endTest);

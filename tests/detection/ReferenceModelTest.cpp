@@ -374,6 +374,64 @@ TEST(CountChannelsModel, BatchAgreesWithTheSingleChannelCounterOnWholeWindows) {
     EXPECT_GT(modelled, 200);
 }
 
+// Bands outside what a level can hold: under the 16-bit floor (channels deep
+// in the negative range, whose lowered levels are held at -32768), on the
+// fast path and on the checked one, and infinite or not a number (a threshold
+// so large that the band overflows, to +inf and -inf where the envelope
+// changes sign; a band that is not a number lowers nothing).
+TEST(CountChannelsModel, BandsBelowTheFloorOrNotANumberAsTheSingleChannelCounter) {
+    struct Case {
+        const char* name;
+        int first, last;  // levels ramp from first to last, with a dip now and then
+        double threshold;
+    };
+    const Case cases[] = {
+        {"flat deep", -30000, -30000, 50.0},
+        {"ramp to the floor", -20000, -32768, 1.8},
+        {"deep, small threshold", -31000, -29000, 0.5},
+        {"through zero, overflowing band", -1000, 1000, 1.7e308},
+        {"positive, overflowing band", 100, 3000, 1.7e308},
+    };
+    std::vector<CounterPath> paths{CounterPath::kPortable};
+    if (CounterAvx2Available()) paths.push_back(CounterPath::kAvx2);
+    constexpr int kWidth = 24;  // three groups of eight
+    int floored_fast = 0, floored_checked = 0;  // levels lowered to -32768 from above it
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        std::vector<int16_t> original(static_cast<size_t>(kWidth) * kSamples);
+        for (int c = 0; c < kWidth; ++c)
+            for (int s = 0; s < kSamples; ++s) {
+                double v = k.first + (k.last - k.first) * static_cast<double>(s) / (kSamples - 1);
+                if ((s + 7 * c) % 37 < 3) v -= 800;  // dips
+                if ((s + 3 * c) % 53 == 0) v += 400;  // spikes
+                original[static_cast<size_t>(s) * kWidth + c] = static_cast<int16_t>(std::clamp(v, -32768.0, 32767.0));
+            }
+        for (int16_t method = 0; method <= 3; ++method) {
+            SCOPED_TRACE(method);
+            std::vector<int16_t> want_window = original;
+            std::vector<int16_t> want_counts(kWidth);
+            for (int c = 0; c < kWidth; ++c)
+                want_counts[c] = CountEvents(SampleWindow(want_window, kWidth), static_cast<int16_t>(c), k.threshold,
+                                             method, 0, "", 0);
+            int floored = 0;
+            for (size_t i = 0; i < original.size(); ++i) floored += want_window[i] == INT16_MIN && original[i] > INT16_MIN;
+            (k.threshold > 1e4 ? floored_checked : floored_fast) += floored;
+            const std::vector<uint8_t> all(kWidth, 1);
+            for (const CounterPath path : paths) {
+                SetCounterPath(path);
+                std::vector<int16_t> window = original;
+                std::vector<int16_t> counts(kWidth, -7);
+                CountChannels(SampleWindow(window, kWidth), all, counts, k.threshold, method);
+                EXPECT_EQ(counts, want_counts) << "path " << static_cast<int>(path);
+                EXPECT_EQ(window, want_window) << "path " << static_cast<int>(path);
+            }
+            SetCounterPath(CounterPath::kAutomatic);
+        }
+    }
+    EXPECT_GT(floored_fast, 0);
+    EXPECT_GT(floored_checked, 0);
+}
+
 TEST(CountChannelsModel, RefusesWhatCountEventsRefuses) {
     std::vector<int16_t> window(static_cast<size_t>(kSlots) * kSamples, 100);
     const std::vector<int16_t> before = window;

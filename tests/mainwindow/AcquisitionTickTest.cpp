@@ -12,7 +12,9 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <regex>
 #include <set>
@@ -515,6 +517,50 @@ TEST_F(TickTest, ShortRunRecordsFilesThatTheIndependentReaderAccepts) {
         ASSERT_TRUE(counts);
         EXPECT_EQ(counts->size(), 3u * 774u);
     }
+}
+
+// A run of all four stations with raw recording against the simulator keeps
+// the duration of every window close, by part; the figures are printed. The
+// windows run back to back (the injected clock moves 45 ms per tick), two by
+// default or VONDREL_CLOSE_WINDOWS of them (up to 60) for a measurement.
+TEST_F(TickTest, FourStationRunKeepsTheDurationOfEveryWindowClose) {
+    const char* asked = std::getenv("VONDREL_CLOSE_WINDOWS");
+    const int windows = asked ? std::clamp(std::atoi(asked), 1, 60) : 2;
+    StartRun(true, {"--activity", "0.05", "--seed", "11"});
+    TickStations({1, 2, 3, 4});
+    g_acq_lapse = 30;  // minutes: the run outlasts 60 windows of 22.5 s
+    g_save_real = 1;
+    Play("Close timing");
+    int closes = 0;
+    for (int tick = 0; closes < windows && tick < windows * 500 + 10; ++tick) {
+        now_ += std::chrono::milliseconds(45);
+        main().Timeradq_Timer();
+        closes = static_cast<int>(st().m_close_timing.Closes());
+    }
+    ASSERT_EQ(closes, windows);
+    EXPECT_TRUE(main().RunMessages().empty());
+    const CloseTiming& timing = st().m_close_timing;
+    const DurationFigures whole = timing.Figures(ClosePart::kWhole);
+    double parts_max = 0;
+    for (ClosePart part : {ClosePart::kConditioning, ClosePart::kCounting, ClosePart::kPanel, ClosePart::kFiles}) {
+        const DurationFigures f = timing.Figures(part);
+        EXPECT_GT(f.min_ms, 0.0) << static_cast<int>(part);
+        parts_max = std::max(parts_max, f.max_ms);
+    }
+    EXPECT_GE(whole.max_ms, parts_max);
+    auto print = [](const char* name, const DurationFigures& f) {
+        std::printf("%-13s min %8.3f  median %8.3f  p99 %8.3f  max %8.3f ms\n", name, f.min_ms, f.median_ms, f.p99_ms,
+                    f.max_ms);
+    };
+    int wells = 0;
+    for (int c = 0; c < kChannels; ++c) wells += g_channel_well[c] >= 0;
+    std::printf("%d window closes, 4 stations of %d channels with a well, raw recording on:\n", closes, wells);
+    print("conditioning", timing.Figures(ClosePart::kConditioning));
+    print("counting", timing.Figures(ClosePart::kCounting));
+    print("panel", timing.Figures(ClosePart::kPanel));
+    print("files", timing.Figures(ClosePart::kFiles));
+    print("whole close", whole);
+    main().CmdStop_Click();
 }
 
 }  // namespace
