@@ -419,8 +419,10 @@ void Frm_Main::BuildMenus() {
     chk_zmonitor = Item(mn_more, "chk_zmonitor", "AutoRestart on ComError");
     chk_zmonitor->setCheckable(true);
     // Ticked from the start: an unattended run restarts after lasting
-    // communication faults unless the user unticks it.
+    // communication faults.
     chk_zmonitor->setChecked(true);
+    // Like every menu tick, it changes by code only: a click leaves it.
+    connect(chk_zmonitor, &QAction::triggered, this, [this](bool checked) { chk_zmonitor->setChecked(!checked); });
     mn_technical = Item(mn_more, "mn_technical", "Technical Menu (require password)");
     mnstatustest = Item(mnfile, "mnstatustest", "Test DEVICE");
     mn_ = mnfile->addSeparator();
