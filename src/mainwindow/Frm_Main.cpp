@@ -490,9 +490,10 @@ void Frm_Main::SetCheckValue(QCheckBox* box, int value) {
 }
 
 void Frm_Main::AllocateRunArrays() {
-    // Fresh tables for the current window length; the station shown, the
-    // options and the actuator flags set so far carry over.
-    AcquisitionState fresh(g_rt_buffer);
+    // Cleared tables for the current window length (zeroed in place when
+    // the length is unchanged); the station shown, the options and the
+    // actuator flags set so far carry over.
+    AcquisitionState fresh = AcquisitionState::Cleared(m_run, g_rt_buffer);
     fresh.m_station = m_run.m_station;
     fresh.m_trace_zoom = m_run.m_trace_zoom;
     fresh.m_light_on = m_run.m_light_on;
