@@ -22,6 +22,27 @@ AcquisitionState::AcquisitionState(int window_length) {
     m_peak_histogram.assign(static_cast<size_t>(kChannelSlots) * kHistogramSlots, 0);
 }
 
+AcquisitionState AcquisitionState::Cleared(AcquisitionState& old, int window_length) {
+    if (std::max(1, window_length) != old.m_window_length) return AcquisitionState(window_length);
+    AcquisitionState s{NoTables{}};
+    s.m_window_length = old.m_window_length;
+    s.m_envelope_positions = old.m_envelope_positions;
+    auto zeroed = [](auto& v) {
+        std::fill(v.begin(), v.end(), 0);
+        return std::move(v);
+    };
+    for (int k = 0; k < kStations; ++k) s.m_sample_window[k] = zeroed(old.m_sample_window[k]);
+    s.m_conditioned_window = zeroed(old.m_conditioned_window);
+    s.m_conditioned_window_b = zeroed(old.m_conditioned_window_b);
+    s.m_upper_envelope = zeroed(old.m_upper_envelope);
+    s.m_lower_envelope = zeroed(old.m_lower_envelope);
+    s.m_amplitude_sum = zeroed(old.m_amplitude_sum);
+    s.m_signal_sum = zeroed(old.m_signal_sum);
+    s.m_signal_count = zeroed(old.m_signal_count);
+    s.m_peak_histogram = zeroed(old.m_peak_histogram);
+    return s;
+}
+
 void AcquisitionState::ResetForPlay() {
     for (auto& w : m_sample_window) std::fill(w.begin(), w.end(), int16_t{0});
     std::fill(m_conditioned_window.begin(), m_conditioned_window.end(), int16_t{0});

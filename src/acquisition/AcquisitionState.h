@@ -32,6 +32,12 @@ struct AcquisitionState {
     // 0..window_length) and clears everything. Lengths below 1 count as 1.
     explicit AcquisitionState(int window_length = g_rt_buffer);
 
+    // The state the constructor makes for `window_length`; when `old` was
+    // sized for that length its tables are zeroed in place and taken over
+    // (left empty in `old`, whose other members stay) instead of allocated
+    // anew.
+    static AcquisitionState Cleared(AcquisitionState& old, int window_length);
+
     // Samples per window (g_rt_buffer when the tables were sized).
     int WindowLength() const { return m_window_length; }
     // Samples per station window, positions 0..WindowLength().
@@ -158,6 +164,9 @@ struct AcquisitionState {
     int32_t m_trace_zoom = 0;
 
 private:
+    struct NoTables {};
+    explicit AcquisitionState(NoTables) {}
+
     static size_t Index2(int channel, int position) {
         return static_cast<size_t>(position) * kChannelSlots + static_cast<size_t>(channel);
     }

@@ -419,8 +419,10 @@ void Frm_Main::BuildMenus() {
     chk_zmonitor = Item(mn_more, "chk_zmonitor", "AutoRestart on ComError");
     chk_zmonitor->setCheckable(true);
     // Ticked from the start: an unattended run restarts after lasting
-    // communication faults unless the user unticks it.
+    // communication faults.
     chk_zmonitor->setChecked(true);
+    // Like every menu tick, it changes by code only: a click leaves it.
+    connect(chk_zmonitor, &QAction::triggered, this, [this](bool checked) { chk_zmonitor->setChecked(!checked); });
     mn_technical = Item(mn_more, "mn_technical", "Technical Menu (require password)");
     mnstatustest = Item(mnfile, "mnstatustest", "Test DEVICE");
     mn_ = mnfile->addSeparator();
@@ -488,9 +490,10 @@ void Frm_Main::SetCheckValue(QCheckBox* box, int value) {
 }
 
 void Frm_Main::AllocateRunArrays() {
-    // Fresh tables for the current window length; the station shown, the
-    // options and the actuator flags set so far carry over.
-    AcquisitionState fresh(g_rt_buffer);
+    // Cleared tables for the current window length (zeroed in place when
+    // the length is unchanged); the station shown, the options and the
+    // actuator flags set so far carry over.
+    AcquisitionState fresh = AcquisitionState::Cleared(m_run, g_rt_buffer);
     fresh.m_station = m_run.m_station;
     fresh.m_trace_zoom = m_run.m_trace_zoom;
     fresh.m_light_on = m_run.m_light_on;

@@ -148,7 +148,10 @@ void Frm_Main::mn_technical_Click() {
         platform::MsgBox("Wrong Password");
         return;
     }
-    if (Hooks().showTechnicalPanel) Hooks().showTechnicalPanel();
+    if (Hooks().showTechnicalPanel)
+        Hooks().showTechnicalPanel();
+    else
+        platform::MsgBox("The technical panel is not available in this version.");
 }
 
 void Frm_Main::ConnectMainMenus() {

@@ -22,7 +22,10 @@ void Frm_Main::lst_report_export_DblClick() {
     const int station = std::atoi(text.substr(text.rfind('_') + 1).c_str());
     const std::string folder = AcquisitionFolder(g_project_folder, m_run.m_acquisition_stamp, station);
     if (platform::FileExists(platform::JoinPath(folder, "counts.bin"))) {
-        if (Hooks().showReport) Hooks().showReport(folder, HasHistogramFiles(folder), "", {});
+        if (Hooks().showReport)
+            Hooks().showReport(folder, HasHistogramFiles(folder), "", {});
+        else
+            platform::MsgBox("The report window is not available in this version.");
     } else {
         platform::MsgBox("Activity file not Found");
     }
@@ -33,7 +36,10 @@ void Frm_Main::mn_userbin_Click() {
     const int16_t flag = mn_userbin->isChecked() ? 1 : 0;
     LoadReportSettings(flag);
     SaveReportSettings(flag);
-    if (Hooks().showReportSettings) Hooks().showReportSettings();
+    if (Hooks().showReportSettings)
+        Hooks().showReportSettings();
+    else
+        platform::MsgBox("The report settings window is not available in this version.");
 }
 
 }  // namespace vondrel

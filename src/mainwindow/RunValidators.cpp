@@ -131,7 +131,7 @@ void Frm_Main::txtsub_LostFocus() {
     const int beam = static_cast<int>(RoundHalfEven(Val(Typed(txtsub->text()))));
     if (well < 0 || beam < 0 || well >= g_well_beam_channel.wells || beam >= g_well_beam_channel.beams) return;
     g_selected_channel = g_well_beam_channel.At(well, beam);
-    lblcanal->setText(QString::number(g_selected_channel));
+    ShowSelectedChannel();
 }
 
 }  // namespace vondrel

@@ -219,4 +219,37 @@ TEST_F(WindowCounting, PlayStartsTheRunTablesAfresh) {
     EXPECT_EQ(st.UpperEnvelope(1, kCh, 3), 1000);
 }
 
+// A cleared state is the constructor's, whether the old tables are reused
+// (same length) or sized anew (another length).
+TEST_F(WindowCounting, ClearedStateEqualsAFreshOneForItsLength) {
+    for (int length : {500, 700}) {
+        SCOPED_TRACE(length);
+        AcquisitionState st(500);
+        st.Sample(3, kCh, 500) = 123;
+        st.LowerLine(1, kCh, 3) = 980;
+        st.UpperLine(2, kCh, 3) = 1020;
+        st.UpperEnvelope(1, kCh, 3) = 1000;
+        st.LowerEnvelope(1, kCh, 3) = 900;
+        st.AmplitudeSum(1, kCh) = st.SignalSum(1, kCh) = st.SignalCount(1, kCh) = 5;
+        st.PeakHistogram(kCh, 50) = 9;
+        st.m_cumulative_count[3][kCh] = 9000;
+        st.m_sample_index = 77;
+        const AcquisitionState fresh(length);
+        AcquisitionState c = AcquisitionState::Cleared(st, length);
+        EXPECT_EQ(c.WindowLength(), length);
+        EXPECT_EQ(c.EnvelopePositions(), fresh.EnvelopePositions());
+        for (int k = 0; k < 4; ++k) EXPECT_EQ(c.m_sample_window[k], fresh.m_sample_window[k]);
+        EXPECT_EQ(c.m_conditioned_window, fresh.m_conditioned_window);
+        EXPECT_EQ(c.m_conditioned_window_b, fresh.m_conditioned_window_b);
+        EXPECT_EQ(c.m_upper_envelope, fresh.m_upper_envelope);
+        EXPECT_EQ(c.m_lower_envelope, fresh.m_lower_envelope);
+        EXPECT_EQ(c.m_amplitude_sum, fresh.m_amplitude_sum);
+        EXPECT_EQ(c.m_signal_sum, fresh.m_signal_sum);
+        EXPECT_EQ(c.m_signal_count, fresh.m_signal_count);
+        EXPECT_EQ(c.m_peak_histogram, fresh.m_peak_histogram);
+        EXPECT_EQ(c.m_cumulative_count, fresh.m_cumulative_count);
+        EXPECT_EQ(c.m_sample_index, 0);
+    }
+}
+
 }  // namespace

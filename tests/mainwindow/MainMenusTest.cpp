@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
@@ -149,6 +150,44 @@ TEST_F(MainMenusTest, TechnicalMenuShowsThePanelOnlyForItsExactPassword) {
     main().mn_technical->trigger();
     EXPECT_EQ(shown, 1);
     Hooks().showTechnicalPanel = nullptr;
+}
+
+TEST_F(MainMenusTest, WindowsOfOtherPartsSayTheyAreMissingAfterTheHandlersOwnSteps) {
+    StartRun(false);
+    // A run of station 3 whose folder holds its activity file.
+    main().m_run.m_acquisition_stamp = "20260304_1006";
+    const std::string folder = StationFolder(3);
+    std::filesystem::create_directories(folder);
+    { std::ofstream(std::filesystem::path(folder) / "counts.bin") << "x"; }
+    main().lst_report_export->clear();
+    main().lst_report_export->addItem("STATION_1");
+    main().lst_report_export->addItem("STATION_3");
+    main().lst_report_export->show();
+
+    main().lst_report_export->setCurrentRow(1);
+    boxes.ExpectMessage("The report window is not available in this version.");
+    main().lst_report_export_DblClick();
+    EXPECT_TRUE(main().lst_report_export->isHidden());
+
+    boxes.ExpectMessage("The report settings window is not available in this version.");
+    main().mn_userbin->trigger();
+
+    boxes.ExpectInput("Enter Password", std::string("Kelpo5829"));
+    boxes.ExpectMessage("The technical panel is not available in this version.");
+    main().mn_technical->trigger();
+}
+
+TEST_F(MainMenusTest, MenuTicksStayWhenClicked) {
+    StartRun(false);
+    Hooks().showReportSettings = [] {};
+    for (QAction* item : {main().chk_zmonitor, main().mn_userbin}) {
+        SCOPED_TRACE(item->objectName().toStdString());
+        for (bool ticked : {true, false}) {
+            item->setChecked(ticked);
+            item->trigger();
+            EXPECT_EQ(item->isChecked(), ticked);
+        }
+    }
 }
 
 TEST_F(MainMenusTest, ActivationKeepsAPausedRunAndClearsAStoppedOne) {

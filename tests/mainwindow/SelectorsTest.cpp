@@ -303,17 +303,25 @@ TEST_F(Selectors, RowAndColumnSelectorsChooseTheChannelAndShowIt) {
 }
 
 TEST_F(Selectors, ANewChannelCaptionRebuildsTheGroupWells) {
-    main->m_run.m_station = 0;
-    main->FillWellSelectors();
-    g_selected_channel = 100;
-    main->lblcanal->setText("100");
-    main->m_group_well_count = 0;
-    Pick(main->Combofila, "A");
-    Pick(main->Combocol, "1");
-    main->txtsub->setText("0");
-    main->Combocol_Click();  // channel 0, group 3
-    EXPECT_EQ(main->lblcanal->text().toStdString(), "0");
-    EXPECT_EQ(main->m_group_well_count, 13);
+    // The column selector and the beam box both change the caption.
+    const std::pair<const char*, void (Frm_Main::*)()> ways[] = {
+        {"column selector", &Frm_Main::Combocol_Click},
+        {"beam box", &Frm_Main::txtsub_LostFocus},
+    };
+    for (const auto& [name, handler] : ways) {
+        SCOPED_TRACE(name);
+        main->m_run.m_station = 0;
+        main->FillWellSelectors();
+        g_selected_channel = 100;
+        main->lblcanal->setText("100");
+        main->m_group_well_count = 0;
+        Pick(main->Combofila, "A");
+        Pick(main->Combocol, "1");
+        main->txtsub->setText("0");
+        (main->*handler)();  // channel 0, group 3
+        EXPECT_EQ(main->lblcanal->text().toStdString(), "0");
+        EXPECT_EQ(main->m_group_well_count, 13);
+    }
 }
 
 TEST_F(Selectors, FillingTheSelectorsRunsNoClickAndLeavesTheScratchTable) {

@@ -1,9 +1,10 @@
 // Time of the live display on a w384 plate with every channel counted, run
 // offscreen: the activity panel's refresh per plot type and station (what
 // the tick draws after each closed window), the window's counting beside
-// it, the trace step with the temperature label, the whole trace redraw and
-// the zoom references. Each figure includes the canvas repaint where the
-// screen would show it. Prints figures; not a test.
+// it, the trace step with the temperature label, the whole trace redraw, the
+// zoom references and the window's activation when stopped. Each figure
+// includes the canvas repaint where the screen would show it. Prints
+// figures; not a test.
 #include <QApplication>
 #include <QComboBox>
 #include <algorithm>
@@ -147,5 +148,8 @@ int main(int argc, char** argv) {
     Print("zoom references, 385 channels x 500 samples", Time(200, [&] {
               ComputeTraceBottom(st.m_sample_window[0].data(), g_rt_buffer, g_rt_buffer, bottom);
           }));
+    // Stopped, the window's activation clears the run's tables.
+    g_run_state = 0;
+    Print("Form_Activate stopped, N = 500", Time(50, [&] { main.Form_Activate(); }));
     return 0;
 }
