@@ -1,5 +1,7 @@
 #include "browser/BrowserLayout.h"
 
+#include <algorithm>
+
 #include "platform/Numbers.h"
 
 namespace vondrel::browser {
@@ -108,22 +110,24 @@ void ArrangeBrowserControls(double widthTwips, double heightTwips, double tpp, L
     place("cmdchannels", F(0.7 * cu), F(0.15 * ru), F(0.65 * cu), F(1.25 * ru));
     t.Shape("cmdchannels", Region::RoundWindowInsetPixels);
     place("combogrup", F(0.05 * cu), F(1.5 * ru), F(1.3 * cu));
-    place("lstgrup", F(0.05 * cu), F(1.5 * ru + t.Read("combogrup").height), F(1.3 * cu), F(5.9 * ru));
+    // The list gives the bottom of its designed height to the channel
+    // selectors' row, so that row stays inside the frame.
+    place("lstgrup", F(0.05 * cu), F(1.5 * ru + t.Read("combogrup").height), F(1.3 * cu), F(5.0 * ru));
     place("lstgrup_plot", F(0.05 * cu), F(1.5 * ru), F(1.3 * cu), F(6.9 * ru));
     const Rect statusSized = t.Read("Pic_status");
     place("Pic_status", statusSized.left, statusSized.top, F(1.3 * cu), F(0.25 * ru));
     const Rect list = t.Read("lstgrup");
-    place("Pic_status", F(0.05 * cu), F(list.top + list.height));
-    const Rect analyzeSized = t.Read("fmranalizar");
-    place("fmranalizar", analyzeSized.left, analyzeSized.top, F(1.3 * cu), ru);
-    place("fmranalizar", F(0.05 * cu), F(t.Read("Pic_status").top + 0.65 * ru));
-    // The channel selectors, a row under the analysis strip.
-    const Rect analyze = t.Read("fmranalizar");
-    const double selectorTop = F(analyze.top + analyze.height);
+    // The channel selectors, a row under the list.
+    const double selectorTop = F(list.top + list.height + 0.05 * ru);
     place("Combofila", F(0.05 * cu), selectorTop, F(0.3 * cu));
     place("Combocol", F(0.35 * cu), selectorTop, F(0.3 * cu));
     place("txtsub", F(0.65 * cu), selectorTop, F(0.2 * cu), F(0.6 * ru));
     place("lblcanal", F(0.9 * cu), selectorTop, F(0.45 * cu), F(0.6 * ru));
+    const Rect row = t.Read("Combofila");
+    place("Pic_status", F(0.05 * cu), F(std::max(list.top + list.height + 0.9 * ru, row.top + row.height)));
+    const Rect analyzeSized = t.Read("fmranalizar");
+    place("fmranalizar", analyzeSized.left, analyzeSized.top, F(1.3 * cu), ru);
+    place("fmranalizar", F(0.05 * cu), F(t.Read("Pic_status").top + 0.65 * ru));
     // The analysis strip's own contents (twips of fmranalizar).
     place("cmb_modeanalisis", F(0.02 * cu), F(0.1 * ru), F(0.45 * cu));
     place("frmtxt_threshold", F(0.5 * cu), F(0.1 * ru), F(0.25 * cu), F(0.7 * ru));

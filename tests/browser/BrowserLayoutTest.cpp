@@ -110,12 +110,32 @@ TEST(BrowserLayout, ChainedTopsFollowTheSizesReadBack) {
     EXPECT_NEAR(designed.places["fmranalizar"].top - designed.places["Pic_status"].top, 0.65 * ru, 0.01);
     EXPECT_DOUBLE_EQ(designed.places["Pic_status"].height, static_cast<float>(0.25 * ru));
 
-    // A list cut to whole lines pulls the status strip up with it.
+    // A list cut to whole lines pulls the selectors' row and the status strip
+    // up with it.
     RecordingTarget cut;
     cut.toolkitHeight["combogrup"] = 330;
     cut.toolkitHeight["lstgrup"] = 2100;
     ArrangeBrowserControls(12000, 9000, 15, cut);
-    EXPECT_DOUBLE_EQ(cut.places["Pic_status"].top, static_cast<float>(cut.places["lstgrup"].top + 2100));
+    EXPECT_NEAR(cut.places["Combofila"].top, cut.places["lstgrup"].top + 2100 + 0.05 * ru, 0.5);
+    EXPECT_NEAR(cut.places["Pic_status"].top, cut.places["lstgrup"].top + 2100 + 0.9 * ru, 0.5);
+}
+
+TEST(BrowserLayout, TheChannelSelectorsStayInsideTheirFrameAndCoverNoControl) {
+    RecordingTarget t;
+    for (const char* combo : {"combogrup", "Combofila", "Combocol"}) t.toolkitHeight[combo] = 330;
+    ArrangeBrowserControls(12000, 9000, 15, t);
+    const auto& frame = t.places["framecanal"];
+    const auto overlaps = [](const auto& a, const auto& b) {
+        return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
+               b.top < a.top + a.height;
+    };
+    for (const char* name : {"Combofila", "Combocol", "txtsub", "lblcanal"}) {
+        const auto& r = t.places[name];
+        EXPECT_GE(r.top, 0) << name;
+        EXPECT_LE(r.top + r.height, frame.height * 15) << name;  // the frame in pixels, its children in twips
+        for (const char* other : {"lstgrup", "Pic_status", "fmranalizar", "combogrup", "Cmd_leegroups"})
+            EXPECT_FALSE(overlaps(r, t.places[other])) << name << " covers " << other;
+    }
 }
 
 TEST(BrowserLayout, AFailureEndsTheLayoutWhereItHappened) {
