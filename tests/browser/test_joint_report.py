@@ -15,6 +15,9 @@ sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "acquisition"))
 import read_run_files as reader  # noqa: E402
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from soffice_csv import read_with_soffice  # noqa: E402
+
 WRITER = None
 
 
@@ -59,6 +62,25 @@ class JointReport(unittest.TestCase):
                     values.append(str(total if g is None else round(total / len(members))))
                 expected["[#" + item + "]"] = values
             self.assertEqual({r[0]: r[1:] for r in rows}, expected)
+
+
+    def test_a_spreadsheet_reads_the_same_cells(self):
+        with tempfile.TemporaryDirectory() as folder:
+            path = subprocess.run([WRITER, folder], check=True, capture_output=True, text=True).stdout.strip()
+            got = read_with_soffice(path, ";")
+            if got is None:
+                self.skipTest("soffice is not installed")
+            with open(path, encoding="cp1252", newline="") as f:
+                want = list(csv.reader(f, delimiter=";"))
+
+            def cells(rows):
+                rows = [[c for c in r] for r in rows]
+                for r in rows:
+                    while r and r[-1] == "":
+                        r.pop()
+                return [r for r in rows if r]
+
+            self.assertEqual(cells(got), cells(want))
 
 
 if __name__ == "__main__":
