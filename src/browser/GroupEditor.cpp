@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "browser/PlotShapes.h"
 #include "platform/Files.h"
 #include "platform/Numbers.h"
 #include "store/ChannelFiles.h"
@@ -49,28 +50,9 @@ std::vector<std::string> ChannelLabels(const AcquisitionConfig& config, int grou
 
 int Whole(double x) { return static_cast<int>(RoundHalfEven(x)); }
 
-PlotPrimitive Prim(PlotPrimitive::Kind kind, double x1, double y1, double x2, double y2, uint32_t bgr) {
-    PlotPrimitive p;
-    p.kind = kind;
-    p.x1 = x1;
-    p.y1 = y1;
-    p.x2 = x2;
-    p.y2 = y2;
-    p.bgr = bgr;
-    return p;
-}
-
-PlotPrimitive Text(double x, double y, std::string text, uint32_t bgr) {
-    PlotPrimitive p = Prim(PlotPrimitive::Kind::Text, x, y, x, y, bgr);
-    p.text = std::move(text);
-    return p;
-}
-
-PlotPrimitive Circle(double x, double y, double r, uint32_t bgr) {
-    PlotPrimitive p = Prim(PlotPrimitive::Kind::Circle, x, y, x, y, bgr);
-    p.radius = r;
-    return p;
-}
+using shapes::Circle;
+using shapes::Prim;
+using shapes::Text;
 
 int DayOfYear(int year, int month, int day) {
     static constexpr int kBefore[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
