@@ -4,9 +4,11 @@
 #include <cmath>
 #include <cstdio>
 
+#include "browser/PlotShapes.h"
 #include "platform/Files.h"
 #include "platform/Numbers.h"
 #include "store/ChannelFiles.h"
+#include "store/GroupBlocks.h"
 #include "store/Setup.h"
 
 namespace vondrel::browser {
@@ -49,28 +51,9 @@ std::vector<std::string> ChannelLabels(const AcquisitionConfig& config, int grou
 
 int Whole(double x) { return static_cast<int>(RoundHalfEven(x)); }
 
-PlotPrimitive Prim(PlotPrimitive::Kind kind, double x1, double y1, double x2, double y2, uint32_t bgr) {
-    PlotPrimitive p;
-    p.kind = kind;
-    p.x1 = x1;
-    p.y1 = y1;
-    p.x2 = x2;
-    p.y2 = y2;
-    p.bgr = bgr;
-    return p;
-}
-
-PlotPrimitive Text(double x, double y, std::string text, uint32_t bgr) {
-    PlotPrimitive p = Prim(PlotPrimitive::Kind::Text, x, y, x, y, bgr);
-    p.text = std::move(text);
-    return p;
-}
-
-PlotPrimitive Circle(double x, double y, double r, uint32_t bgr) {
-    PlotPrimitive p = Prim(PlotPrimitive::Kind::Circle, x, y, x, y, bgr);
-    p.radius = r;
-    return p;
-}
+using shapes::Circle;
+using shapes::Prim;
+using shapes::Text;
 
 int DayOfYear(int year, int month, int day) {
     static constexpr int kBefore[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
@@ -229,42 +212,15 @@ void ClearAllGroups(AcquisitionConfig& config) {
 
 void LayBlocks(AcquisitionConfig& config, const std::string& shapeItem) {
     ClearAllGroups(config);
-    const std::string_view shape(shapeItem);
-    const int blockRows = static_cast<int>(Val(shape.substr(0, 2)));
-    const int blockCols = shape.size() > 3 ? static_cast<int>(Val(shape.substr(3, 2))) : 0;
-    const int rows = config.plateRows, cols = config.plateCols;
-    if (blockRows < 1 || blockCols < 1 || rows < 1) return;
-    const int blocks = std::min(config.maxWell / (blockRows * blockCols), kChannels - 1);
-    // Wells an earlier block laid out: a well whose first beam stayed free
-    // (its channel disabled) must not become the start of every later block.
-    std::vector<bool> laidOut(static_cast<size_t>(std::max(rows * cols, config.maxWell + 1)), false);
-    for (int g = 0; g <= blocks; ++g) {
-        int start = 0;
-        bool found = false;
-        for (int col = 0; col < cols && !found; ++col) {
-            for (int row = 0; row < rows && !found; ++row) {
-                const int well = col * rows + row;
-                const int c = FirstBeamChannel(config, well);
-                if (c < 0 || config.channelGroup[static_cast<size_t>(c)] != -1 || laidOut[static_cast<size_t>(well)])
-                    continue;
-                start = well;
-                found = true;
-            }
-        }
-        for (int i = 0; i < blockRows; ++i) {
-            for (int j = 0; j < blockCols; ++j) {
-                const int well = start + i + rows * j;
-                if (well >= 0 && well < static_cast<int>(laidOut.size())) laidOut[static_cast<size_t>(well)] = true;
-                for (int c = 0; c < kChannels; ++c) {
-                    auto& group = config.channelGroup[static_cast<size_t>(c)];
-                    if (config.channelWell[static_cast<size_t>(c)] != well || group != -1 || !Enabled(config, c))
-                        continue;
-                    group = static_cast<int16_t>(g);
-                    config.groupNames[static_cast<size_t>(g)] = "Group" + std::to_string(g);
-                }
-            }
-        }
-    }
+    BlockPlate plate;
+    plate.rows = config.plateRows;
+    plate.cols = config.plateCols;
+    plate.maxWell = config.maxWell;
+    plate.blockLimit = kChannels - 1;
+    plate.firstChannel = [&config](int well) { return FirstBeamChannel(config, well); };
+    plate.enabled = [&config](int c) { return Enabled(config, c); };
+    plate.channelWell = &config.channelWell;
+    LayGroupBlocks(plate, shapeItem, config.channelGroup, config.groupNames);
 }
 
 PlotPlan PlateGroupsPlan(const AcquisitionConfig& config) {

@@ -9,6 +9,7 @@
 #include "acquisition/RunDataFiles.h"
 #include "browser/Binning.h"
 #include "browser/BrowserExports.h"
+#include "browser/PlotShapes.h"
 #include "detection/DetectionResults.h"
 #include "detection/EventCounter.h"
 #include "platform/Clock.h"
@@ -30,28 +31,9 @@ constexpr int kTrackChannels = 384;
 
 int Whole(double x) { return static_cast<int>(RoundHalfEven(x)); }
 
-PlotPrimitive Prim(PlotPrimitive::Kind kind, double x1, double y1, double x2, double y2, uint32_t bgr) {
-    PlotPrimitive p;
-    p.kind = kind;
-    p.x1 = x1;
-    p.y1 = y1;
-    p.x2 = x2;
-    p.y2 = y2;
-    p.bgr = bgr;
-    return p;
-}
-
-PlotPrimitive Circle(double x, double y, double r, uint32_t bgr) {
-    PlotPrimitive p = Prim(PlotPrimitive::Kind::Circle, x, y, x, y, bgr);
-    p.radius = r;
-    return p;
-}
-
-PlotPrimitive Text(double x, double y, std::string text, uint32_t bgr) {
-    PlotPrimitive p = Prim(PlotPrimitive::Kind::Text, x, y, x, y, bgr);
-    p.text = std::move(text);
-    return p;
-}
+using shapes::Circle;
+using shapes::Prim;
+using shapes::Text;
 
 // The picture point of a grid position (column, row) in cells.
 double PX(double column) { return 100 * column + 50; }

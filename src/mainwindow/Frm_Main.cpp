@@ -1029,9 +1029,15 @@ void Frm_Main::combogrup_Click() {
     lstgrup->clear();
     ListStationGroupWells(group);
     combogrup->setToolTip(item);
+    m_plot_type = 0;
+    ShowGroupWellsPage();
+}
+
+// The group-wells page of the activity panel: its axes, the first well of
+// the group list selected (its trace follows), then the wells' activity.
+void Frm_Main::ShowGroupWellsPage() {
     Picact->Cls();
     Picact->Scale(-30, 300, 300, -30);
-    m_plot_type = 0;
     cmd_pgup->hide();
     cmd_pgdown->hide();
     DrawActivityAxes();
@@ -1177,19 +1183,7 @@ void Frm_Main::cmd_stack_pos_Click(int index) {
     ListStationGroupWells(0);
     lblcanal_Change();
     switch (m_plot_type) {
-        case 0:
-            Picact->Cls();
-            Picact->Scale(-30, 300, 300, -30);
-            cmd_pgup->hide();
-            cmd_pgdown->hide();
-            DrawActivityAxes();
-            if (lstgrup->count() > 0) {
-                lstgrup->setCurrentRow(0);
-                txtbeam->setText(lstgrup->item(0)->text());
-                lstgrup_DblClick();
-            }
-            DrawGroupWells(m_run.m_station);
-            break;
+        case 0: ShowGroupWellsPage(); break;
         case 1: Dibujar_barplot(m_run.m_station); break;
         // The plate grid stays; only its cells are drawn again.
         case 2: DrawGridCells(m_run.m_station); break;

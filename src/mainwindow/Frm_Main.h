@@ -184,6 +184,7 @@ public:
     void FillWellSelectors();
     void ListStationGroupWells(int group);
     void combogrup_Click();
+    void ShowGroupWellsPage();
     void Combofila_Click();
     void Combocol_Click();
     void lstgrup_DblClick();

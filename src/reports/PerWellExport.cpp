@@ -10,12 +10,13 @@
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "platform/Numbers.h"
+#include "reports/CountsFile.h"
 #include "reports/ReportSteps.h"
 
 namespace vondrel::reports {
 namespace {
 
-constexpr size_t kRecordBytes = 774;
+constexpr size_t kRecordBytes = kCountsRecordBytes;
 constexpr int kMaxDayChanges = 22;
 
 bool Digits(const std::string& s, size_t from, size_t count) {
@@ -60,18 +61,6 @@ std::string FolderName(const std::string& folder) {
     std::string f = folder;
     while (f.size() > 1 && f.back() == '/') f.pop_back();
     return std::filesystem::path(f).filename().string();
-}
-
-int32_t MinuteAt(const std::string& counts, size_t j) {
-    int32_t m = 0;
-    std::memcpy(&m, counts.data() + j * kRecordBytes, sizeof m);
-    return m;
-}
-
-int16_t ValueAt(const std::string& counts, size_t j, int element) {
-    int16_t v = 0;
-    std::memcpy(&v, counts.data() + j * kRecordBytes + 4 + static_cast<size_t>(element) * 2, sizeof v);
-    return v;
 }
 
 }  // namespace
@@ -132,7 +121,7 @@ bool ExportPerWellFiles(ReportData& data, PerWellControls& c) {
             }
             for (size_t i = 0; i < count; ++i) {
                 const size_t j = first + i;
-                const int32_t m = MinuteAt(piece, i);
+                const int32_t m = CountsRecordMinute(piece, i);
                 T = std::max(T, m);
                 int32_t absolute = day * 1440 + m;
                 if (j >= 1 && data.m_record.minutes[j - 1] - absolute > 1000) {
@@ -144,7 +133,7 @@ bool ExportPerWellFiles(ReportData& data, PerWellControls& c) {
                 }
                 data.m_record.minutes[j] = absolute;
                 std::memcpy(&data.m_record.counts[j * kRecordWidth], piece.data() + i * kRecordBytes + 4, 385 * 2);
-                data.m_record.temperature[j] = ValueAt(piece, i, 384);
+                data.m_record.temperature[j] = CountsRecordValue(piece, i, 384);
             }
         }
         std::fclose(in);

@@ -15,7 +15,7 @@
 namespace vondrel::reports {
 namespace {
 
-constexpr size_t kRecordBytes = 774;
+constexpr size_t kRecordBytes = kCountsRecordBytes;
 constexpr int32_t kReplaceLimit = 32000;  // minutes taken with "Replace old data"
 constexpr int kMaxDayChanges = 22;        // the day offset (day x 1440) stays within 16 bits
 
@@ -87,18 +87,6 @@ std::optional<int> WindowLengthOf(const std::string& setupBytes) {
     double v = 0;
     if (!ParseNumber(fields[3], v)) return std::nullopt;
     return static_cast<int>(RoundHalfEven(v));
-}
-
-int32_t RecordMinute(const std::string& counts, size_t j) {
-    int32_t m = 0;
-    std::memcpy(&m, counts.data() + j * kRecordBytes, sizeof m);
-    return m;
-}
-
-int16_t RecordValue(const std::string& counts, size_t j, int element) {
-    int16_t v = 0;
-    std::memcpy(&v, counts.data() + j * kRecordBytes + 4 + static_cast<size_t>(element) * 2, sizeof v);
-    return v;
 }
 
 void Status(const ReanalysisHooks& hooks, const std::string& text) {
@@ -228,7 +216,7 @@ ReanalysisEnd RunRawReanalysis(ReportData& data, ReanalysisControls& c, const Re
         int32_t T = 0, previousRaw = 0;
         int day = 0;
         for (size_t j = 0; j < stored; ++j) {
-            const int32_t m = RecordMinute(*countsBytes, j);
+            const int32_t m = CountsRecordMinute(*countsBytes, j);
             int32_t absolute = day * 1440 + m;
             if (j >= 1 && minutes.back() - absolute > 1000) {
                 if (++day > kMaxDayChanges) throw ReportFailure("too many day changes");
@@ -236,7 +224,7 @@ ReanalysisEnd RunRawReanalysis(ReportData& data, ReanalysisControls& c, const Re
             }
             rawMinutes.push_back(m);
             minutes.push_back(absolute);
-            temperatures.push_back(RecordValue(*countsBytes, j, 384));
+            temperatures.push_back(CountsRecordValue(*countsBytes, j, 384));
             counted.push_back(m < previousRaw ? 0 : 1);
             previousRaw = m;
             T = std::max({T, m, absolute});

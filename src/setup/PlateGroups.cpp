@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
 
 #include "platform/Numbers.h"
+#include "store/GroupBlocks.h"
 #include "store/PlateMap.h"
 
 namespace vondrel::setup {
@@ -144,38 +146,15 @@ void ClearGroups(GroupSetRef set) {
 
 void AutoArrangeGroups(GroupSetRef set, std::string_view caption) {
     ClearGroups(set);
-    const int blockRows = static_cast<int>(Val(caption.substr(0, 2)));
-    const int blockCols = caption.size() > 3 ? static_cast<int>(Val(caption.substr(3, 2))) : 0;
-    if (blockRows < 1 || blockCols < 1 || g_plate_rows < 1) return;
-    const int rows = g_plate_rows, cols = g_plate_cols;
-    const int blocks = g_max_well / (blockRows * blockCols);
-    // Wells laid out by an earlier block: a well whose first beam stayed
-    // free (disabled) must not become the start of every later block.
-    std::vector<bool> laidOut(static_cast<size_t>(std::max(rows * cols, g_max_well + 1)), false);
-    for (int g = 0; g <= blocks; ++g) {
-        int start = 0;
-        bool found = false;
-        for (int col = 0; col < cols && !found; ++col) {
-            for (int row = 0; row < rows && !found; ++row) {
-                const int well = col * rows + row;
-                const int c = ChannelAt(well, 0);
-                if (c < 0 || set.groups[c] != -1 || laidOut[static_cast<size_t>(well)]) continue;
-                start = well;
-                found = true;
-            }
-        }
-        for (int k = 0; k < blockRows; ++k) {
-            for (int l = 0; l < blockCols; ++l) {
-                const int well = start + k + rows * l;
-                if (well >= 0 && well < static_cast<int>(laidOut.size())) laidOut[static_cast<size_t>(well)] = true;
-                for (int c = 0; c < kChannels; ++c) {
-                    if (g_channel_well[c] != well || set.groups[c] != -1 || !Enabled(c)) continue;
-                    set.groups[c] = static_cast<int16_t>(g);
-                    set.names[g] = "Group" + std::to_string(g);
-                }
-            }
-        }
-    }
+    BlockPlate plate;
+    plate.rows = g_plate_rows;
+    plate.cols = g_plate_cols;
+    plate.maxWell = g_max_well;
+    plate.blockLimit = std::numeric_limits<int>::max();
+    plate.firstChannel = [](int well) { return ChannelAt(well, 0); };
+    plate.enabled = [](int c) { return Enabled(c); };
+    plate.channelWell = &g_channel_well;
+    LayGroupBlocks(plate, caption, set.groups, set.names);
 }
 
 PlateCell CellAt(double x, double y) {

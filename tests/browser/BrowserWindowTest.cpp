@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "BrowserFixture.h"
+#include "RecordingOpener.h"
 #include "WindowFixture.h"
 #include "browser/BrowserWindow.h"
 #include "browser/Frm_offline.h"
@@ -18,15 +19,6 @@
 
 namespace vondrel::testing {
 namespace {
-
-class RecordingOpener final : public platform::DesktopOpener {
-public:
-    bool Open(const std::string& path) override {
-        opened.push_back(path);
-        return true;
-    }
-    std::vector<std::string> opened;
-};
 
 class BrowserWindowTest : public WindowTest {
 protected:

@@ -6,6 +6,7 @@
 #include <random>
 #include <string>
 
+#include "RecordingOpener.h"
 #include "acquisition/RunDataFiles.h"
 #include "browser/BinningPlots.h"
 #include "browser/BrowserExports.h"
@@ -15,12 +16,6 @@
 #include "store/ChannelFiles.h"
 
 using namespace vondrel;
-
-namespace {
-struct NoOpener : platform::DesktopOpener {
-    bool Open(const std::string&) override { return true; }
-};
-}  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 2) return 2;
@@ -51,7 +46,7 @@ int main(int argc, char** argv) {
     auto k = browser::LoadTagKinetics(project, "20240302_0800 20240301_0800_s1 20240303_2000", groups, table);
     auto text = browser::TagKineticsReport(table, k.sorted_list, k.dates,
                                            {"000_Control", "001_Drug A", "002_Drug B", "007_Single", "999_Free"}, ";");
-    NoOpener opener;
+    testing::RecordingOpener opener;
     platform::SetDesktopOpener(&opener);
     std::string path = browser::WriteJointReport(project, text.acq_line, text.rows);
     if (path.empty()) return 1;

@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <filesystem>
 
+#include "RecordingOpener.h"
 #include "WindowFixture.h"
 #include "acquisition/RunDataFiles.h"
 #include "browser/BrowserWindow.h"
@@ -25,15 +26,6 @@
 
 namespace vondrel::testing {
 namespace {
-
-class RecordingOpener final : public platform::DesktopOpener {
-public:
-    bool Open(const std::string& path) override {
-        opened.push_back(path);
-        return true;
-    }
-    std::vector<std::string> opened;
-};
 
 // Window w of the run: A1's beam 0 (channel 0) at 1000 + 10 (w % 50) with two
 // dips to 0, beam 1 (channel 1) at 600; every other channel at 300.

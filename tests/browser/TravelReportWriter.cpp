@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "PlateFixture.h"
+#include "RecordingOpener.h"
 #include "acquisition/RunDataFiles.h"
 #include "browser/Tracking.h"
 #include "platform/Desktop.h"
@@ -15,12 +16,6 @@
 #include "platform/Locale.h"
 
 using namespace vondrel;
-
-namespace {
-struct NoOpener : platform::DesktopOpener {
-    bool Open(const std::string&) override { return true; }
-};
-}  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 2) return 2;
@@ -54,7 +49,7 @@ int main(int argc, char** argv) {
     browser::TrackWalk walk;
     if (!walk.Load(plate, folder, 500)) return 1;
     for (int64_t i = 0; i < walk.LastStep(); ++i) walk.LocateAnimals(nullptr);
-    NoOpener opener;
+    testing::RecordingOpener opener;
     platform::SetDesktopOpener(&opener);
     const std::string path = browser::ExportTravelDistance(walk, plate, folder, walk.records() - 1);
     if (path.empty()) return 1;

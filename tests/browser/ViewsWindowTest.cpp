@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "RecordingOpener.h"
 #include "WindowFixture.h"
 #include "acquisition/RunDataFiles.h"
 #include "browser/BrowserWindow.h"
@@ -30,15 +31,6 @@
 
 namespace vondrel::testing {
 namespace {
-
-class RecordingOpener final : public platform::DesktopOpener {
-public:
-    bool Open(const std::string& path) override {
-        opened.push_back(path);
-        return true;
-    }
-    std::vector<std::string> opened;
-};
 
 std::string Counts(int records, int16_t count) {
     std::string out;

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "RecordingOpener.h"
 #include "WindowFixture.h"
 #include "platform/Desktop.h"
 
@@ -14,16 +15,7 @@ namespace vondrel {
 namespace {
 
 namespace fs = std::filesystem;
-
-class RecordingOpener final : public platform::DesktopOpener {
-public:
-    bool Open(const std::string& path) override {
-        opened.push_back(path);
-        return ok;
-    }
-    std::vector<std::string> opened;
-    bool ok = true;
-};
+using testing::RecordingOpener;
 
 class HelpAndShortcut : public testing::WindowTest {
 protected:

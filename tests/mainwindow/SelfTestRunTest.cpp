@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "RecordingOpener.h"
 #include "RunFixture.h"
 #include "device/SelfTest.h"
 #include "mainwindow/Canvas.h"
@@ -15,18 +16,8 @@
 namespace vondrel {
 namespace {
 
+using testing::RecordingOpener;
 using testing::RunTest;
-
-// Records the files opened.
-class RecordingOpener final : public platform::DesktopOpener {
-public:
-    bool Open(const std::string& path) override {
-        opened.push_back(path);
-        return ok;
-    }
-    std::vector<std::string> opened;
-    bool ok = true;
-};
 
 // Boxes that pump events while they are open, as modal boxes do: timer
 // ticks arrive meanwhile.

@@ -3,9 +3,9 @@
 // a 96-well plate of four beams, bin 30.
 #include <chrono>
 #include <cstdio>
-#include <random>
 #include <string>
 
+#include "LongRunFixture.h"
 #include "TempFolder.h"
 #include "acquisition/RunDataFiles.h"
 #include "platform/Clock.h"
@@ -18,30 +18,7 @@ using Clock = std::chrono::steady_clock;
 
 int main() {
     testing::TempFolder program, project;
-    platform::SetProgramFolderForTest(program.Path());
-    std::string plate = "\"Plate\",\"w96\"\r\n8,9,0,12,9,0\r\n\"Channels\"\r\n";
-    for (int ch = 0; ch < 384; ++ch)
-        plate += "\"L\"," + std::to_string(ch / 4) + "," + std::to_string(ch % 4) + "\r\n";
-    program.Write("w96.dat", plate);
-    const std::string folder = project / "20261210_0900_s1";
-    project.Write("20261210_0900_s1/setup.dat",
-                  "\"P\"\r\n\"n\",\"x\",\"y\",\"w96\"\r\n\"V\"\r\n0,0,0,0,1,0\r\n\"a\"\r\n1\r\n\"b\"\r\n1\r\n\"c\"\r\n0,0,0,18,0,0\r\n");
-    std::string groups = "\"G\"\r\n", chgroup = "\"C\"\r\n";
-    for (int g = 0; g < 12; ++g) groups += std::to_string(g) + ",\"Group " + std::to_string(g) + "\"\r\n";
-    for (int ch = 0; ch < 384; ++ch) chgroup += std::to_string(ch) + "," + std::to_string((ch / 4) % 12) + "\r\n";
-    project.Write("20261210_0900_s1/groups.dat", groups);
-    project.Write("20261210_0900_s1/chgroup.dat", chgroup);
-    std::mt19937 rng(1);
-    std::string counts;
-    counts.reserve(42240u * 774u);
-    ChannelTable16 table{};
-    for (int i = 0; i < 42240; ++i) {
-        for (int c = 0; c < 384; ++c) table[static_cast<size_t>(c)] = static_cast<int16_t>(rng() % 300);
-        table[384] = 250;
-        const auto rec = BuildCountsRecord((i * 3 / 4) % 1440, table);
-        counts.append(reinterpret_cast<const char*>(rec.data()), rec.size());
-    }
-    project.Write("20261210_0900_s1/counts.bin", counts);
+    const std::string folder = testing::WriteLongRunFolder(program, project);
 
     for (bool withTime : {true, false}) {
         ReportData data;
