@@ -28,3 +28,29 @@ def read_with_soffice(path, separator):
             return list(csv.reader(f))
     finally:
         shutil.rmtree(work, ignore_errors=True)
+
+
+def cells(rows):
+    """The rows without their trailing empty cells, empty rows left out: a
+    spreadsheet pads every row to its widest one."""
+    out = []
+    for r in rows:
+        r = list(r)
+        while r and r[-1] == "":
+            r.pop()
+        if r:
+            out.append(r)
+    return out
+
+
+def check_spreadsheet_reads_the_same_cells(test, writer, separator):
+    """Runs the writer program in a fresh folder and checks that LibreOffice
+    reads the same cells from its file as Python's csv module does."""
+    with tempfile.TemporaryDirectory() as folder:
+        path = subprocess.run([writer, folder], check=True, capture_output=True, text=True).stdout.strip()
+        got = read_with_soffice(path, separator)
+        if got is None:
+            test.skipTest("soffice is not installed")
+        with open(path, encoding="cp1252", newline="") as f:
+            want = list(csv.reader(f, delimiter=separator))
+        test.assertEqual(cells(got), cells(want))
