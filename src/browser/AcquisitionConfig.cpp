@@ -83,6 +83,12 @@ AcquisitionConfig DefaultAcquisitionConfig() {
     return c;
 }
 
+int FirstBeamChannel(const AcquisitionConfig& config, int well) {
+    if (well < 0 || well >= static_cast<int>(config.wellBeamChannel.size())) return -1;
+    const auto& beams = config.wellBeamChannel[static_cast<size_t>(well)];
+    return beams.empty() ? -1 : beams[0];
+}
+
 AcquisitionConfig ReadAcquisitionConfig(const std::string& folder, const std::string& programFolder) {
     AcquisitionConfig c = DefaultAcquisitionConfig();
     const std::string setupPath = JoinPath(folder, "setup.dat");

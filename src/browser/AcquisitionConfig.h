@@ -42,6 +42,10 @@ struct AcquisitionConfig {
 // Store defaults: threshold 3.0, default groups, every channel on, no plate.
 AcquisitionConfig DefaultAcquisitionConfig();
 
+// The channel of a well's first beam, -1 for a well outside the plate or
+// without one.
+int FirstBeamChannel(const AcquisitionConfig& config, int well);
+
 // Reads setup.dat, status.dat, threshld.dat, groups.dat and chgroup.dat of the
 // recording folder and the plate file <Plate_format>.dat (else .bak, either
 // without regard to case) of the program folder. A missing or damaged file

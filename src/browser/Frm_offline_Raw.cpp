@@ -176,7 +176,7 @@ void Frm_offline::Combocol_Click() { PickChannel(true); }
 void Frm_offline::combogrup_Click() {
     const int g = browser::SelectorGroup(Str(combogrup->currentText()));
     lstgrup->clear();
-    for (const auto& label : browser::GroupChannelLabels(m_config, g)) lstgrup->addItem(Q(label));
+    ListEditorGroupChannels(g);
 }
 
 void Frm_offline::PickListedChannel(int key) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "browser/PlotShapes.h"
+#include "browser/RawPage.h"
 #include "platform/Files.h"
 #include "platform/Numbers.h"
 #include "store/ChannelFiles.h"
@@ -19,18 +20,9 @@ constexpr uint32_t kRed = 0x0000FF, kBlue = 0xFF0000, kYellow = 0x00FFFF, kGreen
 constexpr uint32_t kGroupColours[4] = {kGreen, kBlue, kRed, kPlotBlack};
 constexpr uint32_t kWhite = 0xFFFFFF;
 
-int FirstBeamChannel(const AcquisitionConfig& config, int well) {
-    if (well < 0 || well >= static_cast<int>(config.wellBeamChannel.size())) return -1;
-    const auto& beams = config.wellBeamChannel[static_cast<size_t>(well)];
-    return beams.empty() ? -1 : beams[0];
-}
-
 int Rows(const AcquisitionConfig& config) { return std::max<int>(config.plateRows, 1); }
 
-std::string WellLabel(const AcquisitionConfig& config, int well) {
-    const int rows = Rows(config);
-    return std::string(1, static_cast<char>('A' + well % rows)) + std::to_string(well / rows + 1);
-}
+std::string WellLabel(const AcquisitionConfig& config, int well) { return browser::WellLabel(well, Rows(config)); }
 
 bool Enabled(const AcquisitionConfig& config, int c) { return config.channelEnabled[static_cast<size_t>(c)]; }
 

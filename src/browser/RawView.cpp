@@ -228,16 +228,6 @@ std::string RawExportText(const std::string& setupName, const std::string& acqui
     return out;
 }
 
-std::vector<std::string> GroupChannelLabels(const AcquisitionConfig& config, int group) {
-    std::vector<std::string> out;
-    for (int c = 0; c < kRawViewChannels; ++c) {
-        const auto i = static_cast<size_t>(c);
-        if (!config.channelEnabled[i] || config.channelWell[i] < 0 || config.channelGroup[i] != group) continue;
-        out.push_back(WellLabel(config.channelWell[i], config.plateRows) + "." + std::to_string(config.channelBeam[i]));
-    }
-    return out;
-}
-
 int SelectorGroup(std::string_view item) {
     const auto g = static_cast<int>(RoundHalfEven(Val(item.substr(0, 3))));
     return g == 999 ? -1 : g;

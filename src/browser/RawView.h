@@ -87,10 +87,6 @@ std::string RawExportText(const std::string& setupName, const std::string& acqui
                           const std::string& wellLabel, const std::string& pageText, const RawPage& page,
                           std::span<const RawTrace> traces);
 
-// The view's group list: the enabled channels of `group` (-1: the free
-// ones) that lie in a well, each as its well, "." and its beam ("A1.7"), in
-// channel order.
-std::vector<std::string> GroupChannelLabels(const AcquisitionConfig& config, int group);
 // The group of a group selector item "NNN_name": its first three
 // characters rounded; 999 (the free channels) is -1.
 int SelectorGroup(std::string_view item);

@@ -38,12 +38,6 @@ using shapes::Text;
 // The picture point of a grid position (column, row) in cells.
 double PX(double column) { return 100 * column + 50; }
 
-int FirstBeamChannel(const AcquisitionConfig& config, int well) {
-    if (well < 0 || well >= static_cast<int>(config.wellBeamChannel.size())) return -1;
-    const auto& beams = config.wellBeamChannel[static_cast<size_t>(well)];
-    return beams.empty() ? -1 : beams[0];
-}
-
 }  // namespace
 
 TrackThreshold ReadTrackThreshold(const std::string& text) {
