@@ -91,12 +91,31 @@ std::string Utf8ToCp1252(std::string_view s) {
 }
 
 std::optional<std::string> ReadBinaryFile(const std::string& path) {
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
+    // The size first, then reads into a buffer of that size (a file that
+    // grows meanwhile is read on to its end, one that shrinks keeps what was
+    // there).
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string data(static_cast<size_t>(st.st_size), '\0');
+    size_t got = 0;
+    for (;;) {
+        if (got == data.size()) data.resize(data.size() + (size_t{1} << 16));
+        const ssize_t r = ::read(fd, data.data() + got, data.size() - got);
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (r == 0) break;
+        got += static_cast<size_t>(r);
+    }
+    ::close(fd);
+    data.resize(got);
     return data;
 }
 

@@ -1,6 +1,4 @@
-// A recording's binary file read whole in one go (counts.bin, setup.dat):
-// its size first, then one read into a buffer of that size; and the fields
-// of a counts.bin record read from such a buffer.
+// The fields of a counts.bin record read from the file's bytes.
 #pragma once
 
 #include <cstddef>
@@ -9,15 +7,10 @@
 #include <optional>
 #include <string>
 
+#include "acquisition/RunDataFiles.h"
+
 namespace vondrel::reports {
 
-// The file's bytes; nullopt when it is missing, not a regular file or
-// cannot be read. Never creates the file.
-std::optional<std::string> ReadWholeBinary(const std::string& path);
-
-// A counts.bin record: the minute (4 bytes), then 385 two-byte values
-// (384 channels and the temperature).
-inline constexpr size_t kCountsRecordBytes = 774;
 
 // The minute of record `j` of `counts`.
 inline int32_t CountsRecordMinute(const std::string& counts, size_t j) {

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "platform/Dialogs.h"
-#include "reports/CountsFile.h"
 #include "platform/Files.h"
 #include "platform/Numbers.h"
+#include "reports/CountsFile.h"
 #include "reports/RawRecount.h"
 #include "reports/ReportPipeline.h"
 #include "reports/ReportSteps.h"
@@ -146,7 +146,7 @@ std::optional<std::string> BuildRewrittenSetup(const std::string& setupBytes, in
 
 int RewriteSetupFile(const std::string& folder, int16_t method, int16_t organism, int16_t thresholdTenths) {
     const std::string setup = platform::JoinPath(folder, "setup.dat");
-    const auto bytes = ReadWholeBinary(setup);
+    const auto bytes = platform::ReadBinaryFile(setup);
     const auto rewritten = bytes ? BuildRewrittenSetup(*bytes, method, organism, thresholdTenths) : std::nullopt;
     if (!rewritten || !platform::ReplaceFile(platform::JoinPath(folder, "setup.bak"), *bytes) ||
         !platform::ReplaceFile(setup, *rewritten)) {
@@ -180,8 +180,8 @@ ReanalysisEnd RunRawReanalysis(ReportData& data, ReanalysisControls& c, const Re
         platform::MsgBox("Real Time Data Not Found");
         return ReanalysisEnd::NotRun;
     }
-    const auto countsBytes = ReadWholeBinary(countsPath);
-    const auto setupBytes = ReadWholeBinary(setupPath);
+    const auto countsBytes = platform::ReadBinaryFile(countsPath);
+    const auto setupBytes = platform::ReadBinaryFile(setupPath);
     if (!countsBytes || !setupBytes) {
         platform::MsgBox("Report Error");
         return ReanalysisEnd::Failed;

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "acquisition/RunDataFiles.h"
 #include "detection/BatchCounter.h"
 #include "detection/EventCounter.h"
 #include "platform/Files.h"
@@ -23,8 +24,7 @@
 namespace vondrel::reports {
 namespace {
 
-constexpr int kBlocksPerFile = 11;
-constexpr int kSlots = 385;  // channel slots per sample in a stored block
+constexpr int kBlocksPerFile = kWindowsPerNumberedFile;
 
 // Reads up to `blocks` whole blocks from the start of raw file `file` into
 // `buffer`; returns the number of whole blocks read (0 for a missing file).
@@ -58,7 +58,7 @@ bool Counted(const RawRecountJob& job, int record) {
 // The counts of one stored block into the record's 384 entries.
 void CountBlock(const RawRecountJob& job, int16_t* block, size_t blockLevels, std::span<int16_t> out) {
     std::fill(out.begin(), out.end(), int16_t{0});
-    SampleWindow window(std::span<int16_t>(block, blockLevels), kSlots);
+    SampleWindow window(std::span<int16_t>(block, blockLevels), kChannelSlots);
     CountChannels(window, job.channels.first(kRecountChannels), out, job.threshold, job.method);
 }
 
@@ -93,7 +93,7 @@ RawRecountResult RecountWithExport(const RawRecountJob& job, std::span<int16_t> 
         std::fill(out.begin(), out.end(), int16_t{0});
         if (Counted(job, rec)) {
             SampleWindow window(std::span<int16_t>(buffer.data() + static_cast<size_t>(block) * blockLevels, blockLevels),
-                                kSlots);
+                                kChannelSlots);
             for (int ch = 0; ch < kRecountChannels; ++ch)
                 if (job.channels[static_cast<size_t>(ch)] != 0)
                     out[static_cast<size_t>(ch)] = CountEvents(window, static_cast<int16_t>(ch), job.threshold,
@@ -119,7 +119,7 @@ int DefaultRecountWorkers() {
 size_t RecountBlockBytes(int windowLength) {
     if (windowLength < 500 || windowLength > 502)
         throw std::invalid_argument("Raw data analysis needs windows of 500 to 502 samples");
-    return static_cast<size_t>(windowLength + 1) * kSlots * sizeof(int16_t);
+    return RawBlockBytes(windowLength);
 }
 
 RawRecountResult RecountRawFiles(const RawRecountJob& job, std::span<int16_t> counts,

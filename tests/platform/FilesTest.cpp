@@ -34,6 +34,19 @@ TEST(Files, TextFilesAreWrittenInTheSingleByteCodePage) {
     EXPECT_FALSE(WriteTextFile(dir / "no/such/folder.dat", "x"));
 }
 
+TEST(Files, BinaryFilesAreReadWholeAndNothingElseIs) {
+    TempFolder dir;
+    std::string big(200'000, '\0');
+    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7);
+    dir.Write("big.bin", big);
+    dir.Write("empty.bin", "");
+    EXPECT_EQ(ReadBinaryFile(dir / "big.bin"), big);
+    EXPECT_EQ(ReadBinaryFile(dir / "empty.bin"), "");
+    EXPECT_FALSE(ReadBinaryFile(dir / "missing.bin").has_value());
+    EXPECT_FALSE(ReadBinaryFile(dir.Path()).has_value());  // a folder
+    EXPECT_FALSE(ReadBinaryFile("/proc/self").has_value());
+}
+
 TEST(Files, PathsAndCaseInsensitiveLookup) {
     TempFolder dir;
     EXPECT_EQ(JoinPath("/a/b", "c.dat"), "/a/b/c.dat");
