@@ -8,6 +8,15 @@
 
 namespace vondrel {
 
+namespace {
+std::function<void()>& SyncNowObserver() {
+    static std::function<void()> observer;
+    return observer;
+}
+}  // namespace
+
+void SetSyncNowObserverForTest(std::function<void()> observer) { SyncNowObserver() = std::move(observer); }
+
 DiskFlusher::DiskFlusher(std::chrono::milliseconds period) : period_(period), thread_([this] { Loop(); }) {}
 
 DiskFlusher::~DiskFlusher() {
@@ -17,7 +26,7 @@ DiskFlusher::~DiskFlusher() {
     }
     wake_.notify_all();
     thread_.join();
-    SyncNow();
+    SyncPending();
 }
 
 void DiskFlusher::Written(const std::string& path) {
@@ -63,6 +72,11 @@ void DiskFlusher::Loop() {
 }
 
 std::vector<SyncFailure> DiskFlusher::SyncNow() {
+    if (SyncNowObserver()) SyncNowObserver()();
+    return SyncPending();
+}
+
+std::vector<SyncFailure> DiskFlusher::SyncPending() {
     // Waiting for the round lock lets a round that took files before this
     // call finish them first; its failures go to TakeFailures.
     std::lock_guard round(round_);

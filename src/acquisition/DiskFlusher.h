@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <set>
 #include <string>
@@ -40,6 +41,7 @@ public:
 
 private:
     void Loop();
+    std::vector<SyncFailure> SyncPending();  // SyncNow without its test observer
     std::vector<SyncFailure> SyncSet(const std::set<std::string>& paths);
 
     std::mutex mutex_;       // pending_, failures_, stop_
@@ -51,6 +53,10 @@ private:
     const std::chrono::milliseconds period_;
     std::thread thread_;
 };
+
+// Test seam: called on the caller's thread at the start of every SyncNow,
+// before any file is touched. An empty function removes it.
+void SetSyncNowObserverForTest(std::function<void()> observer);
 
 // The run's flusher, made at its first use.
 DiskFlusher& RunFileFlusher();

@@ -54,12 +54,15 @@ int16_t LightByHour(int hour, int on_hour, int off_hour, int16_t light_schedule,
 
 void DecideWindowClose(AcquisitionState& st, double now_days, int hour, int on_hour, int off_hour) {
     st.m_seconds_per_sample = SecondsPerSample(now_days - st.m_window_start, st.WindowLength());
-    if (!st.m_temperature_missing) {
-        const ClimateState climate = DecideClimate(g_temperature, g_temperature_setpoint, st.m_temp_control,
-                                                   {st.m_heating, st.m_temp_actuator_on});
-        st.m_heating = climate.heating;
-        st.m_temp_actuator_on = climate.actuator_on;
-    }
+    // Without a reading nothing tells how warm the plate is: the heater or
+    // cooler is switched off as for a reading out of range, whatever the
+    // set-point, until readings come back.
+    const ClimateState climate =
+        st.m_temperature_missing
+            ? ClimateState{0, 0}
+            : DecideClimate(g_temperature, g_temperature_setpoint, st.m_temp_control, {st.m_heating, st.m_temp_actuator_on});
+    st.m_heating = climate.heating;
+    st.m_temp_actuator_on = climate.actuator_on;
     st.m_light_on = LightByHour(hour, on_hour, off_hour, st.m_light_schedule, st.m_light_on);
 }
 

@@ -481,13 +481,15 @@ void Frm_Main::CmdStop_Click() {
     for (int k = 0; k < kStations; ++k) cmd_stack_pos[k]->setEnabled(true);
     for (int k = 1; k < kStations; ++k) chk_enabled[k]->setEnabled(true);
     Timeradq->stop();
+    // The actuators go off first: writing the run's files may take long and
+    // the heater must not run on meanwhile.
+    m_run.m_temp_actuator_on = 0;
+    m_run.m_light_on = 0;
+    SendActuatorState();
     // The run's files reach the disk before the controls come back.
     for (const std::string& m : SyncRunFiles(m_run)) ShowRunMessage(m);
     frm_autotext->hide();
     chk_bodybends->setEnabled(true);
-    m_run.m_temp_actuator_on = 0;
-    m_run.m_light_on = 0;
-    SendActuatorState();
     Cmdsetup->setEnabled(true);
     Cmdoffline->setEnabled(true);
     Cmb_organism->setEnabled(true);

@@ -138,22 +138,45 @@ TEST_F(WindowClose, DecisionsLandInTheState) {
     EXPECT_EQ(st.m_light_on, -1);
 }
 
-// Without a reading the climate is not decided: the actuators keep their
-// state (a missing reading would otherwise switch them off as out of range).
-TEST_F(WindowClose, MissingTemperatureKeepsTheClimateState) {
+// Without a reading nothing tells how warm the plate is: every close without
+// one switches the heater or cooler off (direction cool), whatever the
+// set-point and the state before; the next reading decides again.
+TEST_F(WindowClose, MissingTemperatureSwitchesTheActuatorOffUntilReadingsReturn) {
+    struct Case {
+        double setpoint;
+        int16_t heating, actuator_on;
+    };
+    for (const Case c : {Case{25.0, -1, -1}, Case{30.0, -1, -1}, Case{15.0, 0, -1}, Case{25.0, -1, 0}}) {
+        SCOPED_TRACE(::testing::Message() << "set-point " << c.setpoint << ", heating " << c.heating);
+        AcquisitionState st(500);
+        st.m_temp_control = -1;
+        g_temperature_setpoint = c.setpoint;
+        st.m_heating = c.heating;
+        st.m_temp_actuator_on = c.actuator_on;
+        ApplyTemperatureReading(st, -1);
+        DecideWindowClose(st, 0.0, 12, 8, 20);
+        EXPECT_EQ(st.m_heating, 0);
+        EXPECT_EQ(st.m_temp_actuator_on, 0);
+        EXPECT_EQ(g_temperature, 0.0);
+        EXPECT_EQ(st.m_temperature_text, "--");
+        // Still no reading at the next close: still off.
+        DecideWindowClose(st, 0.0, 12, 8, 20);
+        EXPECT_EQ(st.m_temp_actuator_on, 0);
+    }
+    // The reading is back (30.66 degrees) with the set-point at 25: cool.
     AcquisitionState st(500);
     st.m_temp_control = -1;
     g_temperature_setpoint = 25.0;
-    st.m_heating = -1;
-    st.m_temp_actuator_on = -1;
     ApplyTemperatureReading(st, -1);
     DecideWindowClose(st, 0.0, 12, 8, 20);
-    EXPECT_EQ(st.m_heating, -1);
-    EXPECT_EQ(st.m_temp_actuator_on, -1);
-    // The reading is back (30.66 degrees): cool.
     ApplyTemperatureReading(st, 140);
     DecideWindowClose(st, 0.0, 12, 8, 20);
     EXPECT_EQ(st.m_heating, 0);
+    EXPECT_EQ(st.m_temp_actuator_on, -1);
+    // 15.x degrees with the set-point at 25: heat.
+    ApplyTemperatureReading(st, 70);
+    DecideWindowClose(st, 0.0, 12, 8, 20);
+    EXPECT_EQ(st.m_heating, -1);
     EXPECT_EQ(st.m_temp_actuator_on, -1);
 }
 

@@ -17,10 +17,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <regex>
+#include <optional>
 #include <set>
 
 #include "RunFixture.h"
 #include "acquisition/AcquisitionGlobals.h"
+#include "acquisition/DiskFlusher.h"
 #include "device/ReplyFormats.h"
 #include "platform/Files.h"
 
@@ -37,12 +39,12 @@ protected:
     AcquisitionState& st() { return main().m_run; }
     // A run of stations 1 and 2 without raw recording, the temperature
     // control on with the set-point at 25 degrees and the instrument at 20.
-    void PlayWithClimateControl() {
+    void PlayWithClimateControl(const std::string& setpoint = "25") {
         StartRun(true, {"--mode", "parity48", "--ambient", "20", "--temperature", "20"});
         TickStations({1, 2});
         g_save_real = 0;
         main().Chk_tenabled->setCheckState(Qt::Checked);
-        main().txttemp->setText("25");
+        main().txttemp->setText(QString::fromStdString(setpoint));
         Play();
     }
     // Frames the simulator received since the mark, without the ones that
@@ -249,8 +251,9 @@ TEST_F(TickTest, ClimateFollowsTheTemperatureJustRead) {
 
 // An instrument that does not answer the temperature query: the window's
 // counts record says 0 (no reading), the label shows no number, and the
-// heater stays as it was; the next reading brings the number back.
-TEST_F(TickTest, MissingTemperatureIsRecordedAsNoReadingAndKeepsTheClimate) {
+// heater is switched off at that close; the next reading brings the number
+// and the heater back.
+TEST_F(TickTest, MissingTemperatureIsRecordedAsNoReadingAndSwitchesTheHeaterOff) {
     PlayWithClimateControl();
     st().m_heating = kTrue;
     st().m_temp_actuator_on = kTrue;
@@ -259,7 +262,7 @@ TEST_F(TickTest, MissingTemperatureIsRecordedAsNoReadingAndKeepsTheClimate) {
     st().m_sample_index = static_cast<int16_t>(g_rt_buffer - 1);
     sim->MarkLog();
     Tick();
-    EXPECT_EQ(Frames("FF 00 10"), (std::vector<std::string>{"FF 00 10 03 F0"}));  // heat, actuator on
+    EXPECT_EQ(Frames("FF 00 10"), (std::vector<std::string>{"FF 00 10 00 F0"}));  // all off
     EXPECT_EQ(st().m_temperature_text, "--");
     st().m_display_tick = 2;
     Tick();
@@ -275,7 +278,9 @@ TEST_F(TickTest, MissingTemperatureIsRecordedAsNoReadingAndKeepsTheClimate) {
     sim->Set("silent", "0");
     platform::SetTimeScale(0.1);
     st().m_sample_index = static_cast<int16_t>(g_rt_buffer - 1);
+    sim->MarkLog();
     Tick();
+    EXPECT_EQ(Frames("FF 00 10"), (std::vector<std::string>{"FF 00 10 03 F0"}));  // 20 degrees: heat, on
     st().m_display_tick = 2;
     Tick();
     EXPECT_NEAR(g_temperature, 20.0, 0.3);
@@ -285,6 +290,82 @@ TEST_F(TickTest, MissingTemperatureIsRecordedAsNoReadingAndKeepsTheClimate) {
     ASSERT_TRUE(counts);
     ASSERT_EQ(counts->size(), 2 * 774u);
     EXPECT_NEAR(static_cast<uint8_t>((*counts)[774 + 772]) | (static_cast<uint8_t>((*counts)[774 + 773]) << 8), 200, 3);
+}
+
+// Heating towards 30 degrees when the instrument stops answering only the
+// temperature query: the very next window close switches the heater off,
+// and it stays off while readings are missing; they come back and so does
+// the heating.
+TEST_F(TickTest, SilencedTemperatureSwitchesTheHeaterOffAtTheNextClose) {
+    PlayWithClimateControl("30");
+    const std::string heatOn = "FF 00 10 03 F0", off = "FF 00 10 00 F0";
+    auto closeWindow = [&] {
+        st().m_sample_index = static_cast<int16_t>(g_rt_buffer - 1);
+        sim->MarkLog();
+        Tick();
+        return Frames("FF 00 10");
+    };
+    EXPECT_EQ(closeWindow(), std::vector<std::string>{heatOn});
+    platform::SetTimeScale(0.01);  // an unanswered query costs little
+    sim->Set("raw-temperature", "none");
+    EXPECT_EQ(closeWindow(), std::vector<std::string>{off});
+    EXPECT_EQ(st().m_temperature_text, "--");
+    EXPECT_EQ(closeWindow(), std::vector<std::string>{off});
+    sim->Set("raw-temperature", "model");
+    platform::SetTimeScale(0.1);
+    EXPECT_EQ(closeWindow(), std::vector<std::string>{heatOn});
+}
+
+// Stop and the end of a run switch light and heater off before anything
+// else: before the run's files are brought to disk, and (at the end of a run
+// whose report is not made by itself) before the "Acquisition finished" box,
+// which may wait for a long time.
+class ActuatorsOffTest : public TickTest {
+protected:
+    const std::string off = "FF 00 10 00 F0";
+    std::optional<std::vector<std::string>> atFirstSync, atBox;
+
+    // A running run with heater and light on; the frames the simulator has
+    // when the first disk sync starts are kept.
+    void PlayHeatingWithTheLightOn() {
+        PlayWithClimateControl("30");
+        main().mn_userbin->setChecked(false);
+        g_acq_lapse = 5;
+        st().m_heating = kTrue;
+        st().m_temp_actuator_on = kTrue;
+        st().m_light_on = kTrue;
+        main().SendActuatorState();
+        sim->MarkLog();
+        SetSyncNowObserverForTest([this] {
+            if (!atFirstSync) atFirstSync = sim->FramesSinceMark();
+        });
+    }
+    ~ActuatorsOffTest() override { SetSyncNowObserverForTest({}); }
+};
+
+TEST_F(ActuatorsOffTest, StopSendsTheOffFrameBeforeItsDiskWork) {
+    PlayHeatingWithTheLightOn();
+    main().CmdStop_Click();
+    EXPECT_EQ(g_run_state, 0);
+    ASSERT_TRUE(atFirstSync);
+    EXPECT_EQ(*atFirstSync, std::vector<std::string>{off});
+    EXPECT_EQ(sim->FramesSinceMark(), std::vector<std::string>{off});
+    EXPECT_EQ(main().cmd_ontemp->text().toStdString(), "OFF");
+    EXPECT_EQ(main().cmd_luz->text().toStdString(), "OFF");
+}
+
+TEST_F(ActuatorsOffTest, EndOfTheRunSendsTheOffFrameBeforeItsDiskWorkAndItsBox) {
+    PlayHeatingWithTheLightOn();
+    g_run_state = 2;  // paused with the time counter on: the tick only keeps the clock
+    now_ += std::chrono::minutes(5);
+    boxes.ExpectMessage("Acquisition finished").WhenShown([this] { atBox = sim->FramesSinceMark(); });
+    Tick();
+    EXPECT_EQ(g_run_state, 0);
+    ASSERT_TRUE(atFirstSync);
+    EXPECT_EQ(*atFirstSync, std::vector<std::string>{off});
+    ASSERT_TRUE(atBox);
+    EXPECT_EQ(*atBox, std::vector<std::string>{off});
+    EXPECT_EQ(sim->FramesSinceMark(), (std::vector<std::string>{off, off}));  // and the Stop that follows
 }
 
 TEST_F(TickTest, PausedRunWithItsTimeCounterEndsOnTime) {

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "GroupSetFiles.h"
 #include "RunFixture.h"
 #include "acquisition/WindowClose.h"
 #include "mainwindow/ProgramEnd.h"
@@ -261,6 +262,16 @@ TEST_F(MainMenusTest, ExitAnsweredNoOrYesClosesThePortAndSavesOnlyOnYes) {
     EXPECT_TRUE(ProgramEndRequested());
     EXPECT_EQ(g_connected, 0);
     EXPECT_FALSE(std::filesystem::is_empty(g_project_folder));
+}
+
+// "Yes" at exit saves the groups of all four stations, not only station 1's.
+TEST_F(MainMenusTest, ExitAnsweredYesSavesTheGroupsOfEveryStation) {
+    StartRun(true);
+    testing::EditGroupsOfStations2And4();
+    boxes.ExpectMessage("Update values to project 1_Test before Exit?", Reply::Yes);
+    main().Form_Unload();
+    EXPECT_TRUE(ProgramEndRequested());
+    testing::ExpectGroupFilesHoldAllFourSets();
 }
 
 TEST_F(MainMenusTest, FailedSaveAtExitIsToldAndThePortStillCloses) {

@@ -2,6 +2,7 @@
 // back, and the load at the first show.
 #include <filesystem>
 
+#include "GroupSetFiles.h"
 #include "SetupFixture.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
@@ -224,6 +225,20 @@ TEST_F(Projects, ContinueAndBackPassTheDetectionOn) {
     main.Cmdoffline_Click();
     EXPECT_EQ(w.Txt_description->toPlainText().toStdString(), "back\nagain");
     platform::SetDecimalSeparatorForTest("");
+}
+
+// "Continue to Run..." saves the groups of all four stations, not only
+// station 1's.
+TEST_F(Projects, ContinueSavesTheGroupsOfEveryStation) {
+    Fresh();
+    ASSERT_TRUE(Start());
+    g_connected = kTrue;
+    Frm_setup& w = Shown();
+    NewProject("Groups");
+    testing::EditGroupsOfStations2And4();
+    w.Command_main_Click();
+    EXPECT_TRUE(w.isHidden());
+    testing::ExpectGroupFilesHoldAllFourSets();
 }
 
 TEST_F(Projects, FirstShowLoadsTheCurrentProjectOnce) {

@@ -17,12 +17,18 @@ ScriptedDialogs::~ScriptedDialogs() {
 }
 
 ScriptedDialogs& ScriptedDialogs::ExpectMessage(const std::string& text, Reply reply) {
-    script_.push_back({false, text, reply, std::nullopt});
+    script_.push_back({false, text, reply, std::nullopt, {}});
     return *this;
 }
 
 ScriptedDialogs& ScriptedDialogs::ExpectInput(const std::string& prompt, std::optional<std::string> answer) {
-    script_.push_back({true, prompt, Reply::Ok, std::move(answer)});
+    script_.push_back({true, prompt, Reply::Ok, std::move(answer), {}});
+    return *this;
+}
+
+ScriptedDialogs& ScriptedDialogs::WhenShown(std::function<void()> f) {
+    if (script_.empty()) ADD_FAILURE() << "WhenShown without an expected box";
+    else script_.back().whenShown = std::move(f);
     return *this;
 }
 
@@ -34,8 +40,10 @@ ScriptedDialogs& ScriptedDialogs::AllowAnyMessages(bool allow) {
 Reply ScriptedDialogs::Message(const std::string& text, Buttons buttons, const std::string&) {
     shown_.push_back(text);
     if (!script_.empty() && !script_.front().input && script_.front().text == text) {
-        Reply r = script_.front().reply;
+        Step step = std::move(script_.front());
         script_.pop_front();
+        if (step.whenShown) step.whenShown();
+        const Reply r = step.reply;
         return r;
     }
     if (!allowAny_) {
@@ -54,8 +62,10 @@ std::optional<std::string> ScriptedDialogs::Input(const std::string& prompt, con
     shown_.push_back(prompt);
     inputs_.push_back({prompt, title, defaultText});
     if (!script_.empty() && script_.front().input && script_.front().text == prompt) {
-        auto answer = script_.front().answer;
+        Step step = std::move(script_.front());
         script_.pop_front();
+        if (step.whenShown) step.whenShown();
+        auto answer = step.answer;
         return answer;
     }
     ADD_FAILURE() << "unexpected input box: \"" << prompt << "\"";

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +22,9 @@ public:
     ScriptedDialogs& ExpectMessage(const std::string& text, platform::Reply reply = platform::Reply::Ok);
     // Expect an input box with this exact prompt; nullopt answers Cancel.
     ScriptedDialogs& ExpectInput(const std::string& prompt, std::optional<std::string> answer);
+    // Runs `f` while the box expected last is shown, before it is answered
+    // (what the program did up to the box, e.g. the frames it had sent).
+    ScriptedDialogs& WhenShown(std::function<void()> f);
     // Accept any message box (answered Ok/No/Cancel) without checking; they are recorded.
     ScriptedDialogs& AllowAnyMessages(bool allow = true);
 
@@ -44,6 +48,7 @@ private:
         std::string text;
         platform::Reply reply = platform::Reply::Ok;
         std::optional<std::string> answer;
+        std::function<void()> whenShown;
     };
     std::deque<Step> script_;
     std::vector<std::string> shown_;
