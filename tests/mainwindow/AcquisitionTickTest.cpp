@@ -322,7 +322,8 @@ TEST_F(TickTest, SilencedTemperatureSwitchesTheHeaterOffAtTheNextClose) {
 // which may wait for a long time.
 class ActuatorsOffTest : public TickTest {
 protected:
-    const std::string off = "FF 00 10 00 F0";
+    // Light and actuator off; the direction stays heat.
+    const std::string off = "FF 00 10 02 F0";
     std::optional<std::vector<std::string>> atFirstSync, atBox;
 
     // A running run with heater and light on; the frames the simulator has
