@@ -252,6 +252,16 @@ struct NewPair {
     }
 };
 
+// Which pair the folder holds: "old", "new", or what else each file is.
+std::string PairIn(const RawRun& run, const NewPair& fresh) {
+    const std::string counts = run.Read("counts.bin"), setup = run.Read("setup.dat");
+    auto which = [](const std::string& now, const std::string& before, const std::string& after) {
+        return now == before ? "old" : now == after ? "new" : "other";
+    };
+    const std::string c = which(counts, run.countsBefore, fresh.counts), s = which(setup, run.setupBefore, fresh.setup);
+    return c == s ? c : "counts.bin " + c + ", setup.dat " + s;
+}
+
 TEST(RawReanalysis, AFailedRewriteLeavesBothFilesAsTheyWere) {
     // Each step of the save fails once in turn, as on a full disk: before the
     // second rename nothing changes; a failed second rename leaves the switch
@@ -276,14 +286,11 @@ TEST(RawReanalysis, AFailedRewriteLeavesBothFilesAsTheyWere) {
         EXPECT_TRUE(boxes.Done()) << failAt;
         EXPECT_EQ(run.HasReport(), !failed) << failAt;
         if (failAt < 15) {
-            EXPECT_EQ(run.Read("counts.bin"), run.countsBefore) << failAt;
-            EXPECT_EQ(run.Read("setup.dat"), run.setupBefore) << failAt;
+            EXPECT_EQ(PairIn(run, fresh), "old") << failAt;
             ExpectNoLeftovers(run.folder, failAt);
         }
         EXPECT_TRUE(store::RecoverRecordingFolder(run.folder).ok) << failAt;
-        const bool switched = failAt >= 15;
-        EXPECT_EQ(run.Read("counts.bin"), switched ? fresh.counts : run.countsBefore) << failAt;
-        EXPECT_EQ(run.Read("setup.dat"), switched ? fresh.setup : run.setupBefore) << failAt;
+        EXPECT_EQ(PairIn(run, fresh), failAt >= 15 ? "new" : "old") << failAt;
         ExpectNoLeftovers(run.folder, failAt);
     }
     // A setup.dat of nine lines cannot be rewritten: nothing changes.
@@ -330,9 +337,7 @@ TEST(RawReanalysis, ASaveKilledAtAnyStepIsRecoveredToOnePairOrTheOther) {
         run.project.Write("20261210_0900_s1/counts.bin.tmp-Ab3xYz", fresh.counts);  // an older save's temporary
         run.project.Write("20261210_0900_s1/notes.txt.tmp-Ab3xYz", "kept");
         EXPECT_TRUE(store::RecoverRecordingFolder(run.folder).ok) << killAt;  // the next opening
-        const bool switched = killAt >= kJournalInPlace;
-        EXPECT_EQ(run.Read("counts.bin"), switched ? fresh.counts : run.countsBefore) << killAt;
-        EXPECT_EQ(run.Read("setup.dat"), switched ? fresh.setup : run.setupBefore) << killAt;
+        EXPECT_EQ(PairIn(run, fresh), killAt >= kJournalInPlace ? "new" : "old") << killAt;
         EXPECT_EQ(run.Read("notes.txt.tmp-Ab3xYz"), "kept");
         std::filesystem::remove(run.folder + "/notes.txt.tmp-Ab3xYz");
         ExpectNoLeftovers(run.folder, killAt);
@@ -355,8 +360,7 @@ TEST(RawReanalysis, ReportAndReanalysisCompleteAnUnfinishedSwitchFirst) {
             EXPECT_EQ(RunRawReanalysis(data, c, {}), ReanalysisEnd::Failed);
             platform::SetReplaceFaultForTest({});
         }
-        ASSERT_EQ(run.Read("counts.bin"), fresh.counts);
-        ASSERT_EQ(run.Read("setup.dat"), run.setupBefore);
+        ASSERT_EQ(PairIn(run, fresh), "counts.bin new, setup.dat old");
         ScriptedDialogs boxes;
         ReportData data;
         if (report) {
@@ -367,8 +371,7 @@ TEST(RawReanalysis, ReportAndReanalysisCompleteAnUnfinishedSwitchFirst) {
             auto c = run.Controls(false);
             EXPECT_EQ(RunRawReanalysis(data, c, {}), ReanalysisEnd::Reported);
         }
-        EXPECT_EQ(run.Read("counts.bin"), fresh.counts) << report;
-        EXPECT_EQ(run.Read("setup.dat"), fresh.setup) << report;
+        EXPECT_EQ(PairIn(run, fresh), "new") << report;
         ExpectNoLeftovers(run.folder, 15);
     }
 }
