@@ -91,6 +91,13 @@ TEST_F(BrowserToReportTest, ARecordingIsReanalysedWithItsOwnSettings) {
         {"20261211_0900_s1", 2, 1, 25, "2.5", "0,0,0,500,1,0", "2,0,0,25,0,0"},
     };
     for (const auto& k : cases) Recording(k.name, k.organism, k.method, k.snrX10);
+    // The first recording's last replacement was killed after counts.bin was
+    // switched: its new setup.dat is still staged beside the old one, and the
+    // opening completes the switch before it reads the settings.
+    const std::string first = run.program / ("p00001/" + cases[0].name);
+    std::filesystem::rename(first + "/setup.dat", first + "/setup.dat.new");
+    run.program.Write("p00001/" + cases[0].name + "/setup.dat", run.program.Read("p00001/" + cases[1].name + "/setup.dat"));
+    run.program.Write("p00001/" + cases[0].name + "/replace.journal", "counts.bin\r\nsetup.dat\r\n");
     Hooks().showBrowser();
     DoubleClick("p00001");
     for (const auto& k : cases) {
@@ -100,6 +107,8 @@ TEST_F(BrowserToReportTest, ARecordingIsReanalysedWithItsOwnSettings) {
         EXPECT_EQ(w.Cmb_organism->currentIndex(), k.organism) << k.name;
         EXPECT_EQ(w.Cmb_dspmethod->currentIndex(), k.method) << k.name;
         EXPECT_EQ(w.frmtxt_threshold->text().toStdString(), k.threshold) << k.name;
+        EXPECT_FALSE(platform::FileExists(FrmOffline().m_acquisition_path + "/replace.journal"));
+        EXPECT_FALSE(platform::FileExists(FrmOffline().m_acquisition_path + "/setup.dat.new"));
 
         FrmOffline().Cmd_report->click();
         EXPECT_EQ(w.Txt_inputfile->text().toStdString(), FrmOffline().m_acquisition_path);
