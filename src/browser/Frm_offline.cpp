@@ -32,6 +32,7 @@
 #include "platform/Numbers.h"
 #include "platform/ProgramFolder.h"
 #include "store/Globals.h"
+#include "store/PairReplace.h"
 #include "store/RunFiles.h"
 
 namespace vondrel {
@@ -226,6 +227,10 @@ void Frm_offline::OpenAcquisition(int index) {
     Cmd_report->setEnabled(true);
     Cmd_leegroups->setEnabled(true);
 
+    // A replacement of counts.bin and setup.dat that a kill or a full disk
+    // interrupted is completed or undone before the recording is read.
+    if (const auto recovered = store::RecoverRecordingFolder(path); !recovered.ok)
+        platform::MsgBox(store::PairErrorMessage(recovered));
     m_config = browser::ReadAcquisitionConfig(path, ProgramFolder());
     for (const auto& message : m_config.messages) platform::MsgBox(message);
     Combofila->clear();

@@ -153,25 +153,60 @@ bool ReplaceFile(const std::string& path, std::string_view bytes) {
     std::string temp = path + ".tmp-XXXXXX";
     int fd = ::mkstemp(temp.data());
     if (fd < 0) return false;
+    // The first failure's errno is what the caller sees; a step the test seam
+    // fails reads as a full disk.
+    int error = 0;
+    auto fail = [&error](int e) {
+        if (error == 0) error = e;
+        return false;
+    };
     bool ok = true;
     size_t half = bytes.size() / 2, done = 0;
     while (ok && done < bytes.size()) {
         if (done >= half && !StepAllowed("write")) {
-            ok = false;
+            ok = fail(ENOSPC);
             break;
         }
         size_t chunk = done < half ? half - done : bytes.size() - done;
         ssize_t n = ::write(fd, bytes.data() + done, chunk);
-        if (n <= 0) ok = false;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) ok = fail(n < 0 ? errno : ENOSPC);
         else done += static_cast<size_t>(n);
     }
-    if (ok && bytes.empty() && !StepAllowed("write")) ok = false;
-    if (ok && (!StepAllowed("sync") || ::fsync(fd) != 0)) ok = false;
+    if (ok && bytes.empty() && !StepAllowed("write")) ok = fail(ENOSPC);
+    if (ok && !StepAllowed("sync")) ok = fail(ENOSPC);
+    if (ok && ::fsync(fd) != 0) ok = fail(errno);
     // mkstemp makes the file readable by its owner alone; give it the usual mode.
     if (ok) ::fchmod(fd, 0644);
-    if (::close(fd) != 0) ok = false;
-    if (ok && (!StepAllowed("rename") || ::rename(temp.c_str(), path.c_str()) != 0)) ok = false;
-    if (!ok) ::unlink(temp.c_str());
+    if (::close(fd) != 0 && ok) ok = fail(errno);
+    if (ok && !StepAllowed("rename")) ok = fail(ENOSPC);
+    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = fail(errno);
+    if (!ok) {
+        ::unlink(temp.c_str());
+        errno = error;
+    }
+    return ok;
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+    if (!StepAllowed("rename")) {
+        errno = ENOSPC;
+        return false;
+    }
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool SyncFolder(const std::string& folder) {
+    if (!StepAllowed("sync")) {
+        errno = ENOSPC;
+        return false;
+    }
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    const int e = errno;
+    ::close(fd);
+    errno = e;
     return ok;
 }
 

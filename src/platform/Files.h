@@ -28,15 +28,23 @@ bool WriteTextFile(const std::string& path, std::string_view utf8);
 
 // Replaces a file without ever leaving it half-written: the bytes go to a
 // temporary file in the same folder, which is flushed, synced and renamed
-// over the target. On any failure the target keeps its old bytes and the
-// temporary is removed. ReplaceTextFile encodes UTF-8 text as WriteTextFile.
+// over the target. On any failure the target keeps its old bytes, the
+// temporary is removed and errno tells the first failure. ReplaceTextFile
+// encodes UTF-8 text as WriteTextFile.
 bool ReplaceFile(const std::string& path, std::string_view bytes);
 bool ReplaceTextFile(const std::string& path, std::string_view utf8);
 
 // Test seam of ReplaceFile: a hook called at "write" (after part of the bytes
-// went out), "sync" and "rename"; returning false makes that step fail. An
-// empty function removes the hook.
+// went out), "sync" and "rename"; returning false makes that step fail (errno
+// ENOSPC, a full disk). RenameFile and SyncFolder go through it too. An empty
+// function removes the hook.
 void SetReplaceFaultForTest(std::function<bool(std::string_view step)> hook);
+
+// rename(2) of a file within its folder (an existing target is replaced);
+// errno tells why it failed.
+bool RenameFile(const std::string& from, const std::string& to);
+// Makes the folder's entries (names created, renamed or removed) durable.
+bool SyncFolder(const std::string& folder);
 
 // Renames a folder or file, never replacing an existing entry (not even an
 // empty folder); false when the target exists or the rename fails.

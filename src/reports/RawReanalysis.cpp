@@ -1,6 +1,7 @@
 #include "reports/RawReanalysis.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "reports/RawRecount.h"
 #include "reports/ReportPipeline.h"
 #include "reports/ReportSteps.h"
+#include "store/PairReplace.h"
 
 namespace vondrel::reports {
 namespace {
@@ -172,6 +174,12 @@ ReanalysisEnd RunRawReanalysis(ReportData& data, ReanalysisControls& c, const Re
     }
     if (RoundHalfEven(binValue) < 2) c.report.binText = "2";
 
+    // A replacement that a kill or a full disk interrupted is completed or
+    // undone before anything is read.
+    if (const auto recovered = store::RecoverRecordingFolder(folder); !recovered.ok) {
+        platform::MsgBox(store::PairErrorMessage(recovered));
+        return ReanalysisEnd::Failed;
+    }
     if (!platform::FileExists(countsPath)) {
         platform::MsgBox("Activity file not Found");
         return ReanalysisEnd::NotRun;
@@ -308,17 +316,14 @@ ReanalysisEnd RunRawReanalysis(ReportData& data, ReanalysisControls& c, const Re
                 std::memcpy(rec + 4 + kRecountChannels * 2, &temperatures[static_cast<size_t>(j)], 2);
             }
             if (!platform::ReplaceFile(platform::JoinPath(folder, "setup.bak"), *setupBytes)) {
-                platform::MsgBox("error Updating setup.dat");
+                platform::MsgBox(store::PairErrorMessage({false, store::kRecordingSetup, std::strerror(errno)}));
                 return ReanalysisEnd::Failed;
             }
-            if (!platform::ReplaceFile(countsPath, newCountsFile)) {
-                platform::MsgBox("error Updating counts.bin");
-                return ReanalysisEnd::Failed;
-            }
-            if (!platform::ReplaceFile(setupPath, *newSetup)) {
-                // The two files describe one analysis: the counts go back too.
-                platform::ReplaceFile(countsPath, *countsBytes);
-                platform::MsgBox("error Updating setup.dat");
+            // The two files describe one analysis: both change or neither.
+            const auto saved = store::ReplacePair(folder, {store::kRecordingCounts, newCountsFile},
+                                                  {store::kRecordingSetup, *newSetup});
+            if (!saved.ok) {
+                platform::MsgBox(store::PairErrorMessage(saved));
                 return ReanalysisEnd::Failed;
             }
             Status(hooks, "Block " + std::to_string(n) + total);

@@ -10,6 +10,7 @@
 #include "platform/Numbers.h"
 #include "reports/CsvToXlsx.h"
 #include "reports/ReportSteps.h"
+#include "store/PairReplace.h"
 #include "store/RunFiles.h"
 #include "store/Setup.h"
 
@@ -71,6 +72,12 @@ void SetWorkbookConverter(WorkbookConverter converter) { Converter() = std::move
 bool GenerateReport(ReportData& data, ReportControls& ctl, const std::function<void()>& pumpEvents) {
     const std::string& F = ctl.inputFolder;
     const std::string countsPath = platform::JoinPath(F, "counts.bin");
+    // An interrupted replacement of counts.bin and setup.dat is completed or
+    // undone first, so the report never reads one file old and one new.
+    if (const auto recovered = store::RecoverRecordingFolder(F); !recovered.ok) {
+        platform::MsgBox(store::PairErrorMessage(recovered));
+        return false;
+    }
     if (!platform::FileExists(countsPath)) {
         platform::MsgBox("Activity file not Found");
         return false;

@@ -2,16 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "RawRunFixture.h"
 #include "ScriptedDialogs.h"
 #include "detection/EventCounter.h"
 #include "platform/Files.h"
+#include "reports/ReportPipeline.h"
 #include "reports/ReportSteps.h"
+#include "store/PairReplace.h"
 
 namespace vondrel::reports {
 namespace {
@@ -214,24 +220,78 @@ TEST(RawReanalysis, ThresholdOutsideTheOrganismRangeTakesItsDefault) {
     EXPECT_EQ(CountIn(run.Read("counts.bin"), 4, 2), run.Reference(4, 2, 1.8, 0));
 }
 
-TEST(RawReanalysis, AFailedRewriteLeavesBothFilesAsTheyWere) {
-    // Each step of each replacement fails once in turn: setup.bak, counts.bin, setup.dat.
-    for (int failAt = 0; failAt < 9; ++failAt) {
+// The save of "Replace old data", step by step (each a call of the file
+// seam): setup.bak (write, sync, rename), counts.bin.new and setup.dat.new
+// (the same), the folder synced, the journal (write, sync, rename), the folder
+// synced, counts.bin.new and setup.dat.new renamed over their targets, the
+// folder synced. The switch is decided once the journal is in place.
+constexpr int kSaveSteps = 18;
+constexpr int kJournalInPlace = 13;  // the first step after the journal's rename
+
+// Whether the folder holds nothing of an unfinished save.
+void ExpectNoLeftovers(const std::string& folder, int step) {
+    for (const auto& name : platform::ListFolder(folder)) {
+        EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name << " step " << step;
+        EXPECT_NE(name.substr(name.size() > 4 ? name.size() - 4 : 0), ".new") << name << " step " << step;
+        EXPECT_NE(name, "replace.journal") << "step " << step;
+    }
+}
+
+// The files a replacement without faults writes.
+struct NewPair {
+    std::string counts, setup;
+    NewPair() {
         RawRun run(testing::Minutes(12, 5));
         RecordingOpener opener;
         ScriptedDialogs boxes;
-        boxes.ExpectMessage(failAt >= 3 && failAt < 6 ? "error Updating counts.bin" : "error Updating setup.dat");
+        ReportData data;
+        auto c = run.Controls(true);
+        EXPECT_EQ(RunRawReanalysis(data, c, {}), ReanalysisEnd::Reported);
+        counts = run.Read("counts.bin");
+        setup = run.Read("setup.dat");
+    }
+};
+
+// Which pair the folder holds: "old", "new", or what else each file is.
+std::string PairIn(const RawRun& run, const NewPair& fresh) {
+    const std::string counts = run.Read("counts.bin"), setup = run.Read("setup.dat");
+    auto which = [](const std::string& now, const std::string& before, const std::string& after) {
+        return now == before ? "old" : now == after ? "new" : "other";
+    };
+    const std::string c = which(counts, run.countsBefore, fresh.counts), s = which(setup, run.setupBefore, fresh.setup);
+    return c == s ? c : "counts.bin " + c + ", setup.dat " + s;
+}
+
+TEST(RawReanalysis, AFailedRewriteLeavesBothFilesAsTheyWere) {
+    // Each step of the save fails once in turn, as on a full disk: before the
+    // second rename nothing changes; a failed second rename leaves the switch
+    // to the next opening of the folder, which completes it.
+    const NewPair fresh;
+    ASSERT_NE(fresh.counts, RawRun(testing::Minutes(12, 5)).countsBefore);
+    for (int failAt = 0; failAt < kSaveSteps; ++failAt) {
+        RawRun run(testing::Minutes(12, 5));
+        RecordingOpener opener;
+        ScriptedDialogs boxes;
+        const bool countsFailed = (failAt >= 3 && failAt < 6) || (failAt >= 9 && failAt < 15);
+        const bool failed = failAt < 16;
+        if (failed)
+            boxes.ExpectMessage(std::string("error Updating ") + (countsFailed ? "counts.bin" : "setup.dat") +
+                                ": No space left on device");
         int step = 0;
         platform::SetReplaceFaultForTest([&](std::string_view) { return step++ != failAt; });
         ReportData data;
         auto c = run.Controls(true);
-        EXPECT_EQ(RunRawReanalysis(data, c, {}), ReanalysisEnd::Failed) << failAt;
+        EXPECT_EQ(RunRawReanalysis(data, c, {}), failed ? ReanalysisEnd::Failed : ReanalysisEnd::Reported) << failAt;
         platform::SetReplaceFaultForTest({});
-        EXPECT_EQ(run.Read("counts.bin"), run.countsBefore) << failAt;
-        EXPECT_EQ(run.Read("setup.dat"), run.setupBefore) << failAt;
-        EXPECT_FALSE(run.HasReport());
-        for (const auto& name : platform::ListFolder(run.folder))
-            EXPECT_TRUE(name == "setup.bak" || name.find(".tmp") == std::string::npos) << name;
+        EXPECT_TRUE(boxes.Done()) << failAt;
+        EXPECT_EQ(run.HasReport(), !failed) << failAt;
+        if (failAt < 15) {
+            EXPECT_EQ(PairIn(run, fresh), "old") << failAt;
+            ExpectNoLeftovers(run.folder, failAt);
+        }
+        EXPECT_TRUE(store::RecoverRecordingFolder(run.folder).ok) << failAt;
+        EXPECT_EQ(PairIn(run, fresh), failAt >= 15 ? "new" : "old") << failAt;
+        ExpectNoLeftovers(run.folder, failAt);
     }
     // A setup.dat of nine lines cannot be rewritten: nothing changes.
     RawRun run(testing::Minutes(12, 5));
@@ -246,6 +306,74 @@ TEST(RawReanalysis, AFailedRewriteLeavesBothFilesAsTheyWere) {
     EXPECT_EQ(run.Read("setup.dat"), nine);
     boxes.ExpectMessage("error Updating setup.dat");
     EXPECT_EQ(RewriteSetupFile(run.folder, 1, 1, 20), -1);
+}
+
+TEST(RawReanalysis, ASaveKilledAtAnyStepIsRecoveredToOnePairOrTheOther) {
+    // A child process runs the replacement and is killed (SIGKILL) at one step
+    // of the save; the next opening of the folder then finds the old pair when
+    // the journal was not yet in place and the new pair once it was, never one
+    // file of each, and no temporaries (not even those of an older save).
+    const NewPair fresh;
+    for (int killAt = 0; killAt <= kSaveSteps; ++killAt) {
+        RawRun run(testing::Minutes(12, 5));
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            int step = 0;
+            platform::SetReplaceFaultForTest([&](std::string_view) {
+                if (step++ == killAt) ::kill(::getpid(), SIGKILL);
+                return true;
+            });
+            RecordingOpener opener;
+            ReportData data;
+            auto c = run.Controls(true);
+            const auto end = RunRawReanalysis(data, c, {});
+            ::_exit(end == ReanalysisEnd::Reported ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        if (killAt < kSaveSteps) ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << killAt;
+        else ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        run.project.Write("20261210_0900_s1/counts.bin.tmp-Ab3xYz", fresh.counts);  // an older save's temporary
+        run.project.Write("20261210_0900_s1/notes.txt.tmp-Ab3xYz", "kept");
+        EXPECT_TRUE(store::RecoverRecordingFolder(run.folder).ok) << killAt;  // the next opening
+        EXPECT_EQ(PairIn(run, fresh), killAt >= kJournalInPlace ? "new" : "old") << killAt;
+        EXPECT_EQ(run.Read("notes.txt.tmp-Ab3xYz"), "kept");
+        std::filesystem::remove(run.folder + "/notes.txt.tmp-Ab3xYz");
+        ExpectNoLeftovers(run.folder, killAt);
+    }
+}
+
+TEST(RawReanalysis, ReportAndReanalysisCompleteAnUnfinishedSwitchFirst) {
+    // A save stopped before its second rename: counts.bin is new, setup.dat old.
+    const NewPair fresh;
+    for (bool report : {true, false}) {
+        RawRun run(testing::Minutes(12, 5));
+        RecordingOpener opener;
+        {
+            ScriptedDialogs boxes;
+            boxes.ExpectMessage("error Updating setup.dat: No space left on device");
+            int step = 0;
+            platform::SetReplaceFaultForTest([&](std::string_view) { return step++ != 15; });
+            ReportData data;
+            auto c = run.Controls(true);
+            EXPECT_EQ(RunRawReanalysis(data, c, {}), ReanalysisEnd::Failed);
+            platform::SetReplaceFaultForTest({});
+        }
+        ASSERT_EQ(PairIn(run, fresh), "counts.bin new, setup.dat old");
+        ScriptedDialogs boxes;
+        ReportData data;
+        if (report) {
+            auto ctl = run.Controls(false).report;
+            EXPECT_TRUE(GenerateReport(data, ctl));
+            EXPECT_EQ(data.m_setting_text, DescribeSetting(run.folder)) << "read from the new setup.dat";
+        } else {
+            auto c = run.Controls(false);
+            EXPECT_EQ(RunRawReanalysis(data, c, {}), ReanalysisEnd::Reported);
+        }
+        EXPECT_EQ(PairIn(run, fresh), "new") << report;
+        ExpectNoLeftovers(run.folder, 15);
+    }
 }
 
 TEST(RawReanalysis, RewrittenSetupChangesOnlyItsThreeValues) {

@@ -13,6 +13,7 @@
 
 #include "mainwindow/Frm_Main.h"
 #include "mainwindow/QtText.h"
+#include "mainwindow/SetAndRun.h"
 #include "mainwindow/Shaping.h"
 #include "mainwindow/Windows.h"
 #include "platform/Dialogs.h"
@@ -163,6 +164,15 @@ void UnloadReportSetWindow() {
 void InstallReportWindows() {
     WindowHooks& h = Hooks();
     h.setReportBinSize = [](const std::string& bin) { FrmReport().Cmb_binsize->setEditText(Q(bin)); };
+    // A recording opened in the browser: its organism first, whose click sets
+    // the organism's own method and threshold, then the recording's method and
+    // threshold over them. The window is made when it does not exist, not shown.
+    h.setReportSettings = [](int organism, int method, const std::string& threshold) {
+        Frm_report& w = FrmReport();
+        SelectListIndexAndRun(w.Cmb_organism, organism, [&w] { w.Cmb_organism_Click(); });
+        w.Cmb_dspmethod->setCurrentIndex(method);
+        w.frmtxt_threshold->setText(Q(threshold));
+    };
     h.tickAutoReport = [] { FrmReport().chk_autoreport->setChecked(true); };
     h.showReport = [](const std::string& folder, bool histogram, const std::string& caption,
                       const std::vector<std::string>& basal) {
