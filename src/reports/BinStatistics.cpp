@@ -319,7 +319,9 @@ bool ComputeBinStatistics(int32_t T, int32_t c, int16_t B, ReportLayout layout, 
                     }
                 d.m_bin_has_data[k] = true;
             }
-            if (records > 0) d.m_hist_seconds_per_sample = seconds / records;
+            // A file without a whole record has no mean seconds per sample.
+            if (records == 0) throw NumericError("Division by zero");
+            d.m_hist_seconds_per_sample = seconds / records;
         }
         BinWalker recordWalk(B);
         for (int32_t r = 0; r <= c; ++r) {

@@ -211,8 +211,8 @@ bool ExportPerWellFiles(ReportData& data, PerWellControls& c) {
         return true;
     } catch (const ReportStopped&) {
         return false;
-    } catch (const std::exception&) {
-        platform::MsgBox("Report Error");
+    } catch (const std::exception& e) {
+        platform::MsgBox(ReportErrorMessage(e));
         return false;
     }
 }

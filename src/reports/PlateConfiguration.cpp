@@ -15,6 +15,7 @@ namespace {
 constexpr int kMaxRecords = 385;
 
 SettingsReader OpenOrFail(const std::string& path) {
+    if (!platform::FileExists(path)) throw ReportFileMissing(path);
     auto r = SettingsReader::Open(path);
     if (!r) throw ReportFailure("cannot read " + path);
     return std::move(*r);
@@ -24,7 +25,7 @@ SettingsReader OpenOrFail(const std::string& path) {
 
 void LoadPlateConfiguration(const std::string& folder, ReportData& data) {
     const std::string setupPath = platform::JoinPath(folder, "setup.dat");
-    if (!platform::FileExists(setupPath)) throw ReportFailure("no setup.dat");
+    if (!platform::FileExists(setupPath)) throw ReportFileMissing(setupPath);
     try {
         SettingsReader setup = OpenOrFail(setupPath);
         setup.ReadLine();

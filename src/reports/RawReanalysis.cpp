@@ -347,8 +347,8 @@ ReanalysisEnd RunRawReanalysis(ReportData& data, ReanalysisControls& c, const Re
         return ReanalysisEnd::Reported;
     } catch (const ReportStopped&) {
         return ReanalysisEnd::Failed;
-    } catch (const std::exception&) {
-        platform::MsgBox("Report Error");
+    } catch (const std::exception& e) {
+        platform::MsgBox(ReportErrorMessage(e));
         return ReanalysisEnd::Failed;
     }
 }

@@ -215,6 +215,9 @@ TEST_F(ReportFileTest, ExcelWritesTheCsvThenOpensOnlyAMadeWorkbook) {
     SetWorkbookConverter({});
 }
 
+// Stands for the acquisition folder of each case in an expected message.
+constexpr const char* run_folder_marker = "<folder>";
+
 TEST(ReportFailures, FailedStepsWriteNothing) {
     struct Case {
         const char* name;
@@ -237,10 +240,22 @@ TEST(ReportFailures, FailedStepsWriteNothing) {
         {"no plate layout", [](RecordedRun& r, ReportControls&) { std::filesystem::remove(r.program / "W6T.dat"); },
          "Multiwell Configuration File w6t.dat or .bak not found"},
         {"no setup.dat", [](RecordedRun& r, ReportControls&) { std::filesystem::remove(r.folder + "/setup.dat"); },
-         "Report Error"},
+         "Report Error\r\nFile not found: " + std::string(run_folder_marker) + "/setup.dat"},
+        {"no groups.dat", [](RecordedRun& r, ReportControls&) { std::filesystem::remove(r.folder + "/groups.dat"); },
+         "Report Error\r\nFile not found: " + std::string(run_folder_marker) + "/groups.dat"},
+        {"no chgroup.dat", [](RecordedRun& r, ReportControls&) { std::filesystem::remove(r.folder + "/chgroup.dat"); },
+         "Report Error\r\nFile not found: " + std::string(run_folder_marker) + "/chgroup.dat"},
         {"bin size not a number", [](RecordedRun&, ReportControls& k) { k.binText = "abc"; }, "Report Error"},
         {"no histogram file", [](RecordedRun&, ReportControls& k) { k.layout = ReportLayout::Histogram; },
          "Error getting Histogram.bin data"},
+        // A histogram file without a whole record has no seconds per sample.
+        {"empty last histogram file",
+         [](RecordedRun& r, ReportControls& k) {
+             k.layout = ReportLayout::Histogram;
+             r.project.Write("20261210_0900_s1/histo0000.bin", std::string(78556 * 2, '\0'));
+             r.project.Write("20261210_0900_s1/histo0001.bin", std::string(78555, '\0'));
+         },
+         "Report Calculation Error"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -251,7 +266,10 @@ TEST(ReportFailures, FailedStepsWriteNothing) {
         k.inputFolder = run.folder;
         c.spoil(run, k);
         ScriptedDialogs boxes;
-        boxes.ExpectMessage(c.message);
+        std::string message = c.message;
+        if (const size_t at = message.find(run_folder_marker); at != std::string::npos)
+            message.replace(at, std::string(run_folder_marker).size(), run.folder);
+        boxes.ExpectMessage(message);
         EXPECT_FALSE(GenerateReport(d, k));
         EXPECT_FALSE(platform::FileExists(run.folder + "/report.csv"));
         EXPECT_TRUE(opener.opened.empty());
