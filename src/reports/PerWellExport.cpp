@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -111,8 +112,8 @@ bool ExportPerWellFiles(ReportData& data, PerWellControls& c) {
         data.m_record.Resize(n + 2);
         constexpr size_t kPiece = 1024;
         std::string piece(kPiece * kRecordBytes, '\0');
-        int32_t T = 0;
-        int day = 0;
+        int64_t T = 0;
+        int64_t day = 0;
         for (size_t first = 0; first < n; first += kPiece) {
             const size_t count = std::min(kPiece, n - first);
             if (std::fread(piece.data(), kRecordBytes, count, in) != count) {
@@ -122,8 +123,10 @@ bool ExportPerWellFiles(ReportData& data, PerWellControls& c) {
             for (size_t i = 0; i < count; ++i) {
                 const size_t j = first + i;
                 const int32_t m = CountsRecordMinute(piece, i);
-                T = std::max(T, m);
-                int32_t absolute = day * 1440 + m;
+                T = std::max<int64_t>(T, m);
+                // Minutes are formed in 64 bits; a negative one or one beyond a
+                // 32-bit minute (a damaged record) ends the export before any file.
+                int64_t absolute = day * 1440 + m;
                 if (j >= 1 && data.m_record.minutes[j - 1] - absolute > 1000) {
                     if (++day > kMaxDayChanges) {
                         std::fclose(in);
@@ -131,16 +134,20 @@ bool ExportPerWellFiles(ReportData& data, PerWellControls& c) {
                     }
                     absolute = day * 1440 + m;
                 }
-                data.m_record.minutes[j] = absolute;
+                if (m < 0 || absolute > INT32_MAX) {
+                    std::fclose(in);
+                    throw ReportFailure("minute out of range in " + countsPath);
+                }
+                data.m_record.minutes[j] = static_cast<int32_t>(absolute);
                 std::memcpy(&data.m_record.counts[j * kRecordWidth], piece.data() + i * kRecordBytes + 4, 385 * 2);
                 data.m_record.temperature[j] = CountsRecordValue(piece, i, 384);
             }
         }
         std::fclose(in);
-        T = std::max(T, data.m_record.minutes[n - 1]);
+        T = std::max<int64_t>(T, data.m_record.minutes[n - 1]);
 
         // The bin fitted to the data, then used for the values and the times alike.
-        int32_t B1 = static_cast<int32_t>(RoundHalfEven(binValue));
+        int64_t B1 = static_cast<int64_t>(RoundHalfEven(binValue));
         if (B1 < 2) {
             B1 = 2;
             c.binText = "2";
@@ -153,11 +160,11 @@ bool ExportPerWellFiles(ReportData& data, PerWellControls& c) {
                 B1 = T + 1;
             }
         }
-        int64_t nb = static_cast<int64_t>(RoundHalfEven(static_cast<double>(T) / B1));
+        int64_t nb = static_cast<int64_t>(RoundHalfEven(static_cast<double>(T) / static_cast<double>(B1)));
         if (nb == 0) nb = 1;
         if (nb * B1 > 32767) throw ReportFailure("bin end beyond 32767 minutes");
-        if (!ComputeBinStatistics(T, static_cast<int32_t>(n - 1), static_cast<int16_t>(B1), ReportLayout::Rows, c.folder,
-                                  data))
+        if (!ComputeBinStatistics(static_cast<int32_t>(T), static_cast<int32_t>(n - 1), static_cast<int16_t>(B1),
+                                  ReportLayout::Rows, c.folder, data))
             return false;
 
         platform::LocalTime start;

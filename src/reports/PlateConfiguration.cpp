@@ -7,6 +7,7 @@
 #include "platform/Numbers.h"
 #include "platform/ProgramFolder.h"
 #include "reports/ReportSteps.h"
+#include "store/PlateMap.h"
 #include "store/SettingsText.h"
 
 namespace vondrel::reports {
@@ -54,8 +55,8 @@ void LoadPlateConfiguration(const std::string& folder, ReportData& data) {
 
         data.m_report_row_offset = 0;
         data.m_report_col_offset = 0;
-        std::string layoutPath = platform::FindFileNoCase(platform::ProgramFolder(), plate + ".dat");
-        if (layoutPath.empty()) layoutPath = platform::FindFileNoCase(platform::ProgramFolder(), plate + ".bak");
+        // A code that names another folder ("../x") has no map.
+        const std::string layoutPath = FindPlateMapFile(platform::ProgramFolder(), plate, true);
         if (layoutPath.empty()) {
             platform::MsgBox("Multiwell Configuration File " + plate + ".dat or .bak not found");
             throw ReportStopped();

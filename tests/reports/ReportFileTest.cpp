@@ -10,6 +10,7 @@
 #include "ScriptedDialogs.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
+#include "reports/CsvToXlsx.h"
 #include "reports/ReportPipeline.h"
 #include "reports/ReportSteps.h"
 
@@ -213,6 +214,78 @@ TEST_F(ReportFileTest, ExcelWritesTheCsvThenOpensOnlyAMadeWorkbook) {
     EXPECT_EQ(made, run.folder + "/report_20261210090507.xlsx");
     EXPECT_TRUE(opener.opened.empty());
     SetWorkbookConverter({});
+}
+
+// Under a decimal-comma desktop a number whose decimal sign is the spacer is
+// quoted, so it stays one cell; the workbook reads it back as a number.
+TEST_F(ReportFileTest, ANumberHoldingTheSpacerIsQuotedAndStaysANumber) {
+    struct Case {
+        std::string spacer;
+        std::string controlLine;  // the standard error of group 0
+    };
+    platform::SetDecimalSeparatorForTest(",");
+    for (const Case& c : {Case{",", "\"000_Control\",\"8,7\",\"0,0\""}, Case{";", "\"000_Control\";8,7;0,0"}}) {
+        SCOPED_TRACE("spacer [" + c.spacer + "]");
+        ctl.spacer = c.spacer;
+        ctl.standardDeviation = true;
+        ctl.fileType = ReportFileType::Excel;
+        std::filesystem::remove(run.folder + "/report.csv");
+        ASSERT_TRUE(GenerateReport(data, ctl));
+        const std::string text = Read("report.csv");
+        const size_t se = text.find("Standard Error");
+        ASSERT_NE(se, std::string::npos);
+        EXPECT_NE(text.find(c.controlLine + "\r\n", se), std::string::npos) << text;
+        const size_t sd = text.find("Standard Deviation");
+        const std::string sdLine = c.spacer == "," ? "\"000_Control\",\"15,0\",\"0,0\"" : "\"000_Control\";15,0;0,0";
+        EXPECT_NE(text.find(sdLine + "\r\n", sd), std::string::npos) << text;
+
+        // The converter's cells: the quoted numbers are numbers.
+        const CellGrid grid = ParseCsvText(ReadWholeFile(run.folder + "/report.csv"), c.spacer, ',');
+        bool seen = false;
+        for (size_t r = 1; r + 1 <= grid.Rows() && !seen; ++r) {
+            if (grid.IsNumber(r, 1) || grid.Text(r, 1).find("Standard Error") == std::string::npos)
+                continue;
+            const size_t row = r + 2;  // the title, the time line, then group 0
+            ASSERT_TRUE(grid.IsNumber(row, 2));
+            EXPECT_DOUBLE_EQ(grid.Get(row, 2).number, 8.7);
+            EXPECT_TRUE(grid.IsNumber(row, 3));
+            if (grid.Cols() >= 4) {
+                EXPECT_TRUE(!grid.IsNumber(row, 4) && grid.Text(row, 4).empty());
+            }
+            seen = true;
+        }
+        EXPECT_TRUE(seen);
+        const std::string workbook = run.folder + "/report_20261210090507.xlsx";
+        ASSERT_TRUE(platform::FileExists(workbook));
+        const std::string bytes = platform::ReadBinaryFile(workbook).value_or("");
+        EXPECT_NE(bytes.find("<v>8.7</v>"), std::string::npos);
+        EXPECT_NE(bytes.find("<v>15</v>"), std::string::npos);
+        std::filesystem::remove(workbook);
+    }
+}
+
+// A recording's plate code is a map name of the program folder, never a
+// path: a code leading out of it finds no map, even where a file lies there.
+TEST(ReportFailures, PlateCodeNamingAnotherFolderFindsNoMap) {
+    RecordedRun run;
+    RecordingOpener opener;
+    const std::filesystem::path program(run.program.Path());
+    const std::string outside = program.filename().string() + "_outside_map";
+    const std::filesystem::path planted = program.parent_path() / (outside + ".dat");
+    platform::WriteTextFile(planted.string(), platform::ReadBinaryFile((program / "W6T.dat").string()).value_or(""));
+    std::string setup = SetupFile(1, 0, 18);
+    setup.replace(setup.find("\"w6t\""), 5, "\"../" + outside + "\"");
+    run.project.Write("20261210_0900_s1/setup.dat", setup);
+    ReportData d;
+    ReportControls k;
+    k.inputFolder = run.folder;
+    {
+        ScriptedDialogs boxes;
+        boxes.ExpectMessage("Multiwell Configuration File ../" + outside + ".dat or .bak not found");
+        EXPECT_FALSE(GenerateReport(d, k));
+    }
+    EXPECT_FALSE(platform::FileExists(run.folder + "/report.csv"));
+    std::filesystem::remove(planted);
 }
 
 // Stands for the acquisition folder of each case in an expected message.
