@@ -47,11 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             // The proportional resampling walks the whole span in 0.02-minute
             // steps: long spans are left to the other readers for speed.
             if (T > 5000) return 0;
+            const reports::ActivityRecords loaded = report.m_record;
             for (int16_t B : {int16_t{1}, int16_t{30}}) {
-                reports::ActivityRecords copy = report.m_record;
+                reports::ReportData binned;
+                binned.m_record = loaded;
                 int32_t t = T;
-                if (const auto c = reports::ResampleToBins(t, *n, B, copy); c && *c >= 0)
-                    reports::ComputeBinStatistics(t, *c, B, reports::ReportLayout::Rows, home, report);
+                if (const auto c = reports::ResampleToBins(t, *n, B, binned.m_record); c && *c >= 0)
+                    reports::ComputeBinStatistics(reports::LargestMinute(binned.m_record, *c), *c, B,
+                                                  reports::ReportLayout::Rows, home, binned);
             }
         }
     }
