@@ -16,6 +16,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/ProgramLock.h"
 #include "platform/TerminationSignals.h"
+#include "platform/qt/GuardedApplication.h"
 #include "platform/qt/QtPlatform.h"
 #include "browser/BrowserWindow.h"
 #include "reports/qt/Frm_reportset.h"
@@ -52,7 +53,8 @@ int main(int argc, char** argv) {
     platform::ProgramFolderLock lock(folder, autorun ? platform::ScaledMs(kRestartLockWaitMs) : 0, signalPipe);
     if (lock.state() == platform::ProgramFolderLock::State::Interrupted) return 0;  // ended before it began
 
-    QApplication app(argc, argv);
+    // A failure no window handler caught is shown, never the end of the program.
+    platform::GuardedApplication app(argc, argv);
     platform::InstallQtPlatform();
     if (lock.state() == platform::ProgramFolderLock::State::Busy) {
         // An unattended start never waits at a box.

@@ -6,6 +6,7 @@
 #include "platform/Files.h"
 #include "platform/Numbers.h"
 #include "store/ChannelFiles.h"
+#include "store/PlateMap.h"
 #include "store/SettingsText.h"
 #include "store/Setup.h"
 
@@ -63,11 +64,7 @@ AcquisitionSetup ReadSetup(const std::string& path) {
 
 // A plate code naming another folder has no file.
 std::string PlateFile(const std::string& programFolder, const std::string& code) {
-    if (code.empty() || code.find_first_of("/\\") != std::string::npos || code.find("..") != std::string::npos)
-        return "";
-    std::string path = platform::FindFileNoCase(programFolder, code + ".dat");
-    if (path.empty()) path = platform::FindFileNoCase(programFolder, code + ".bak");
-    return path;
+    return FindPlateMapFile(programFolder, code, true);
 }
 
 }  // namespace

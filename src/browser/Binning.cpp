@@ -1,6 +1,7 @@
 #include "browser/Binning.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -16,6 +17,10 @@ namespace vondrel::browser {
 namespace {
 
 constexpr size_t kRecordsPerChunk = 1024;  // 774 KB read at a time
+
+// The years a date of the program's clock can hold whole.
+constexpr int kFirstDateYear = 1678;
+constexpr int kLastDateYear = 2261;
 
 int32_t ReadInt32(const unsigned char* p) {
     return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
@@ -95,7 +100,12 @@ BinningResult BinGroupActivity(const std::string& countsPath, std::span<const in
         platform::MsgBox("Activity file not Found");
         return result;
     }
-    int bins = timeBins ? static_cast<int>(RoundHalfEven(static_cast<double>(maxMinutes) / binMinutes)) + 1 : 1;
+    int bins = 1;
+    if (timeBins) {
+        const double columns = RoundHalfEven(static_cast<double>(maxMinutes) / binMinutes) + 1;
+        if (columns > kMaxBinCount) throw BinCountError();
+        bins = static_cast<int>(columns);
+    }
     std::array<int, kCountedChannels> groupOf{};
     for (int c = 0; c < kCountedChannels; ++c) groupOf[c] = CollectingGroup(channelGroup, c);
     GroupBinTable fresh;
@@ -138,8 +148,13 @@ platform::TimePoint ParseAcquisitionDate(const std::string& name) {
     lt.day = num(6, 2);
     lt.hour = num(9, 2);
     lt.minute = num(11, 2);
-    if (lt.month < 1 || lt.month > 12 || lt.day < 1 || lt.day > 31 || lt.hour > 23 || lt.minute > 59)
-        return platform::Now();
+    // Only a real date is one: a day past the month's end (20240230) would
+    // otherwise be carried into the next month, and a year outside the clock's
+    // range (nanoseconds from 1970) cannot be converted at all.
+    if (lt.year < kFirstDateYear || lt.year > kLastDateYear || lt.hour > 23 || lt.minute > 59) return platform::Now();
+    const std::chrono::year_month_day date{std::chrono::year{lt.year}, std::chrono::month{static_cast<unsigned>(lt.month)},
+                                           std::chrono::day{static_cast<unsigned>(lt.day)}};
+    if (!date.ok()) return platform::Now();
     return platform::FromLocal(lt);
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,14 @@ inline constexpr int kFreeGroup = 384;         // the undivided sum of every fre
 inline constexpr int kGroupSlots = 386;        // groups 0..385 (385 stays 0)
 inline constexpr int kMaxTaggedAcquisitions = 99;
 inline constexpr int kDefaultBinMinutes = 5;   // a bin size below one minute becomes this
+// The tables' columns are counted in 16 bits: a recording that asks for more
+// columns (a damaged minute, a bin of one minute over a very long run) is a
+// run-time error of the binning, and nothing is allocated for it.
+inline constexpr int kMaxBinCount = 32767;
+
+struct BinCountError : std::range_error {
+    BinCountError() : std::range_error("Overflow: more than 32767 bins") {}
+};
 
 // m_group_bin_means: column (bin) 0..bin_count, groups 0..385. Column 0 is
 // never filled; groups 0..383 hold the rounded mean count per channel of the
@@ -55,6 +64,7 @@ std::array<int, kCountedChannels> GroupChannelCount(std::span<const int16_t> cha
 // a pause or several records a minute never move later records. Without
 // `timeBins` every record goes into column 1.
 // A missing counts.bin shows "Activity file not Found" and changes nothing.
+// More than kMaxBinCount columns throws BinCountError and changes nothing.
 struct BinningResult {
     bool found = false;     // counts.bin could be read; otherwise nothing changed
     int64_t largest = 0;    // the largest unrounded group mean, rounded half to even

@@ -91,6 +91,7 @@ public:
     void bmpexporta_Click();
     void DrawGroupBarPlot();
     void DrawKineticsLinePlot(int binMinutes, const std::string& tagList, int exportMode);
+    void DrawKineticsLinePlotOrThrow(int binMinutes, const std::string& tagList, int exportMode);
     void DrawPlateHeatmap();
     // Shows the page scroll bar, its label and the page text (or hides them).
     void ShowPageControls(bool show);

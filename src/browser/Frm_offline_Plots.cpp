@@ -203,14 +203,27 @@ void Frm_offline::Cmd_lineplot_Click() {
     DrawKineticsLinePlot(bin, "", 0);
 }
 
+// A run-time error inside a plot (a damaged counts.bin, a table too large for
+// its 16-bit counters) ends the drawing silently; the line plot then exports
+// nothing.
 void Frm_offline::DrawGroupBarPlot() {
-    const int64_t top = BinGroupActivity(30, 0);
-    ReplayPlan(*Picreal, browser::GroupBarPlan(m_group_bin_means, static_cast<double>(top), PlotItems(),
-                                               m_bar_first_group, lstgrup_plot->currentRow()));
-    txt_pj_details->setPlainText(Q(browser::DetailsBoxText(m_config_text)));
+    try {
+        const int64_t top = BinGroupActivity(30, 0);
+        ReplayPlan(*Picreal, browser::GroupBarPlan(m_group_bin_means, static_cast<double>(top), PlotItems(),
+                                                   m_bar_first_group, lstgrup_plot->currentRow()));
+        txt_pj_details->setPlainText(Q(browser::DetailsBoxText(m_config_text)));
+    } catch (const std::exception&) {
+    }
 }
 
 void Frm_offline::DrawKineticsLinePlot(int binMinutes, const std::string& tagList, int exportMode) {
+    try {
+        DrawKineticsLinePlotOrThrow(binMinutes, tagList, exportMode);
+    } catch (const std::exception&) {
+    }
+}
+
+void Frm_offline::DrawKineticsLinePlotOrThrow(int binMinutes, const std::string& tagList, int exportMode) {
     const std::string sep = JointReportSeparator();
     const bool tagged = !tagList.empty();
     const std::vector<std::string> items = PlotItems();

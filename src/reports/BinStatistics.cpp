@@ -183,10 +183,22 @@ void ApplyBasal(const std::string& folder, const std::string& basalChoice, int32
 
 bool ComputeBinStatistics(int32_t T, int32_t c, int16_t B, ReportLayout layout, const std::string& folder,
                           ReportData& d) {
+    const RecordReplay held = [&d, c](const RecordVisit& visit) {
+        for (int32_t r = 0; r <= c; ++r)
+            visit(d.m_record.minutes[r], &d.m_record.counts[static_cast<size_t>(r) * kRecordWidth],
+                  d.m_record.temperature[r]);
+    };
+    return ComputeBinStatistics(T, held, B, layout, folder, d);
+}
+
+bool ComputeBinStatistics(int32_t T, const RecordReplay& replay, int16_t B, ReportLayout layout,
+                          const std::string& folder, ReportData& d) {
     try {
         if (B == 0) throw NumericError("Division by zero");
         int64_t nb = static_cast<int64_t>(RoundHalfEven(static_cast<double>(T) / B));
         if (nb == 0) nb = 1;
+        // Bins are counted in 16 bits: nothing is allocated for more.
+        if (nb > 32767 || nb < 0) throw NumericError("Overflow");
         const size_t bins = static_cast<size_t>(nb + 2);
         d.m_bin_temperature.assign(bins, 0);
         d.m_bin_sample_count.assign(bins, 0);
@@ -203,11 +215,11 @@ bool ComputeBinStatistics(int32_t T, int32_t c, int16_t B, ReportLayout layout, 
         {
             std::vector<int64_t> sum(bins, 0), count(bins, 0);
             BinWalker walk(B);
-            for (int32_t r = 0; r <= c; ++r) {
-                const size_t k = binOf(static_cast<size_t>(walk.Next(d.m_record.minutes[r])));
-                const int t = d.m_record.temperature[r];
+            replay([&](int32_t minute, const int16_t*, int16_t temperature) {
+                const size_t k = binOf(static_cast<size_t>(walk.Next(minute)));
+                const int t = temperature;
                 if (t >= 10 && t <= 500) sum[k] += t, ++count[k];
-            }
+            });
             for (size_t k = 0; k < bins; ++k)
                 if (count[k] >= 1) d.m_bin_temperature[k] = ToInt32(static_cast<double>(sum[k]) / static_cast<double>(count[k]));
         }
@@ -229,10 +241,10 @@ bool ComputeBinStatistics(int32_t T, int32_t c, int16_t B, ReportLayout layout, 
             d.m_well_bin_value.Assign(bins, 385);
             d.m_channel_bin_sum.Assign(bins, 385);
             BinWalker walk(B);
-            for (int32_t r = 0; r <= c; ++r) {
-                const size_t k = binOf(static_cast<size_t>(walk.Next(d.m_record.minutes[r])));
+            replay([&](int32_t minute, const int16_t* counts, int16_t) {
+                const size_t k = binOf(static_cast<size_t>(walk.Next(minute)));
                 for (int ch = 0; ch < kChannels; ++ch) {
-                    int64_t v = static_cast<int64_t>(d.m_channel_bin_sum.At(k, ch)) + d.m_record.Count(r, ch);
+                    int64_t v = static_cast<int64_t>(d.m_channel_bin_sum.At(k, ch)) + counts[ch];
                     d.m_channel_bin_sum.At(k, ch) = ToInt32(static_cast<double>(v));
                 }
                 d.m_bin_has_data[k] = true;
@@ -242,15 +254,15 @@ bool ComputeBinStatistics(int32_t T, int32_t c, int16_t B, ReportLayout layout, 
                     if (chans.empty()) continue;
                     double add;
                     if (d.m_report_max_beam == 0) {
-                        add = d.m_record.Count(r, chans[0]);
+                        add = counts[chans[0]];
                     } else {
                         double s = 0;
-                        for (int ch : chans) s += d.m_record.Count(r, ch);
+                        for (int ch : chans) s += counts[ch];
                         add = RoundHalfEven(s / static_cast<double>(chans.size()));
                     }
                     d.m_well_bin_value.At(k, w) = ToInt32(d.m_well_bin_value.At(k, w) + add);
                 }
-            }
+            });
             for (int32_t g = 0; g <= G; ++g) {
                 const auto& list = groupWells[g];
                 if (list.empty()) continue;
@@ -319,11 +331,13 @@ bool ComputeBinStatistics(int32_t T, int32_t c, int16_t B, ReportLayout layout, 
                     }
                 d.m_bin_has_data[k] = true;
             }
-            if (records > 0) d.m_hist_seconds_per_sample = seconds / records;
+            // A file without a whole record has no mean seconds per sample.
+            if (records == 0) throw NumericError("Division by zero");
+            d.m_hist_seconds_per_sample = seconds / records;
         }
         BinWalker recordWalk(B);
-        for (int32_t r = 0; r <= c; ++r) {
-            const size_t k = binOf(static_cast<size_t>(recordWalk.Next(d.m_record.minutes[r])));
+        replay([&](int32_t minute, const int16_t*, int16_t) {
+            const size_t k = binOf(static_cast<size_t>(recordWalk.Next(minute)));
             for (int w = 0; w < wells; ++w) {
                 const auto& chans = wellChannels[w];
                 if (chans.empty()) continue;
@@ -335,7 +349,7 @@ bool ComputeBinStatistics(int32_t T, int32_t c, int16_t B, ReportLayout layout, 
                     cell = ToInt32(cell + add);
                 }
             }
-        }
+        });
         for (int32_t g = 0; g <= G; ++g) {
             const auto& list = groupWells[g];
             if (list.empty()) continue;

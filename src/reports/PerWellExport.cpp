@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include "platform/Dialogs.h"
@@ -57,6 +59,39 @@ std::string Two(int v) {
     return b;
 }
 
+// Reads counts.bin a piece at a time and calls `record` with each whole
+// record's raw minute, absolute minute (a drop of more than 1000 minutes is a
+// new day), counts and temperature; returns the number of records. Minutes are
+// formed in 64 bits: too many day changes, a negative minute or one beyond a
+// 32-bit minute throw ReportFailure.
+template <typename Record>
+size_t StreamCountsRecords(const std::string& path, Record record) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!in) throw ReportFailure("cannot read " + path);
+    constexpr size_t kPiece = 1024;
+    std::string piece(kPiece * kRecordBytes, '\0');
+    std::vector<int16_t> counts(kRecordWidth);
+    int64_t day = 0, previous = 0;
+    size_t j = 0;
+    for (;;) {
+        const size_t count = std::fread(piece.data(), kRecordBytes, kPiece, in.get());
+        for (size_t i = 0; i < count; ++i, ++j) {
+            const int32_t m = CountsRecordMinute(piece, i);
+            int64_t absolute = day * 1440 + m;
+            if (j >= 1 && previous - absolute > 1000) {
+                if (++day > kMaxDayChanges) throw ReportFailure("too many day changes");
+                absolute = day * 1440 + m;
+            }
+            if (m < 0 || absolute > INT32_MAX) throw ReportFailure("minute out of range in " + path);
+            previous = absolute;
+            std::memcpy(counts.data(), piece.data() + i * kRecordBytes + 4, kRecordWidth * 2);
+            record(m, static_cast<int32_t>(absolute), counts.data(), CountsRecordValue(piece, i, 384));
+        }
+        if (count < kPiece) break;  // the end, or a trailing fragment that is no record
+    }
+    return j;
+}
+
 std::string FolderName(const std::string& folder) {
     std::string f = folder;
     while (f.size() > 1 && f.back() == '/') f.pop_back();
@@ -96,51 +131,24 @@ bool ExportPerWellFiles(ReportData& data, PerWellControls& c) {
     try {
         data.ClearComputed();
         LoadPlateConfiguration(c.folder, data);
-        // counts.bin streamed in pieces straight into the records.
-        std::FILE* in = std::fopen(countsPath.c_str(), "rb");
-        if (!in) throw ReportFailure("cannot read " + countsPath);
-        std::error_code ec;
-        const auto size = std::filesystem::file_size(countsPath, ec);
-        const size_t n = ec ? 0 : static_cast<size_t>(size) / kRecordBytes;
-        if (n == 0) {
-            std::fclose(in);
-            throw ReportFailure("no record");
-        }
-
-        // Records with absolute minutes: a drop of more than 1000 minutes is a new day.
-        data.m_record.Resize(n + 2);
-        constexpr size_t kPiece = 1024;
-        std::string piece(kPiece * kRecordBytes, '\0');
-        int32_t T = 0;
-        int day = 0;
-        for (size_t first = 0; first < n; first += kPiece) {
-            const size_t count = std::min(kPiece, n - first);
-            if (std::fread(piece.data(), kRecordBytes, count, in) != count) {
-                std::fclose(in);
-                throw ReportFailure("cannot read " + countsPath);
-            }
-            for (size_t i = 0; i < count; ++i) {
-                const size_t j = first + i;
-                const int32_t m = CountsRecordMinute(piece, i);
-                T = std::max(T, m);
-                int32_t absolute = day * 1440 + m;
-                if (j >= 1 && data.m_record.minutes[j - 1] - absolute > 1000) {
-                    if (++day > kMaxDayChanges) {
-                        std::fclose(in);
-                        throw ReportFailure("too many day changes");
-                    }
-                    absolute = day * 1440 + m;
-                }
-                data.m_record.minutes[j] = absolute;
-                std::memcpy(&data.m_record.counts[j * kRecordWidth], piece.data() + i * kRecordBytes + 4, 385 * 2);
-                data.m_record.temperature[j] = CountsRecordValue(piece, i, 384);
-            }
-        }
-        std::fclose(in);
-        T = std::max(T, data.m_record.minutes[n - 1]);
+        // counts.bin is streamed twice, a piece at a time, and never held:
+        // once for its length and its checks, once into the bins.
+        // T: the largest raw minute, or the last record's absolute minute when later.
+        int64_t T = 0, lastAbsolute = 0;
+        const size_t n = StreamCountsRecords(countsPath, [&](int32_t raw, int32_t absolute, const int16_t*, int16_t) {
+            T = std::max<int64_t>(T, raw);
+            lastAbsolute = absolute;
+        });
+        if (n == 0) throw ReportFailure("no record");
+        T = std::max(T, lastAbsolute);
+        const RecordReplay replay = [&countsPath](const RecordVisit& visit) {
+            StreamCountsRecords(countsPath, [&](int32_t, int32_t absolute, const int16_t* counts, int16_t temperature) {
+                visit(absolute, counts, temperature);
+            });
+        };
 
         // The bin fitted to the data, then used for the values and the times alike.
-        int32_t B1 = static_cast<int32_t>(RoundHalfEven(binValue));
+        int64_t B1 = static_cast<int64_t>(RoundHalfEven(binValue));
         if (B1 < 2) {
             B1 = 2;
             c.binText = "2";
@@ -153,10 +161,10 @@ bool ExportPerWellFiles(ReportData& data, PerWellControls& c) {
                 B1 = T + 1;
             }
         }
-        int64_t nb = static_cast<int64_t>(RoundHalfEven(static_cast<double>(T) / B1));
+        int64_t nb = static_cast<int64_t>(RoundHalfEven(static_cast<double>(T) / static_cast<double>(B1)));
         if (nb == 0) nb = 1;
         if (nb * B1 > 32767) throw ReportFailure("bin end beyond 32767 minutes");
-        if (!ComputeBinStatistics(T, static_cast<int32_t>(n - 1), static_cast<int16_t>(B1), ReportLayout::Rows, c.folder,
+        if (!ComputeBinStatistics(static_cast<int32_t>(T), replay, static_cast<int16_t>(B1), ReportLayout::Rows, c.folder,
                                   data))
             return false;
 
@@ -211,8 +219,8 @@ bool ExportPerWellFiles(ReportData& data, PerWellControls& c) {
         return true;
     } catch (const ReportStopped&) {
         return false;
-    } catch (const std::exception&) {
-        platform::MsgBox("Report Error");
+    } catch (const std::exception& e) {
+        platform::MsgBox(ReportErrorMessage(e));
         return false;
     }
 }

@@ -7,6 +7,7 @@
 #include "platform/Numbers.h"
 #include "platform/ProgramFolder.h"
 #include "reports/ReportSteps.h"
+#include "store/PlateMap.h"
 #include "store/SettingsText.h"
 
 namespace vondrel::reports {
@@ -15,6 +16,7 @@ namespace {
 constexpr int kMaxRecords = 385;
 
 SettingsReader OpenOrFail(const std::string& path) {
+    if (!platform::FileExists(path)) throw ReportFileMissing(path);
     auto r = SettingsReader::Open(path);
     if (!r) throw ReportFailure("cannot read " + path);
     return std::move(*r);
@@ -24,7 +26,7 @@ SettingsReader OpenOrFail(const std::string& path) {
 
 void LoadPlateConfiguration(const std::string& folder, ReportData& data) {
     const std::string setupPath = platform::JoinPath(folder, "setup.dat");
-    if (!platform::FileExists(setupPath)) throw ReportFailure("no setup.dat");
+    if (!platform::FileExists(setupPath)) throw ReportFileMissing(setupPath);
     try {
         SettingsReader setup = OpenOrFail(setupPath);
         setup.ReadLine();
@@ -53,8 +55,8 @@ void LoadPlateConfiguration(const std::string& folder, ReportData& data) {
 
         data.m_report_row_offset = 0;
         data.m_report_col_offset = 0;
-        std::string layoutPath = platform::FindFileNoCase(platform::ProgramFolder(), plate + ".dat");
-        if (layoutPath.empty()) layoutPath = platform::FindFileNoCase(platform::ProgramFolder(), plate + ".bak");
+        // A code that names another folder ("../x") has no map.
+        const std::string layoutPath = FindPlateMapFile(platform::ProgramFolder(), plate, true);
         if (layoutPath.empty()) {
             platform::MsgBox("Multiwell Configuration File " + plate + ".dat or .bak not found");
             throw ReportStopped();

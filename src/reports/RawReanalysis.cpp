@@ -168,7 +168,8 @@ ReanalysisEnd RunRawReanalysis(ReportData& data, ReanalysisControls& c, const Re
     c.thresholdText = FitThresholdText(c.thresholdText, c.organism);
     const int32_t limit = MinuteLimit(c);
     double binValue = 0;
-    if (!ParseNumber(c.report.binText, binValue) || !(RoundHalfEven(binValue) <= 32767)) {
+    if (!ParseNumber(c.report.binText, binValue) || !(RoundHalfEven(binValue) <= 32767) ||
+        !(RoundHalfEven(binValue) >= -32768)) {
         platform::MsgBox("Invalid value: bin size must be a whole number of minutes");
         return ReanalysisEnd::NotRun;
     }
@@ -222,20 +223,23 @@ ReanalysisEnd RunRawReanalysis(ReportData& data, ReanalysisControls& c, const Re
         std::vector<int16_t> temperatures;
         std::vector<uint8_t> counted;
         int32_t T = 0, previousRaw = 0;
-        int day = 0;
+        int64_t day = 0;
         for (size_t j = 0; j < stored; ++j) {
             const int32_t m = CountsRecordMinute(*countsBytes, j);
-            int32_t absolute = day * 1440 + m;
+            // Formed in 64 bits; a negative minute or one beyond a 32-bit
+            // minute (a damaged record) ends the run before anything is written.
+            int64_t absolute = day * 1440 + m;
             if (j >= 1 && minutes.back() - absolute > 1000) {
                 if (++day > kMaxDayChanges) throw ReportFailure("too many day changes");
                 absolute = day * 1440 + m;
             }
+            if (m < 0 || absolute > INT32_MAX) throw ReportFailure("minute out of range in " + countsPath);
             rawMinutes.push_back(m);
-            minutes.push_back(absolute);
+            minutes.push_back(static_cast<int32_t>(absolute));
             temperatures.push_back(CountsRecordValue(*countsBytes, j, 384));
             counted.push_back(m < previousRaw ? 0 : 1);
             previousRaw = m;
-            T = std::max({T, m, absolute});
+            T = std::max({T, m, static_cast<int32_t>(absolute)});
             if (m >= limit) break;
         }
         const int n = static_cast<int>(minutes.size());
@@ -352,8 +356,8 @@ ReanalysisEnd RunRawReanalysis(ReportData& data, ReanalysisControls& c, const Re
         return ReanalysisEnd::Reported;
     } catch (const ReportStopped&) {
         return ReanalysisEnd::Failed;
-    } catch (const std::exception&) {
-        platform::MsgBox("Report Error");
+    } catch (const std::exception& e) {
+        platform::MsgBox(ReportErrorMessage(e));
         return ReanalysisEnd::Failed;
     }
 }

@@ -22,6 +22,17 @@ struct ReportStopped : std::runtime_error {
 struct ReportFailure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
+// A file of the acquisition that is not there; shown as "Report Error" and a
+// line naming the file.
+struct ReportFileMissing : ReportFailure {
+    explicit ReportFileMissing(const std::string& path) : ReportFailure("File not found: " + path) {}
+};
+// The message of a failure of the pipeline: "Report Error", and the missing
+// file's line when a file was missing.
+inline std::string ReportErrorMessage(const std::exception& e) {
+    if (dynamic_cast<const ReportFileMissing*>(&e)) return std::string("Report Error\r\n") + e.what();
+    return "Report Error";
+}
 
 // Records of one counts.bin (minutes, counts [record][385], temperature),
 // replaced by one entry per bin after resampling.

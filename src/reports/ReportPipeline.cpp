@@ -126,8 +126,8 @@ bool GenerateReport(ReportData& data, ReportControls& ctl, const std::function<v
         return true;
     } catch (const ReportStopped&) {
         return false;
-    } catch (const std::exception&) {
-        platform::MsgBox("Report Error");
+    } catch (const std::exception& e) {
+        platform::MsgBox(ReportErrorMessage(e));
         return false;
     }
 }

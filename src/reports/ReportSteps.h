@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -45,6 +46,14 @@ void ApplyBasal(const std::string& folder, const std::string& basalChoice, int32
 // "Error getting Histogram.bin data".
 bool ComputeBinStatistics(int32_t T, int32_t c, int16_t B, ReportLayout layout, const std::string& folder,
                           ReportData& data);
+
+// The same over records that are not held in `data`: `replay` calls its
+// argument with each record's minute, counts (channels 0..383) and
+// temperature, in order, every time it is called.
+using RecordVisit = std::function<void(int32_t minute, const int16_t* counts, int16_t temperature)>;
+using RecordReplay = std::function<void(const RecordVisit&)>;
+bool ComputeBinStatistics(int32_t T, const RecordReplay& replay, int16_t B, ReportLayout layout,
+                          const std::string& folder, ReportData& data);
 
 // The base name ("report", "report_1", ...) of a report file that can be
 // written in `folder`; throws ReportFailure when there is none.

@@ -78,6 +78,9 @@ private:
             const size_t dot = t.find('.');
             if (dot != std::string::npos) t.replace(dot, 1, decimal_);
         }
+        // A decimal sign that is also the spacer would split the number into
+        // two cells: such a number is quoted, as the texts are.
+        if (!s_.empty() && t.find(s_) != std::string::npos) return Quoted(t);
         return t;
     }
 

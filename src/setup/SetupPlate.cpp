@@ -61,9 +61,7 @@ void Frm_setup::Timer1_Timer() {
 
 void Frm_setup::ChangePlateFormat() {
     const std::string code = Str(Combowell->currentText());
-    const std::string path = IsPlateCodeUsable(code)
-                                 ? platform::FindFileNoCase(platform::ProgramFolder(), code + ".dat")
-                                 : std::string();
+    const std::string path = FindPlateMapFile(platform::ProgramFolder(), code);
     if (path.empty()) {
         MsgBox("Selection Error");
         return;

@@ -14,8 +14,7 @@ namespace {
 
 void ReadPlateMapStaged(int& stage) {
     stage = 0;
-    if (!IsPlateCodeUsable(g_plate_format)) throw SettingsError("File not found");
-    std::string path = platform::FindFileNoCase(platform::ProgramFolder(), g_plate_format + ".dat");
+    std::string path = FindPlateMapFile(platform::ProgramFolder(), g_plate_format);
     if (path.empty()) throw SettingsError("File not found");
     ApplyPlateMap(ParsePlateMapFile(path, &stage));
 }
@@ -24,6 +23,13 @@ void ReadPlateMapStaged(int& stage) {
 
 bool IsPlateCodeUsable(std::string_view code) {
     return !code.empty() && code != "." && code != ".." && code.find_first_of("/\\") == std::string_view::npos;
+}
+
+std::string FindPlateMapFile(const std::string& folder, std::string_view code, bool orBak) {
+    if (!IsPlateCodeUsable(code)) return "";
+    std::string path = platform::FindFileNoCase(folder, std::string(code) + ".dat");
+    if (path.empty() && orBak) path = platform::FindFileNoCase(folder, std::string(code) + ".bak");
+    return path;
 }
 
 PlateMapValue ParsePlateMapFile(const std::string& path, int* stageOut) {

@@ -36,6 +36,11 @@ PlateMapValue ParsePlateMapFile(const std::string& path, int* stage = nullptr);
 // code, a code with a folder separator and the folder names "." and ".."
 // name none (a project file or a typed code must not lead the loader elsewhere).
 bool IsPlateCodeUsable(std::string_view code);
+// The map file of plate code `code` in `folder` (its name's case not
+// regarded): code + ".dat", else, when `orBak`, code + ".bak"; empty when the
+// code is not usable or there is no such file. Every reader of a plate code
+// (a project's setup, a recording's setup.dat, a typed code) finds its map here.
+std::string FindPlateMapFile(const std::string& folder, std::string_view code, bool orBak = false);
 // Makes a parsed map the current one and rebuilds the index table.
 void ApplyPlateMap(const PlateMapValue& m);
 

@@ -169,6 +169,32 @@ TEST(BinGroupActivity, MissingFileLeavesTheTableAndTrailingFragmentIsIgnored) {
     EXPECT_EQ(t.at(1, 0), 6);
 }
 
+// One damaged minute must not size the table: columns beyond the 16-bit
+// count are a run-time error, and the table stays as it was.
+TEST(BinGroupActivity, MoreColumnsThanSixteenBitsIsAnErrorAndAllocatesNothing) {
+    TempFolder dir;
+    GroupBinTable t;
+    t.Reset(2);
+    t.at(1, 0) = 42;
+    dir.Write("counts.bin", CountsBytes({{0, 1}, {1, 1}, {2147483647, 1}}));
+    EXPECT_THROW(BinGroupActivity(dir / "counts.bin", SmallLayout(), 5, true, t), BinCountError);
+    EXPECT_THROW(BinGroupActivity(dir / "counts.bin", SmallLayout(), 1, true, t), BinCountError);
+    EXPECT_EQ(t.bin_count, 2);
+    EXPECT_EQ(t.at(1, 0), 42);
+    // The whole recording is one column whatever its minutes.
+    BinningResult whole = BinGroupActivity(dir / "counts.bin", SmallLayout(), 30, false, t);
+    EXPECT_TRUE(whole.found);
+    EXPECT_EQ(t.bin_count, 1);
+    EXPECT_EQ(t.at(1, 0), 3);
+    // 32766 minutes of one-minute bins make 32767 columns, one more is refused.
+    dir.Write("counts.bin", CountsBytes({{0, 1}, {32766, 1}}));
+    EXPECT_EQ(BinGroupActivity(dir / "counts.bin", SmallLayout(), 1, true, t).found, true);
+    EXPECT_EQ(t.bin_count, kMaxBinCount);
+    dir.Write("counts.bin", CountsBytes({{0, 1}, {32767, 1}}));
+    EXPECT_THROW(BinGroupActivity(dir / "counts.bin", SmallLayout(), 1, true, t), BinCountError);
+    EXPECT_EQ(t.bin_count, kMaxBinCount);
+}
+
 TEST(BinGroupActivity, StreamsFilesLargerThanOneChunk) {
     TempFolder dir;
     dir.Write("counts.bin", CountsBytes(Minutes(0, 2999)));  // 3,000 records over several reads
@@ -196,7 +222,15 @@ TEST(ParseAcquisitionDate, StampsAndOtherNames) {
     platform::SetClockForTest([now] { return now; });
     EXPECT_EQ(ParseAcquisitionDate("20240315_0930"), platform::FromLocal({2024, 3, 15, 9, 30, 0}));
     EXPECT_EQ(ParseAcquisitionDate("20240315_0930_s2"), platform::FromLocal({2024, 3, 15, 9, 30, 0}));
-    for (const char* other : {"", "2024", "20240315", "20240315_09", "abcdefgh_ijkl", "20241315_0930", "../x"})
+    EXPECT_EQ(ParseAcquisitionDate("20240229_2359"), platform::FromLocal({2024, 2, 29, 23, 59, 0}));
+    EXPECT_EQ(ParseAcquisitionDate("16780101_0000"), platform::FromLocal({1678, 1, 1, 0, 0, 0}));
+    EXPECT_EQ(ParseAcquisitionDate("22611231_2359"), platform::FromLocal({2261, 12, 31, 23, 59, 0}));
+    // Names that are no stamp, and stamps that are no real date (a day past
+    // the month's end, a year the clock cannot hold), are "now".
+    for (const char* other : {"", "2024", "20240315", "20240315_09", "abcdefgh_ijkl", "20241315_0930", "../x",
+                              "20240230_1000", "20230229_1000", "20240431_0000", "20241131_0000", "20240100_0000",
+                              "20240315_2400", "20240315_0960", "29950101_0000", "16771231_2359", "22620101_0000",
+                              "00000101_0000", "99991231_2359"})
         EXPECT_EQ(ParseAcquisitionDate(other), now) << other;
     platform::SetClockForTest({});
 }

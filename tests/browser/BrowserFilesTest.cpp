@@ -30,6 +30,24 @@ TEST(BrowserTags, AddRepeatAndClear) {
     EXPECT_EQ(EntryCount(p), 1u);
 }
 
+// A key is matched whole: the bare stamp is no prefix of its stations' keys,
+// and a station's key is not the bare stamp.
+TEST(BrowserTags, KeyIsMatchedExactlyNotAsAPrefix) {
+    TempFolder home;
+    const std::string p = home.Path();
+    home.Write("tags_id.dat", "20230512_1030_s1 [K1]\r\n20230512_1030_s2 [K2]\r\n");
+    EXPECT_EQ(GetSubprojectTags(p, "20230512_1030"), "");
+    EXPECT_EQ(GetSubprojectTags(p, "20230512_1030_s"), "");
+    ASSERT_TRUE(WriteAcquisitionTag(p, "20230512_1030", "[K3]"));
+    EXPECT_EQ(home.Read("tags_id.dat"), "20230512_1030_s1 [K1]\r\n20230512_1030_s2 [K2]\r\n20230512_1030 [K3]\r\n");
+    EXPECT_EQ(GetSubprojectTags(p, "20230512_1030"), "[K3]");
+    EXPECT_EQ(GetSubprojectTags(p, "20230512_1030_s1"), "[K1]");
+    ASSERT_TRUE(WriteAcquisitionTag(p, "20230512_1030_s1", ""));
+    EXPECT_EQ(home.Read("tags_id.dat"), "20230512_1030_s1\r\n20230512_1030_s2 [K2]\r\n20230512_1030 [K3]\r\n");
+    EXPECT_EQ(FindTaggedSubprojects(p, "[K3]"), "20230512_1030");
+    EXPECT_EQ(FindTaggedSubprojects(p, "[K2]"), "20230512_1030_s2");
+}
+
 TEST(BrowserTags, SameTagLeavesAnLfFileByteForByte) {
     TempFolder home;
     home.Write("tags_id.dat", "a [K1]\nb [K2]\n");

@@ -1,5 +1,7 @@
 // The browser window's group activity tables: from the open recording's
 // counts.bin and from the project's tagged recordings below the program folder.
+#include <new>
+#include <stdexcept>
 #include <string>
 
 #include "ScriptedDialogs.h"
@@ -193,6 +195,38 @@ TEST_F(PlotsWindowTest, ReportHandsTheRecordingOver) {
     w.m_acquisition_path.clear();  // nothing open: nothing shown
     w.Cmd_report_Click();
     EXPECT_EQ(folder, "");
+}
+
+// A counts.bin whose minutes ask for more columns than the 16-bit tables
+// hold ends the line plot silently: nothing drawn, nothing exported, the
+// tables as they were.
+TEST_F(PlotsWindowTest, DamagedMinuteEndsTheLinePlotSilently) {
+    w.BinGroupActivity(5, -1);
+    home.Write("p00001/20240316_0900/counts.bin", Counts({{0, 2}, {1, 2}, {2147483647, 2}}));
+    w.DrawKineticsLinePlot(5, "", -1);
+    w.Cmd_lineplot_Click();
+    EXPECT_EQ(w.m_bin_count, 3);
+    QStringList files = QDir(QString::fromStdString(home / "p00001")).entryList(QDir::Files);
+    EXPECT_TRUE(files.isEmpty()) << files.join(" ").toStdString();
+    // The whole-recording bars still draw from one column.
+    w.DrawGroupBarPlot();
+    EXPECT_EQ(w.m_bin_count, 1);
+}
+
+// A handler that lets an exception out reaches the application's guard, which
+// names the failure; the event loop goes on.
+TEST_F(PlotsWindowTest, AnEscapedExceptionIsShownNotPropagated) {
+    struct Throwing : QObject {
+        bool event(QEvent*) override { throw std::runtime_error("damaged table"); }
+    } target;
+    boxes.ExpectMessage("Unexpected Error: damaged table");
+    QEvent e(QEvent::User);
+    EXPECT_NO_THROW(QCoreApplication::sendEvent(&target, &e));
+    struct Starved : QObject {
+        bool event(QEvent*) override { throw std::bad_alloc(); }
+    } hungry;
+    boxes.ExpectMessage("Unexpected Error: out of memory");
+    EXPECT_NO_THROW(QCoreApplication::sendEvent(&hungry, &e));
 }
 
 TEST_F(PlotsWindowTest, JointReportSeparator) {

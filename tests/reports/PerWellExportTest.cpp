@@ -89,7 +89,10 @@ TEST(PerWellExport, ChannelFilesAndBinTimesWithTheFittedBin) {
     for (const auto& k : std::vector<Case>{{45, "15", "900 1800 2700", "15"},
                                            {20, "60", "1260", "60"},     // bin 21, one bin
                                            {100, "120", "5400", "90"},   // bin 90 shown
-                                           {45, "1", std::string(), "2"}}) {
+                                           {45, "1", std::string(), "2"},
+                                           // a fractional bin is whole, halves to even
+                                           {6, "2.5", "120 240 360", "2.5"},
+                                           {8, "3.5", "240 480", "3.5"}}) {
         Plate96 plate;
         plate.Counts(k.last);
         ScriptedDialogs boxes;
@@ -107,6 +110,30 @@ TEST(PerWellExport, ChannelFilesAndBinTimesWithTheFittedBin) {
         const auto values = plate.Read("ch000383.txt"), times = plate.Read("time.txt");
         EXPECT_EQ(std::count(values.begin(), values.end(), ' '), std::count(times.begin(), times.end(), ' '));
         EXPECT_FALSE(platform::FileExists(plate.folder + "/000_A1.txt"));
+    }
+}
+
+// Crafted minutes: a minute beyond the 32-bit range after a day change, or a
+// negative one, ends the export with "Report Error" before any file.
+TEST(PerWellExport, MinutesOutOfRangeWriteNothing) {
+    for (const auto& minutes : std::vector<std::vector<int32_t>>{{1400, 100, 2147483647},
+                                                                 {1, 2, 2147483000},
+                                                                 {1, -5, 3}}) {
+        Plate96 plate;
+        std::string counts;
+        for (int32_t m : minutes) counts += FlatRecord(m, 1, 250);
+        std::filesystem::create_directories(plate.folder);
+        std::FILE* f = std::fopen((plate.folder + "/counts.bin").c_str(), "wb");
+        std::fwrite(counts.data(), 1, counts.size(), f);
+        std::fclose(f);
+        ScriptedDialogs boxes;
+        boxes.ExpectMessage("Report Error");
+        ReportData data;
+        PerWellControls c;
+        c.folder = plate.folder;
+        c.binText = "30";
+        EXPECT_FALSE(ExportPerWellFiles(data, c));
+        EXPECT_EQ(plate.Files(".txt"), 0u);
     }
 }
 

@@ -320,6 +320,33 @@ TEST(Basal, LongerBasalAsksForItsMinutesUntilTheAnswerFits) {
     EXPECT_NE(b.Report().find("A1,\"000_Control\",100,50,5\r\n"), std::string::npos);
 }
 
+// The basal sum over several bins is summed wide: 3 x 11000 exceeds 16 bits,
+// its mean per bin (11000) does not.
+TEST(Basal, BasalSumBeyondSixteenBitsIsSummedWide) {
+    const std::vector<int16_t> basal(384, 11000);
+    BasalRun b(OneBasalBin(basal) + CountsRecord(60, basal, 0) + CountsRecord(90, basal, 0));
+    b.run.project.Write("20261210_0900_s1/counts.bin",
+                        FlatRecord(0, 0, 0) + FlatRecord(1, 0, 0) + FlatRecord(30, 22000, 250) + FlatRecord(60, 11000, 600));
+    ScriptedDialogs boxes;
+    boxes.AllowAnyMessages();
+    boxes.ExpectInput("Basal acquisition is 90min long, and BinSize=30min. \r\n\r\nHow many minutes do you want to use "
+                      "to calculate Basal Meassurement?",
+                      "90");
+    ASSERT_TRUE(GenerateReport(b.d, b.k));
+    EXPECT_NE(b.Report().find("A1,\"000_Control\",100,200,100\r\n"), std::string::npos) << b.Report();
+}
+
+// A percentage of basal is at most 10000: 1000 over a basal of 2 is 10000, not 50000.
+TEST(Basal, PercentOfBasalIsCappedAt10000) {
+    BasalRun b(OneBasalBin(std::vector<int16_t>(384, 2)));
+    b.run.project.Write("20261210_0900_s1/counts.bin",
+                        FlatRecord(0, 0, 0) + FlatRecord(1, 0, 0) + FlatRecord(30, 1000, 250) + FlatRecord(60, 1, 600));
+    ScriptedDialogs boxes;
+    boxes.AllowAnyMessages();
+    ASSERT_TRUE(GenerateReport(b.d, b.k));
+    EXPECT_NE(b.Report().find("A1,\"000_Control\",100,10000,50\r\n"), std::string::npos) << b.Report();
+}
+
 TEST(Basal, ZeroBasalWellsFollowTheChosenRule) {
     const std::vector<int16_t> counts = {5, 5, 10, 10, 20, 20, 0, 0, 0, 0, 1, 1};
     const std::string zero = "You have 1 BASAL WELLS with 0 activity. Proceed anyway??";

@@ -10,6 +10,7 @@
 #include "ScriptedDialogs.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
+#include "reports/CsvToXlsx.h"
 #include "reports/ReportPipeline.h"
 #include "reports/ReportSteps.h"
 
@@ -215,6 +216,81 @@ TEST_F(ReportFileTest, ExcelWritesTheCsvThenOpensOnlyAMadeWorkbook) {
     SetWorkbookConverter({});
 }
 
+// Under a decimal-comma desktop a number whose decimal sign is the spacer is
+// quoted, so it stays one cell; the workbook reads it back as a number.
+TEST_F(ReportFileTest, ANumberHoldingTheSpacerIsQuotedAndStaysANumber) {
+    struct Case {
+        std::string spacer;
+        std::string controlLine;  // the standard error of group 0
+    };
+    platform::SetDecimalSeparatorForTest(",");
+    for (const Case& c : {Case{",", "\"000_Control\",\"8,7\",\"0,0\""}, Case{";", "\"000_Control\";8,7;0,0"}}) {
+        SCOPED_TRACE("spacer [" + c.spacer + "]");
+        ctl.spacer = c.spacer;
+        ctl.standardDeviation = true;
+        ctl.fileType = ReportFileType::Excel;
+        std::filesystem::remove(run.folder + "/report.csv");
+        ASSERT_TRUE(GenerateReport(data, ctl));
+        const std::string text = Read("report.csv");
+        const size_t se = text.find("Standard Error");
+        ASSERT_NE(se, std::string::npos);
+        EXPECT_NE(text.find(c.controlLine + "\r\n", se), std::string::npos) << text;
+        const size_t sd = text.find("Standard Deviation");
+        const std::string sdLine = c.spacer == "," ? "\"000_Control\",\"15,0\",\"0,0\"" : "\"000_Control\";15,0;0,0";
+        EXPECT_NE(text.find(sdLine + "\r\n", sd), std::string::npos) << text;
+
+        // The converter's cells: the quoted numbers are numbers.
+        const CellGrid grid = ParseCsvText(ReadWholeFile(run.folder + "/report.csv"), c.spacer, ',');
+        bool seen = false;
+        for (size_t r = 1; r + 1 <= grid.Rows() && !seen; ++r) {
+            if (grid.IsNumber(r, 1) || grid.Text(r, 1).find("Standard Error") == std::string::npos)
+                continue;
+            const size_t row = r + 2;  // the title, the time line, then group 0
+            ASSERT_TRUE(grid.IsNumber(row, 2));
+            EXPECT_DOUBLE_EQ(grid.Get(row, 2).number, 8.7);
+            EXPECT_TRUE(grid.IsNumber(row, 3));
+            if (grid.Cols() >= 4) {
+                EXPECT_TRUE(!grid.IsNumber(row, 4) && grid.Text(row, 4).empty());
+            }
+            seen = true;
+        }
+        EXPECT_TRUE(seen);
+        const std::string workbook = run.folder + "/report_20261210090507.xlsx";
+        ASSERT_TRUE(platform::FileExists(workbook));
+        const std::string bytes = platform::ReadBinaryFile(workbook).value_or("");
+        EXPECT_NE(bytes.find("<v>8.7</v>"), std::string::npos);
+        EXPECT_NE(bytes.find("<v>15</v>"), std::string::npos);
+        std::filesystem::remove(workbook);
+    }
+}
+
+// A recording's plate code is a map name of the program folder, never a
+// path: a code leading out of it finds no map, even where a file lies there.
+TEST(ReportFailures, PlateCodeNamingAnotherFolderFindsNoMap) {
+    RecordedRun run;
+    RecordingOpener opener;
+    const std::filesystem::path program(run.program.Path());
+    const std::string outside = program.filename().string() + "_outside_map";
+    const std::filesystem::path planted = program.parent_path() / (outside + ".dat");
+    platform::WriteTextFile(planted.string(), platform::ReadBinaryFile((program / "W6T.dat").string()).value_or(""));
+    std::string setup = SetupFile(1, 0, 18);
+    setup.replace(setup.find("\"w6t\""), 5, "\"../" + outside + "\"");
+    run.project.Write("20261210_0900_s1/setup.dat", setup);
+    ReportData d;
+    ReportControls k;
+    k.inputFolder = run.folder;
+    {
+        ScriptedDialogs boxes;
+        boxes.ExpectMessage("Multiwell Configuration File ../" + outside + ".dat or .bak not found");
+        EXPECT_FALSE(GenerateReport(d, k));
+    }
+    EXPECT_FALSE(platform::FileExists(run.folder + "/report.csv"));
+    std::filesystem::remove(planted);
+}
+
+// Stands for the acquisition folder of each case in an expected message.
+constexpr const char* run_folder_marker = "<folder>";
+
 TEST(ReportFailures, FailedStepsWriteNothing) {
     struct Case {
         const char* name;
@@ -237,10 +313,22 @@ TEST(ReportFailures, FailedStepsWriteNothing) {
         {"no plate layout", [](RecordedRun& r, ReportControls&) { std::filesystem::remove(r.program / "W6T.dat"); },
          "Multiwell Configuration File w6t.dat or .bak not found"},
         {"no setup.dat", [](RecordedRun& r, ReportControls&) { std::filesystem::remove(r.folder + "/setup.dat"); },
-         "Report Error"},
+         "Report Error\r\nFile not found: " + std::string(run_folder_marker) + "/setup.dat"},
+        {"no groups.dat", [](RecordedRun& r, ReportControls&) { std::filesystem::remove(r.folder + "/groups.dat"); },
+         "Report Error\r\nFile not found: " + std::string(run_folder_marker) + "/groups.dat"},
+        {"no chgroup.dat", [](RecordedRun& r, ReportControls&) { std::filesystem::remove(r.folder + "/chgroup.dat"); },
+         "Report Error\r\nFile not found: " + std::string(run_folder_marker) + "/chgroup.dat"},
         {"bin size not a number", [](RecordedRun&, ReportControls& k) { k.binText = "abc"; }, "Report Error"},
         {"no histogram file", [](RecordedRun&, ReportControls& k) { k.layout = ReportLayout::Histogram; },
          "Error getting Histogram.bin data"},
+        // A histogram file without a whole record has no seconds per sample.
+        {"empty last histogram file",
+         [](RecordedRun& r, ReportControls& k) {
+             k.layout = ReportLayout::Histogram;
+             r.project.Write("20261210_0900_s1/histo0000.bin", std::string(78556 * 2, '\0'));
+             r.project.Write("20261210_0900_s1/histo0001.bin", std::string(78555, '\0'));
+         },
+         "Report Calculation Error"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -251,7 +339,10 @@ TEST(ReportFailures, FailedStepsWriteNothing) {
         k.inputFolder = run.folder;
         c.spoil(run, k);
         ScriptedDialogs boxes;
-        boxes.ExpectMessage(c.message);
+        std::string message = c.message;
+        if (const size_t at = message.find(run_folder_marker); at != std::string::npos)
+            message.replace(at, std::string(run_folder_marker).size(), run.folder);
+        boxes.ExpectMessage(message);
         EXPECT_FALSE(GenerateReport(d, k));
         EXPECT_FALSE(platform::FileExists(run.folder + "/report.csv"));
         EXPECT_TRUE(opener.opened.empty());

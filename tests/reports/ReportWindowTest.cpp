@@ -196,6 +196,15 @@ TEST_F(ReportWindowTest, SettingsDialogAppliesAndGoesBackToDefault) {
     EXPECT_FALSE(FrmMain().mn_userbin->isChecked());
     EXPECT_EQ(run.program.Read("repoconf.dat"), header + "0,30,0,\",\",1,0,1,0,0,1,18,0\r\n");
     EXPECT_EQ(d.txt_customspacer->text(), ";");  // the controls keep what was shown
+
+    // A fractional bin is stored as a whole number, halves to even.
+    for (const auto& [typed, stored] : {std::pair{"2.5", "2"}, std::pair{"3.5", "4"}, std::pair{"7.4", "7"}}) {
+        SCOPED_TRACE(typed);
+        d.Cmb_binsize->setEditText(typed);
+        boxes.ExpectMessage("User Configuration Applied");
+        d.Cmd_generate->click();
+        EXPECT_EQ(run.program.Read("repoconf.dat"), header + "1," + stored + ",1,\";\",1,0,1,1,0,1,18,0\r\n");
+    }
 }
 
 TEST_F(ReportWindowTest, MainWindowHandsTheStationFolderToTheReportWindow) {

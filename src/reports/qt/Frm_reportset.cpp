@@ -114,12 +114,14 @@ void Frm_reportset::Form_Load() {
 }
 
 void Frm_reportset::Cmd_generate_Click() {
+    // The bin is the text as a 16-bit whole number, halves to even (2.5 is 2).
     double bin = 0;
-    if (!ParseNumber(Str(Cmb_binsize->currentText()), bin) || bin != IntFloor(bin) || bin < -32768 || bin > 32767) {
+    if (!ParseNumber(Str(Cmb_binsize->currentText()), bin) || !(RoundHalfEven(bin) >= -32768) ||
+        !(RoundHalfEven(bin) <= 32767)) {
         platform::MsgBox("Invalid value: bin size must be a whole number of minutes");
         return;
     }
-    g_report_bin = static_cast<int16_t>(bin);
+    g_report_bin = static_cast<int16_t>(RoundHalfEven(bin));
     if (Option_report[0]->isChecked()) g_report_filetype = 0;
     if (Option_report[1]->isChecked()) g_report_filetype = 1;
     g_report_spacer = Str(txt_customspacer->text());
