@@ -101,26 +101,30 @@ bool ExportPerWellFiles(ReportData& data, PerWellControls& c) {
         if (!in) throw ReportFailure("cannot read " + countsPath);
         std::error_code ec;
         const auto size = std::filesystem::file_size(countsPath, ec);
-        const size_t n = ec ? 0 : static_cast<size_t>(size) / kRecordBytes;
-        if (n == 0) {
+        const size_t stored = ec ? 0 : static_cast<size_t>(size) / kRecordBytes;
+        if (stored == 0) {
             std::fclose(in);
             throw ReportFailure("no record");
         }
 
         // Records with absolute minutes: a drop of more than 1000 minutes is a new day.
-        data.m_record.Resize(n + 2);
+        // Holes are left out: n counts the records that are data.
+        data.m_record.Resize(stored + 2);
+        CountsHoleRule holes;
+        size_t n = 0;
         constexpr size_t kPiece = 1024;
         std::string piece(kPiece * kRecordBytes, '\0');
         int32_t T = 0;
         int day = 0;
-        for (size_t first = 0; first < n; first += kPiece) {
-            const size_t count = std::min(kPiece, n - first);
+        for (size_t first = 0; first < stored; first += kPiece) {
+            const size_t count = std::min(kPiece, stored - first);
             if (std::fread(piece.data(), kRecordBytes, count, in) != count) {
                 std::fclose(in);
                 throw ReportFailure("cannot read " + countsPath);
             }
             for (size_t i = 0; i < count; ++i) {
-                const size_t j = first + i;
+                if (holes.IsHole(piece.data() + i * kRecordBytes)) continue;
+                const size_t j = n++;
                 const int32_t m = CountsRecordMinute(piece, i);
                 T = std::max(T, m);
                 int32_t absolute = day * 1440 + m;
@@ -137,6 +141,7 @@ bool ExportPerWellFiles(ReportData& data, PerWellControls& c) {
             }
         }
         std::fclose(in);
+        if (n == 0) throw ReportFailure("no record");
         T = std::max(T, data.m_record.minutes[n - 1]);
 
         // The bin fitted to the data, then used for the values and the times alike.
