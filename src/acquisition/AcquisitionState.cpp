@@ -75,6 +75,8 @@ void AcquisitionState::ResetForPlay() {
     m_counts_file_base.clear();
     m_numbered_file_base.clear();
     m_unwritten = {};
+    m_pending_writes.clear();
+    m_pending_raw_bytes = 0;
     m_close_timing.Clear();
 }
 

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <set>
 #include <span>
@@ -156,6 +157,17 @@ struct AcquisitionState {
         int32_t unsynced = 0;  // files whose flush to disk failed
         bool Any() const { return counts + raw_blocks + histogram + unsynced > 0; }
     } m_unwritten;
+    // Records and blocks whose write failed, oldest first, kept to be written
+    // at their places at the next window close and at the end of the run; a
+    // file with one waiting gets no later record before it is written.
+    struct PendingWrite {
+        std::string path;
+        int64_t index = 0;  // the record's place in the file
+        std::vector<std::byte> bytes;
+        int32_t Unwritten::*kind = nullptr;  // counted there if it is never written
+    };
+    std::deque<PendingWrite> m_pending_writes;
+    size_t m_pending_raw_bytes = 0;  // raw blocks among them
     // Durations of this run's window closes, by part.
     CloseTiming m_close_timing;
 

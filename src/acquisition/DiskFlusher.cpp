@@ -30,8 +30,23 @@ DiskFlusher::~DiskFlusher() {
 }
 
 void DiskFlusher::Written(const std::string& path) {
+    bool first = false;
+    {
+        std::lock_guard lock(mutex_);
+        first = pending_.empty();
+        pending_.insert(path);
+    }
+    if (first) wake_.notify_all();
+}
+
+int64_t DiskFlusher::Rounds() {
     std::lock_guard lock(mutex_);
-    pending_.insert(path);
+    return rounds_;
+}
+
+int64_t DiskFlusher::Wakes() {
+    std::lock_guard lock(mutex_);
+    return wakes_;
 }
 
 std::vector<SyncFailure> DiskFlusher::SyncSet(const std::set<std::string>& paths) {
@@ -55,8 +70,19 @@ void DiskFlusher::Loop() {
     for (;;) {
         {
             std::unique_lock lock(mutex_);
-            wake_.wait_for(lock, period_, [this] { return stop_; });
+            // Nothing to sync: sleep until a file is written (no wake-up at
+            // all while the program is idle). Then one period, so that the
+            // files of a window close are synced in one round.
+            while (!stop_ && pending_.empty()) {
+                wake_.wait(lock);
+                ++wakes_;
+            }
             if (stop_) return;
+            const auto due = std::chrono::steady_clock::now() + period_;
+            while (!stop_ && wake_.wait_until(lock, due) != std::cv_status::timeout) ++wakes_;
+            ++wakes_;
+            if (stop_) return;
+            ++rounds_;
         }
         // The round lock first, then the state lock, as in SyncNow.
         std::lock_guard round(round_);

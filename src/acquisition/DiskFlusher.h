@@ -1,12 +1,13 @@
 // Durability of the run's files off the acquisition tick. A record is written
 // whole and its file closed at once (from then on the kernel keeps it, even
 // if the program is killed); bringing it onto the disk itself (fsync) is left
-// to a background thread that syncs, about once a second, every file written
-// since its last round. The end of a run syncs everything before it is told.
+// to a background thread that syncs, about a second after a file is written,
+// every file written since its last round; with nothing written it sleeps. The end of a run syncs everything before it is told.
 #pragma once
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <set>
@@ -39,6 +40,11 @@ public:
     // Failures of the background rounds not taken yet.
     std::vector<SyncFailure> TakeFailures();
 
+    // Background rounds run so far, and the times the thread woke from a
+    // wait (for a written file, the end of a period, or spuriously).
+    int64_t Rounds();
+    int64_t Wakes();
+
 private:
     void Loop();
     std::vector<SyncFailure> SyncPending();  // SyncNow without its test observer
@@ -50,6 +56,7 @@ private:
     std::set<std::string> pending_;
     std::vector<SyncFailure> failures_;
     bool stop_ = false;
+    int64_t rounds_ = 0, wakes_ = 0;
     const std::chrono::milliseconds period_;
     std::thread thread_;
 };

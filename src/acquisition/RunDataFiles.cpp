@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <bit>
 #include <map>
+#include <set>
 #include <cerrno>
 #include <cstring>
 
@@ -136,24 +137,65 @@ std::string RunFinishedMessage(const AcquisitionState& st) {
 namespace {
 
 struct Recorder {
+    using Kind = int32_t AcquisitionState::Unwritten::*;
     AcquisitionState& st;
     RecordingResult result;
+    std::set<std::string> blocked;  // files with a record waiting in the queue
 
-    // Writes `record` as record `index` of this run in `path`, after the
-    // whole records the file held when the run first wrote to it.
-    void Write(const std::string& path, std::span<const std::byte> record, int64_t index,
-               std::map<std::string, int64_t>& bases, int32_t& unwritten) {
-        auto base = bases.find(path);
-        if (base == bases.end()) base = bases.emplace(path, WholeRecords(path, record.size())).first;
-        const std::string failure = WriteRecordAt(path, record, base->second + index, SyncTiming::kBackground);
-        if (failure.empty()) {
-            ++result.written;
-            return;
-        }
+    void Failed(const std::string& path, const std::string& failure) {
         ++result.failed;
-        ++unwritten;
         if (st.m_failed_files.insert(path).second)
             result.messages.push_back("Cannot write " + path + ": " + failure);
+    }
+
+    // Writes what waits in the queue, oldest first; a file whose oldest
+    // record fails again keeps it and every later one.
+    void WritePending() {
+        auto& queue = st.m_pending_writes;
+        for (auto it = queue.begin(); it != queue.end();) {
+            if (blocked.count(it->path)) {
+                ++it;
+                continue;
+            }
+            const std::string failure = WriteRecordAt(it->path, it->bytes, it->index, SyncTiming::kBackground);
+            if (!failure.empty()) {
+                Failed(it->path, failure);
+                blocked.insert(it->path);
+                ++it;
+                continue;
+            }
+            ++result.written;
+            if (it->kind == &AcquisitionState::Unwritten::raw_blocks) st.m_pending_raw_bytes -= it->bytes.size();
+            it = queue.erase(it);
+        }
+    }
+
+    // Writes `record` as record `index` of this run in `path`, after the
+    // whole records the file held when the run first wrote to it. A record
+    // that cannot be written now, or whose file has an older one waiting,
+    // joins the queue; a raw block beyond the queue's share for raw blocks
+    // is dropped and counted (a block written later past it leaves zeros).
+    void Write(const std::string& path, std::span<const std::byte> record, int64_t index,
+               std::map<std::string, int64_t>& bases, Kind kind) {
+        auto base = bases.find(path);
+        if (base == bases.end()) base = bases.emplace(path, WholeRecords(path, record.size())).first;
+        const int64_t at = base->second + index;
+        if (!blocked.count(path)) {
+            const std::string failure = WriteRecordAt(path, record, at, SyncTiming::kBackground);
+            if (failure.empty()) {
+                ++result.written;
+                return;
+            }
+            Failed(path, failure);
+            blocked.insert(path);
+        }
+        const bool raw = kind == &AcquisitionState::Unwritten::raw_blocks;
+        if (raw && st.m_pending_raw_bytes + record.size() > kPendingRawBytesLimit) {
+            ++(st.m_unwritten.*kind);
+            return;
+        }
+        st.m_pending_writes.push_back({path, at, std::vector<std::byte>(record.begin(), record.end()), kind});
+        if (raw) st.m_pending_raw_bytes += record.size();
     }
 };
 
@@ -193,7 +235,8 @@ int16_t FirstFreeFileNumber(const std::vector<std::string>& folders) {
 }
 
 RecordingResult RecordWindow(AcquisitionState& st, int16_t body_bends_mode) {
-    Recorder rec{st, {}};
+    Recorder rec{st, {}, {}};
+    rec.WritePending();
     const bool single = st.SingleStation();
     // In single-station operation station 1's tables are written to the
     // folder of the station actually ticked.
@@ -210,7 +253,7 @@ RecordingResult RecordWindow(AcquisitionState& st, int16_t body_bends_mode) {
         for (int k = 0; k < kStations; ++k)
             if (written(k))
                 rec.Write(platform::JoinPath(folder(k), name), RawBlock(st.m_sample_window[k], scratch), in_file,
-                          st.m_numbered_file_base, st.m_unwritten.raw_blocks);
+                          st.m_numbered_file_base, &AcquisitionState::Unwritten::raw_blocks);
     }
 
     const int16_t tenths = TemperatureTenths(g_temperature);
@@ -219,13 +262,13 @@ RecordingResult RecordWindow(AcquisitionState& st, int16_t body_bends_mode) {
         st.m_window_count[k][kChannels] = tenths;
         rec.Write(platform::JoinPath(folder(k), "counts.bin"),
                   BuildCountsRecord(st.m_elapsed_minutes, st.m_window_count[k]), st.m_windows_recorded,
-                  st.m_counts_file_base, st.m_unwritten.counts);
+                  st.m_counts_file_base, &AcquisitionState::Unwritten::counts);
     }
 
     if (body_bends_mode == 1) {
         rec.Write(platform::JoinPath(folder(0), HistogramFileName(st.m_raw_file_number)),
                   BuildHistogramRecord(st.m_elapsed_minutes_exact, st.m_seconds_per_sample, st.m_peak_histogram),
-                  in_file, st.m_numbered_file_base, st.m_unwritten.histogram);
+                  in_file, st.m_numbered_file_base, &AcquisitionState::Unwritten::histogram);
         st.m_seconds_per_sample_total += st.m_seconds_per_sample;
         st.m_histogram_record_count += 1;
     }
@@ -244,7 +287,13 @@ RecordingResult RecordWindow(AcquisitionState& st, int16_t body_bends_mode) {
 }
 
 std::vector<std::string> SyncRunFiles(AcquisitionState& st) {
-    std::vector<std::string> messages;
+    // The last chance of what waits: written now, or counted as never written.
+    Recorder rec{st, {}, {}};
+    rec.WritePending();
+    for (const auto& pending : st.m_pending_writes) ++(st.m_unwritten.*pending.kind);
+    st.m_pending_writes.clear();
+    st.m_pending_raw_bytes = 0;
+    std::vector<std::string> messages = std::move(rec.result.messages);
     ReportSyncFailures(st, RunFileFlusher().TakeFailures(), messages);
     ReportSyncFailures(st, RunFileFlusher().SyncNow(), messages);
     return messages;

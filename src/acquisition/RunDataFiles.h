@@ -13,9 +13,10 @@
 // are written.
 //
 // Every record has its own place: a window's record is written at its index
-// in the file times the record size, so a window that could not be written
-// leaves a gap of zeros and every later window stays where readers look for
-// it. A file cut short in the middle of a record (the program killed while it
+// in the file times the record size. A record that could not be written
+// waits in memory and goes to its place before any later record of its file;
+// only a raw block dropped beyond the waiting limit leaves a gap of zeros, and
+// every later block stays where readers look for it. A file cut short in the middle of a record (the program killed while it
 // wrote) holds its whole records and a trailing fragment; readers take the
 // whole records, and the next record written to that file goes over the
 // fragment.
@@ -51,6 +52,31 @@ bool HasHistogramFiles(const std::string& folder);
 // starts after them, so no numbered file ever holds more than eleven windows.
 int16_t FirstFreeFileNumber(const std::vector<std::string>& folders);
 
+// Holes in counts.bin. A counts record of a file written by an older program,
+// or put back as zeros by a re-analysis, can be 774 zero bytes where a window
+// was not written. Every reader of counts.bin goes through this rule: an
+// all-zero record that follows a record with a larger minute is a hole, not
+// data (it would otherwise read as minute 0 and as the start of a new day). A
+// hole at record 0 cannot be told from a first record without counts and is
+// read as data. Feed the records in file order.
+class CountsHoleRule {
+public:
+    // Whether `record` (kCountsRecordBytes bytes) is a hole; a record that is
+    // not becomes the one the next record follows.
+    bool IsHole(const void* record) {
+        const auto* p = static_cast<const unsigned char*>(record);
+        bool zero = true;
+        for (size_t i = 0; i < kCountsRecordBytes && zero; ++i) zero = p[i] == 0;
+        if (zero && previous_minute_ > 0) return true;
+        previous_minute_ = static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+                                                static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
+        return false;
+    }
+
+private:
+    int32_t previous_minute_ = 0;  // of the last record taken as data
+};
+
 std::vector<std::byte> BuildCountsRecord(int32_t elapsed_minutes, const ChannelTable16& counts);
 std::vector<std::byte> BuildHistogramRecord(double elapsed_minutes, double seconds_per_sample,
                                             std::span<const int32_t> histogram);
@@ -77,9 +103,13 @@ std::string WriteRecordAt(const std::string& path, std::span<const std::byte> re
 // trailing fragment, if any).
 std::string AppendRecord(const std::string& path, std::span<const std::byte> record);
 
+// Raw blocks waiting for the disk to come back are kept up to this many
+// bytes per run; counts and histogram records always wait.
+inline constexpr size_t kPendingRawBytesLimit = size_t{64} << 20;
+
 struct RecordingResult {
-    int written = 0;                    // records appended at this close
-    int failed = 0;                     // appends that failed at this close
+    int written = 0;                    // records written at this close (waiting ones included)
+    int failed = 0;                     // writes that failed at this close (retries included)
     std::vector<std::string> messages;  // failures not reported before in this run
 };
 
@@ -100,10 +130,14 @@ struct RecordingResult {
 // after the whole records the file held when the run first wrote to it (a
 // run appended to a same-minute run follows that run's records).
 //
-// A failing write does not stop the others, the numbering or the run: it is
-// counted (in the result and in m_unwritten), and its message is returned the
-// first time that file fails in the run (the state remembers it until
-// ResetForPlay).
+// A failing write does not stop the others, the numbering or the run: the
+// record waits in st.m_pending_writes and is written at its place at the next
+// close (before that close's own records) or at the end of the run; until
+// then no later record goes to its file, so counts.bin never has a hole while
+// the disk comes back. Raw blocks wait up to kPendingRawBytesLimit; a block
+// beyond it is dropped and counted in m_unwritten. The failure's message is
+// returned the first time that file fails in the run (the state remembers it
+// until ResetForPlay).
 //
 // The records are written and closed on the caller's thread; RunFileFlusher()
 // syncs them to disk within about a second. A file whose sync failed since
@@ -111,9 +145,10 @@ struct RecordingResult {
 // run) and counted in m_unwritten.unsynced.
 RecordingResult RecordWindow(AcquisitionState& st, int16_t body_bends_mode);
 
-// The end of a run (Stop, the lapse, a restart): syncs every file written so
-// far and returns the messages of failures not reported before in the run
-// (they are counted like those of RecordWindow).
+// The end of a run (Stop, the lapse, a restart): writes the records still
+// waiting (those that fail again are counted in m_unwritten and dropped),
+// syncs every file written so far and returns the messages of failures not
+// reported before in the run.
 std::vector<std::string> SyncRunFiles(AcquisitionState& st);
 
 // The message at the end of a run: "Acquisition finished", followed, when

@@ -47,19 +47,32 @@ double MeansOfColumn(GroupBinTable& table, int bin, const std::array<int, kCount
 }  // namespace
 
 bool ForEachCountsRecord(const std::string& path,
-                         const std::function<void(int32_t minutes, const int16_t* counts)>& record) {
+                         const std::function<void(int32_t minutes, const int16_t* counts)>& record,
+                         HolePlaces holePlaces) {
     if (!platform::FileExists(path)) return false;
     std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!f) return false;
     std::vector<unsigned char> chunk(kRecordsPerChunk * kCountsRecordBytes);
     std::array<int16_t, kCountedChannels> counts{};
     size_t held = 0;  // bytes of a record carried over from the previous read
+    CountsHoleRule holes;
+    int32_t previousMinute = 0;
     for (;;) {
         size_t got = std::fread(chunk.data() + held, 1, chunk.size() - held, f.get());
         size_t bytes = held + got;
         size_t whole = bytes / kCountsRecordBytes;
         for (size_t r = 0; r < whole; ++r) {
             const unsigned char* p = chunk.data() + r * kCountsRecordBytes;
+            if (holes.IsHole(p)) {
+                // A hole is no data: skipped, or kept at its place as a
+                // record without counts at the minute of the one before.
+                if (holePlaces == HolePlaces::kKeep) {
+                    counts.fill(0);
+                    record(previousMinute, counts.data());
+                }
+                continue;
+            }
+            previousMinute = ReadInt32(p);
             for (int c = 0; c < kCountedChannels; ++c) {
                 const unsigned char* q = p + 4 + 2 * c;
                 counts[c] = static_cast<int16_t>(static_cast<uint16_t>(q[0] | q[1] << 8));

@@ -48,8 +48,13 @@ struct GroupBinTable {
 
 // Calls `record` with the elapsed minutes and channels 0..383 of every whole
 // record of `path`, in file order. False when the file cannot be opened.
+// Holes (see CountsHoleRule) are skipped; with HolePlaces::kKeep, for readers
+// that pair record i with raw window i, a hole is passed as a record without
+// counts at the minute of the record before it.
+enum class HolePlaces { kSkip, kKeep };
 bool ForEachCountsRecord(const std::string& path,
-                         const std::function<void(int32_t minutes, const int16_t* counts)>& record);
+                         const std::function<void(int32_t minutes, const int16_t* counts)>& record,
+                         HolePlaces holePlaces = HolePlaces::kSkip);
 
 // The group that collects channel c: its group 0..383, else kFreeGroup.
 int CollectingGroup(std::span<const int16_t> channelGroup, int channel);

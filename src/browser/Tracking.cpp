@@ -62,7 +62,7 @@ bool TrackWalk::Load(const AcquisitionConfig& config, const std::string& folder,
     blockStored_ = false;
     std::vector<double> minutes;
     if (!ForEachCountsRecord(platform::JoinPath(folder, "counts.bin"),
-                             [&](int32_t m, const int16_t*) { minutes.push_back(m); })) {
+                             [&](int32_t m, const int16_t*) { minutes.push_back(m); }, HolePlaces::kKeep)) {
         loaded_ = false;
         return false;
     }

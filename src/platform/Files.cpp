@@ -104,7 +104,21 @@ std::optional<std::string> ReadBinaryFile(const std::string& path) {
     std::string data(static_cast<size_t>(st.st_size), '\0');
     size_t got = 0;
     for (;;) {
-        if (got == data.size()) data.resize(data.size() + (size_t{1} << 16));
+        if (got == data.size()) {
+            // The end is checked with a small read of its own: growing the
+            // buffer for it would copy the whole file once more.
+            char more[4096];
+            const ssize_t r = ::read(fd, more, sizeof more);
+            if (r < 0 && errno == EINTR) continue;
+            if (r < 0) {
+                ::close(fd);
+                return std::nullopt;
+            }
+            if (r == 0) break;
+            data.append(more, static_cast<size_t>(r));
+            got = data.size();
+            continue;
+        }
         const ssize_t r = ::read(fd, data.data() + got, data.size() - got);
         if (r < 0 && errno == EINTR) continue;
         if (r < 0) {

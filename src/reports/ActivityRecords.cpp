@@ -1,11 +1,13 @@
 // Reading counts.bin and turning its records into report bins.
 #include <algorithm>
+#include <bit>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <memory>
+#include <vector>
 
+#include "acquisition/RunDataFiles.h"
 #include "platform/Dialogs.h"
+#include "platform/Files.h"
 #include "platform/Numbers.h"
 #include "reports/ReportSteps.h"
 
@@ -13,26 +15,35 @@ namespace vondrel::reports {
 namespace {
 
 constexpr size_t kRecordBytes = 4 + 2 * kRecordWidth;  // 774
+static_assert(kRecordBytes == kCountsRecordBytes);
 
-struct FileCloser {
-    void operator()(FILE* f) const { if (f) std::fclose(f); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
+// The places of the records of `bytes` that are data: every whole record
+// but the holes (a trailing fragment is not a record).
+std::vector<const unsigned char*> DataRecords(const std::string& bytes) {
+    std::vector<const unsigned char*> out;
+    const size_t whole = bytes.size() / kRecordBytes;
+    out.reserve(whole);
+    CountsHoleRule holes;
+    const auto* base = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (size_t j = 0; j < whole; ++j) {
+        const unsigned char* p = base + j * kRecordBytes;
+        if (!holes.IsHole(p)) out.push_back(p);
+    }
+    return out;
+}
 
-struct RawRecord {
-    int32_t minute = 0;
-    int16_t values[kRecordWidth] = {};
-};
+int32_t MinuteOf(const unsigned char* p) {
+    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+                                static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
+}
 
-// Reads the next whole record; false at the end (a trailing fragment is not a record).
-bool ReadRecord(FILE* f, RawRecord& r) {
-    unsigned char buf[kRecordBytes];
-    if (std::fread(buf, 1, kRecordBytes, f) != kRecordBytes) return false;
-    r.minute = static_cast<int32_t>(static_cast<uint32_t>(buf[0]) | static_cast<uint32_t>(buf[1]) << 8 |
-                                    static_cast<uint32_t>(buf[2]) << 16 | static_cast<uint32_t>(buf[3]) << 24);
-    for (int i = 0; i < kRecordWidth; ++i)
-        r.values[i] = static_cast<int16_t>(buf[4 + 2 * i] | buf[5 + 2 * i] << 8);
-    return true;
+void ValuesOf(const unsigned char* p, int16_t* values) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(values, p + 4, 2 * kRecordWidth);
+    } else {
+        for (int i = 0; i < kRecordWidth; ++i)
+            values[i] = static_cast<int16_t>(p[4 + 2 * i] | p[5 + 2 * i] << 8);
+    }
 }
 
 // The day offset day x 1440, formed in 16 bits as the files were always read.
@@ -47,19 +58,26 @@ int16_t Checked16(double x) { return ToInt16(x); }
 }  // namespace
 
 std::optional<int32_t> ReadActivityDuration(const std::string& path) {
-    File f(std::fopen(path.c_str(), "rb"));
+    const auto bytes = platform::ReadBinaryFile(path);
+    if (!bytes) {
+        platform::MsgBox("Error reading " + path);
+        return std::nullopt;
+    }
+    return ReadActivityDuration(path, *bytes);
+}
+
+std::optional<int32_t> ReadActivityDuration(const std::string& path, const std::string& bytes) {
     try {
-        if (!f) throw NumericError("missing");
         int32_t largest = 0, day = 0, previous = 0;
-        RawRecord r;
-        while (ReadRecord(f.get(), r)) {
-            const int64_t a = static_cast<int64_t>(DayOffset(day)) + r.minute;
+        for (const unsigned char* p : DataRecords(bytes)) {
+            const int32_t minute = MinuteOf(p);
+            const int64_t a = static_cast<int64_t>(DayOffset(day)) + minute;
             if (a > INT32_MAX) throw NumericError("Overflow");
             if (a > largest) largest = static_cast<int32_t>(a);
-            if (static_cast<int64_t>(previous) - r.minute > 1000) {
+            if (static_cast<int64_t>(previous) - minute > 1000) {
                 if (++day > 32767) throw NumericError("Overflow");
             }
-            previous = r.minute;
+            previous = minute;
         }
         return largest;
     } catch (const std::exception&) {
@@ -69,34 +87,44 @@ std::optional<int32_t> ReadActivityDuration(const std::string& path) {
 }
 
 std::optional<int32_t> LoadActivityRecords(const std::string& path, ActivityRecords& records) {
+    const auto bytes = platform::ReadBinaryFile(path);
+    if (!bytes) {
+        platform::MsgBox("Error loading " + path);
+        return std::nullopt;
+    }
+    return LoadActivityRecords(path, *bytes, records);
+}
+
+std::optional<int32_t> LoadActivityRecords(const std::string& path, const std::string& bytes,
+                                           ActivityRecords& records) {
     try {
-        File f(std::fopen(path.c_str(), "rb"));
-        if (!f) throw NumericError("missing");
-        // First pass: the last record whose raw minute reaches every earlier one.
-        RawRecord r;
-        int64_t k = -1, index = 0;
+        const std::vector<const unsigned char*> data = DataRecords(bytes);
+        // The last record whose raw minute reaches every earlier one.
+        int64_t k = -1;
         int32_t maximum = INT32_MIN;
-        while (ReadRecord(f.get(), r)) {
-            if (r.minute >= maximum) {
-                maximum = r.minute;
-                k = index;
+        for (size_t index = 0; index < data.size(); ++index) {
+            const int32_t minute = MinuteOf(data[index]);
+            if (minute >= maximum) {
+                maximum = minute;
+                k = static_cast<int64_t>(index);
             }
-            ++index;
         }
         records.Resize(static_cast<size_t>(k + 2));
-        std::rewind(f.get());
         int32_t day = 0;
         int32_t last = -1;
-        for (int32_t j = 0; j <= k && ReadRecord(f.get(), r); ++j) {
-            int64_t m = static_cast<int64_t>(DayOffset(day)) + r.minute;
+        for (int32_t j = 0; j <= k; ++j) {
+            const unsigned char* p = data[static_cast<size_t>(j)];
+            const int32_t minute = MinuteOf(p);
+            int64_t m = static_cast<int64_t>(DayOffset(day)) + minute;
             if (j > 0 && records.minutes[j - 1] - m > 1000) {
                 ++day;
-                m = static_cast<int64_t>(DayOffset(day)) + r.minute;
+                m = static_cast<int64_t>(DayOffset(day)) + minute;
             }
             if (m > INT32_MAX || m < INT32_MIN) throw NumericError("Overflow");
             records.minutes[j] = static_cast<int32_t>(m);
-            std::memcpy(&records.counts[static_cast<size_t>(j) * kRecordWidth], r.values, sizeof r.values);
-            records.temperature[j] = r.values[384];
+            int16_t* values = &records.counts[static_cast<size_t>(j) * kRecordWidth];
+            ValuesOf(p, values);
+            records.temperature[j] = values[384];
             last = j;
         }
         return last;

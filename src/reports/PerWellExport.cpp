@@ -73,12 +73,16 @@ size_t StreamCountsRecords(const std::string& path, Record record) {
     std::vector<int16_t> counts(kRecordWidth);
     int64_t day = 0, previous = 0;
     size_t j = 0;
+    CountsHoleRule holes;
     for (;;) {
         const size_t count = std::fread(piece.data(), kRecordBytes, kPiece, in.get());
-        for (size_t i = 0; i < count; ++i, ++j) {
+        for (size_t i = 0; i < count; ++i) {
+            // A hole (a window the writer could not store) is no data: skipped.
+            if (holes.IsHole(piece.data() + i * kRecordBytes)) continue;
+            ++j;
             const int32_t m = CountsRecordMinute(piece, i);
             int64_t absolute = day * 1440 + m;
-            if (j >= 1 && previous - absolute > 1000) {
+            if (j >= 2 && previous - absolute > 1000) {
                 if (++day > kMaxDayChanges) throw ReportFailure("too many day changes");
                 absolute = day * 1440 + m;
             }

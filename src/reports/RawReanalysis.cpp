@@ -221,10 +221,22 @@ ReanalysisEnd RunRawReanalysis(ReportData& data, ReanalysisControls& c, const Re
         const size_t stored = countsBytes->size() / kRecordBytes;
         std::vector<int32_t> rawMinutes, minutes;
         std::vector<int16_t> temperatures;
-        std::vector<uint8_t> counted;
+        std::vector<uint8_t> counted, hole;
         int32_t T = 0, previousRaw = 0;
         int64_t day = 0;
+        CountsHoleRule holes;
         for (size_t j = 0; j < stored; ++j) {
+            // A hole keeps its place (record j goes with raw window j) but is
+            // no data: not counted, not reported, written back as zeros.
+            if (holes.IsHole(countsBytes->data() + j * kRecordBytes)) {
+                rawMinutes.push_back(previousRaw);
+                minutes.push_back(minutes.back());
+                temperatures.push_back(0);
+                counted.push_back(0);
+                hole.push_back(1);
+                continue;
+            }
+            hole.push_back(0);
             const int32_t m = CountsRecordMinute(*countsBytes, j);
             // Formed in 64 bits; a negative minute or one beyond a 32-bit
             // minute (a damaged record) ends the run before anything is written.
@@ -296,12 +308,14 @@ ReanalysisEnd RunRawReanalysis(ReportData& data, ReanalysisControls& c, const Re
         }
 
         data.m_record.Resize(static_cast<size_t>(k) + 2);
+        int kept = 0;  // records of the report: the analysed ones without the holes
         for (int j = 0; j < k; ++j) {
-            data.m_record.minutes[static_cast<size_t>(j)] = minutes[static_cast<size_t>(j)];
-            data.m_record.temperature[static_cast<size_t>(j)] = temperatures[static_cast<size_t>(j)];
+            if (hole[static_cast<size_t>(j)]) continue;
+            const auto to = static_cast<size_t>(kept++);
+            data.m_record.minutes[to] = minutes[static_cast<size_t>(j)];
+            data.m_record.temperature[to] = temperatures[static_cast<size_t>(j)];
             for (int ch = 0; ch < kChannels; ++ch)
-                data.m_record.Count(static_cast<size_t>(j), ch) =
-                    newCounts[static_cast<size_t>(j) * kRecountChannels + static_cast<size_t>(ch)];
+                data.m_record.Count(to, ch) = newCounts[static_cast<size_t>(j) * kRecountChannels + static_cast<size_t>(ch)];
         }
 
         if (c.replace) {
@@ -314,6 +328,10 @@ ReanalysisEnd RunRawReanalysis(ReportData& data, ReanalysisControls& c, const Re
             std::string newCountsFile = *countsBytes;
             for (int j = 0; j < k; ++j) {
                 char* rec = newCountsFile.data() + static_cast<size_t>(j) * kRecordBytes;
+                if (hole[static_cast<size_t>(j)]) {
+                    std::memset(rec, 0, kRecordBytes);
+                    continue;
+                }
                 const int32_t m = minutes[static_cast<size_t>(j)];
                 std::memcpy(rec, &m, sizeof m);
                 std::memcpy(rec + 4, newCounts.data() + static_cast<size_t>(j) * kRecountChannels, kRecountChannels * 2);
@@ -337,7 +355,7 @@ ReanalysisEnd RunRawReanalysis(ReportData& data, ReanalysisControls& c, const Re
         }
 
         const auto bin = static_cast<int16_t>(RoundHalfEven(Val(c.report.binText)));
-        const auto r = ResampleToBins(T, k - 1, bin, data.m_record);
+        const auto r = ResampleToBins(T, kept - 1, bin, data.m_record);
         if (!r) return ReanalysisEnd::Failed;
         if (*r == -1) {
             platform::MsgBox("Resampling ERROR");

@@ -90,7 +90,14 @@ bool GenerateReport(ReportData& data, ReportControls& ctl, const std::function<v
         data.m_setting_preset = false;
         if (!preset) data.m_setting_text = DescribeSetting(F);
 
-        const auto duration = ReadActivityDuration(countsPath);
+        // counts.bin is read once, whole; a failure to read it is a failure
+        // to read its duration.
+        const auto countsBytes = platform::ReadBinaryFile(countsPath);
+        if (!countsBytes) {
+            platform::MsgBox("Error reading " + countsPath);
+            return false;
+        }
+        const auto duration = ReadActivityDuration(countsPath, *countsBytes);
         if (!duration) return false;
         int32_t T = *duration;
         int16_t B = BinSize(ctl.binText);
@@ -103,7 +110,7 @@ bool GenerateReport(ReportData& data, ReportControls& ctl, const std::function<v
             B = T <= 30 ? static_cast<int16_t>(std::max<int32_t>(T, 1)) : static_cast<int16_t>((T / 15) * 15);
             ctl.binText = std::to_string(B);
         }
-        const auto n = LoadActivityRecords(countsPath, data.m_record);
+        const auto n = LoadActivityRecords(countsPath, *countsBytes, data.m_record);
         if (!n) return false;
         T = LargestMinute(data.m_record, *n);
         const auto c = ResampleToBins(T, *n, B, data.m_record);

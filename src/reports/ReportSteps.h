@@ -15,11 +15,17 @@ namespace vondrel::reports {
 // Largest absolute minute of a counts.bin; "Error reading <path>" and nullopt
 // when it cannot be read or its days overflow.
 std::optional<int32_t> ReadActivityDuration(const std::string& path);
+// The same for the bytes of the file at `path`, read already.
+std::optional<int32_t> ReadActivityDuration(const std::string& path, const std::string& bytes);
 
 // Loads the records up to the last one that reaches the running maximum of
 // the raw minutes, with absolute minutes. Returns the index of the last record
 // loaded (-1 for none); "Error loading <path>" and nullopt on failure.
+// Holes of the file (see CountsHoleRule) are left out.
 std::optional<int32_t> LoadActivityRecords(const std::string& path, ActivityRecords& records);
+// The same for the bytes of the file at `path`, read already.
+std::optional<int32_t> LoadActivityRecords(const std::string& path, const std::string& bytes,
+                                           ActivityRecords& records);
 
 // The largest minute of records 0..last (0 when there is none).
 int32_t LargestMinute(const ActivityRecords& records, int32_t last);

@@ -56,6 +56,28 @@ TEST(DiskFlusher, BackgroundRoundsComeWithinThePeriod) {
     EXPECT_EQ(failures[0].path, bad);
 }
 
+// Once its work is done the thread sleeps until a file is written: no
+// wake-up while nothing is pending, however many periods go by; the next
+// file written wakes it again.
+TEST(DiskFlusher, SleepsWhileNothingIsPending) {
+    TempFolder dir;
+    DiskFlusher flusher(std::chrono::milliseconds(5));
+    const std::string path = dir.Path() + "/counts.bin";
+    auto roundsReach = [&](int64_t n) {
+        for (int i = 0; i < 2000 && flusher.Rounds() < n; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return flusher.Rounds() >= n;
+    };
+    for (int64_t round = 1; round <= 2; ++round) {
+        ASSERT_EQ(WriteRecordAt(path, std::as_bytes(std::span("abcd", 4)), 0, SyncTiming::kBackground), "");
+        flusher.Written(path);
+        ASSERT_TRUE(roundsReach(round));
+        const int64_t wakes = flusher.Wakes();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));  // twenty periods
+        EXPECT_EQ(flusher.Wakes(), wakes) << "round " << round;
+        EXPECT_EQ(flusher.Rounds(), round);
+    }
+}
+
 class RunSync : public AcquisitionTest {};
 
 TEST_F(RunSync, AFailedSyncIsCountedToldOnceAndNamedAtTheEnd) {

@@ -245,13 +245,23 @@ TEST_F(RunDataFiles, FailedAppendIsReportedOnceAndTheRunGoesOn) {
 
     for (int w = 1; w < 12; ++w) {
         const RecordingResult r = RecordWindow(st, 1);
-        EXPECT_EQ(r.failed, 3);
-        // A new numbered file is a new file: its failure is reported once.
-        if (w == 11)
+        // The oldest waiting record of each file is tried again; the later
+        // ones wait behind it. A new numbered file is a new file: its first
+        // record is tried, and its failure reported once.
+        if (w == 11) {
+            EXPECT_EQ(r.failed, 5);
             EXPECT_EQ(r.messages.size(), 2u);
-        else
+        } else {
+            EXPECT_EQ(r.failed, 3) << w;
             EXPECT_TRUE(r.messages.empty()) << w;
+        }
     }
+    EXPECT_EQ(st.m_pending_writes.size(), 3u * 12);
+    EXPECT_FALSE(st.m_unwritten.Any()) << "nothing is lost before the end of the run";
+    EXPECT_TRUE(SyncRunFiles(st).empty());
+    EXPECT_EQ(RunFinishedMessage(st),
+              "Acquisition finished\r\nNot written: 12 counts records, 12 raw sample blocks, 12 histogram records.");
+    EXPECT_TRUE(st.m_pending_writes.empty());
     EXPECT_EQ(st.m_raw_file_number, 1);
     EXPECT_EQ(st.m_raw_window_count, 1);
     EXPECT_EQ(Read(2, "counts.bin").size(), 12 * 774u);
@@ -289,24 +299,26 @@ TEST_F(RunDataFiles, ShortWriteLeavesOnlyWholeRecords) {
 }
 
 // Window 2 of five cannot be written (the disk is full for a moment): its
-// records are gaps of zeros, and windows 3 and 4 stay at their own places in
-// every file, so record i of counts.bin and block i of 0.bin are still the
-// same window. The end of the run counts what is missing.
-TEST_F(RunDataFiles, FailedWindowLeavesAGapAndLaterWindowsKeepTheirPlaces) {
+// records wait in memory and go to their places at the next close, before
+// that close's own records, so every file ends as if nothing had failed and
+// the end of the run counts nothing as lost. With the disk still full at the
+// end of the run, what waits is counted there and counts.bin keeps no hole:
+// it ends before the first record that could not be written.
+TEST_F(RunDataFiles, FailedWindowIsWrittenAtItsPlaceWhenTheDiskComesBack) {
     const size_t block = RawBlockBytes(500);
     const struct {
         const char* name;
         int16_t save_real, body_bends;
-        rlim_t limit;  // during window 2
-        bool counts_gap;
+        rlim_t limit;        // during window 2 (and the end when full_to_the_end)
+        bool full_to_the_end;
         const char* message;
     } cases[] = {
         // Room for counts record 2, not for raw block 2.
-        {"raw block", 1, 0, 2 * block + 100, false,
-         "Acquisition finished\r\nNot written: 2 raw sample blocks."},
+        {"raw block", 1, 0, 2 * block + 100, false, "Acquisition finished"},
         // Room for nothing of window 2.
-        {"counts and histogram", 0, 1, 2 * 774 + 10, true,
-         "Acquisition finished\r\nNot written: 2 counts records, 1 histogram record."},
+        {"counts and histogram", 0, 1, 2 * 774 + 10, false, "Acquisition finished"},
+        {"counts, the disk full from window 2 on", 0, 0, 2 * 774 + 10, true,
+         "Acquisition finished\r\nNot written: 6 counts records."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -318,45 +330,93 @@ TEST_F(RunDataFiles, FailedWindowLeavesAGapAndLaterWindowsKeepTheirPlaces) {
         st.m_acquisition_stamp = kStamp;
         st.SetTickedStations(Ticked({1, 2}));
         st.ResetForPlay();
-        for (int w = 0; w < 5; ++w) {
+        auto window = [&](int w) {
             st.m_elapsed_minutes = w + 1;
             st.m_elapsed_minutes_exact = w + 1.5;
             for (int k = 0; k < 2; ++k) {
                 st.m_window_count[k][5] = static_cast<int16_t>(100 * (k + 1) + w);
                 st.Sample(k, 7, 0) = static_cast<int16_t>(1000 * (k + 1) + w);
             }
-            if (w == 2)
-                WithFileSizeLimit(c.limit, [&] { EXPECT_GT(RecordWindow(st, c.body_bends).failed, 0); });
+            return RecordWindow(st, c.body_bends);
+        };
+        for (int w = 0; w < 5; ++w) {
+            if (w == 2 || (c.full_to_the_end && w > 2))
+                WithFileSizeLimit(c.limit, [&] { EXPECT_GT(window(w).failed, 0); });
             else
-                ASSERT_EQ(RecordWindow(st, c.body_bends).failed, 0) << w;
+                ASSERT_EQ(window(w).failed, 0) << w;
         }
+        if (c.full_to_the_end)
+            WithFileSizeLimit(c.limit, [&] { SyncRunFiles(st); });
+        else
+            SyncRunFiles(st);
         EXPECT_EQ(RunFinishedMessage(st), c.message);
+        EXPECT_TRUE(st.m_pending_writes.empty());
 
+        const int written = c.full_to_the_end ? 2 : 5;
         for (int n : {1, 2}) {
             SCOPED_TRACE(n);
             auto read = [&](const std::string& name) {
                 return project.Read(std::string(kStamp) + "_s" + std::to_string(n) + "/" + name);
             };
             const std::string counts = read("counts.bin");
-            ASSERT_EQ(counts.size(), 5 * 774u);
-            for (int w = 0; w < 5; ++w) {
-                const bool gap = w == 2 && c.counts_gap;
-                EXPECT_EQ(I32(counts, w * 774), gap ? 0 : w + 1) << w;
-                EXPECT_EQ(I16(counts, w * 774 + 4 + 2 * 5), gap ? 0 : 100 * n + w) << w;
+            ASSERT_EQ(counts.size(), written * 774u);
+            for (int w = 0; w < written; ++w) {
+                EXPECT_EQ(I32(counts, w * 774), w + 1) << w;
+                EXPECT_EQ(I16(counts, w * 774 + 4 + 2 * 5), 100 * n + w) << w;
             }
             if (c.save_real == 1) {
                 const std::string raw = read("0.bin");
                 ASSERT_EQ(raw.size(), 5 * block);
-                for (int w = 0; w < 5; ++w)
-                    EXPECT_EQ(I16(raw, w * block + 2 * 7), w == 2 ? 0 : 1000 * n + w) << w;
-                EXPECT_EQ(raw.substr(2 * block, block), std::string(block, '\0'));
+                for (int w = 0; w < 5; ++w) EXPECT_EQ(I16(raw, w * block + 2 * 7), 1000 * n + w) << w;
             }
             if (c.body_bends == 1 && n == 1) {
                 const std::string histo = read(HistogramFileName(0));
                 ASSERT_EQ(histo.size(), 5 * kHistogramRecordBytes);
-                for (int w = 0; w < 5; ++w)
-                    EXPECT_DOUBLE_EQ(F64(histo, w * kHistogramRecordBytes), w == 2 ? 0.0 : w + 1.5) << w;
+                for (int w = 0; w < 5; ++w) EXPECT_DOUBLE_EQ(F64(histo, w * kHistogramRecordBytes), w + 1.5) << w;
             }
+        }
+    }
+}
+
+// Raw blocks wait only up to their limit: beyond it a block is dropped and
+// counted, and the blocks written after it keep their places (the dropped
+// one reads as zeros). Counts records always wait.
+TEST_F(RunDataFiles, RawBlocksBeyondTheWaitingLimitAreDropped) {
+    const size_t block = RawBlockBytes(500);
+    const int fit = static_cast<int>(kPendingRawBytesLimit / block);  // blocks that can wait
+    MakeFolders({1});
+    AcquisitionState st(500);
+    st.m_acquisition_stamp = kStamp;
+    st.SetTickedStations(Ticked({1}));
+    st.ResetForPlay();
+    // The raw files of the failing windows are folders: no write reaches them.
+    const int failing = fit + 2;
+    for (int f = 0; f <= failing / kWindowsPerNumberedFile; ++f)
+        ASSERT_TRUE(platform::MakeFolder(platform::JoinPath(Folder(1), RawFileName(f))));
+    for (int w = 0; w < failing; ++w) {
+        st.m_elapsed_minutes = w;
+        st.Sample(0, 7, 0) = static_cast<int16_t>(w + 1);
+        RecordWindow(st, 0);
+    }
+    EXPECT_EQ(st.m_unwritten.raw_blocks, failing - fit);
+    EXPECT_EQ(st.m_pending_raw_bytes, static_cast<size_t>(fit) * block);
+    EXPECT_EQ(Read(1, "counts.bin").size(), failing * 774u);
+    for (int f = 0; f <= failing / kWindowsPerNumberedFile; ++f)
+        ASSERT_TRUE(std::filesystem::remove(platform::JoinPath(Folder(1), RawFileName(f))));
+    SyncRunFiles(st);
+    EXPECT_EQ(RunFinishedMessage(st), "Acquisition finished\r\nNot written: " + std::to_string(failing - fit) +
+                                          " raw sample blocks.");
+    // The last two windows were dropped: the last file ends before them or
+    // holds zeros at their places.
+    const int last = (failing - 1) / kWindowsPerNumberedFile;
+    const std::string raw = Read(1, RawFileName(last));
+    const int first_in_last = last * kWindowsPerNumberedFile;
+    for (int w = first_in_last; w < failing; ++w) {
+        const size_t at = static_cast<size_t>(w - first_in_last) * block;
+        if (w < fit) {
+            EXPECT_EQ(I16(raw, at + 2 * 7), w + 1) << w;
+        } else if (at + block <= raw.size()) {
+            EXPECT_EQ(I16(raw, at + 2 * 7), 0) << w;
         }
     }
 }

@@ -34,10 +34,20 @@ def _records(path, size, fragments=None):
     return [data[i:i + size] for i in range(0, whole, size)]
 
 
-def read_counts(path, fragments=None):
+def read_counts(path, fragments=None, holes=None):
+    """The records that are data. An all-zero record that follows a record
+    with a larger minute is a hole (a window that was not written), not
+    minute 0: it is left out and its index goes to holes. A hole at record 0
+    cannot be told from a first record without counts and is read as data."""
     out = []
-    for rec in _records(path, COUNTS_RECORD, fragments):
+    previous = 0
+    for index, rec in enumerate(_records(path, COUNTS_RECORD, fragments)):
         minutes = struct.unpack_from("<i", rec, 0)[0]
+        if previous > 0 and not any(rec):
+            if holes is not None:
+                holes.append(index)
+            continue
+        previous = minutes
         values = struct.unpack_from("<385h", rec, 4)
         out.append({"minutes": minutes, "counts": list(values[:384]), "temperature_tenths": values[384]})
     return out
@@ -62,10 +72,10 @@ def read_histogram(path, fragments=None):
 
 def read_station(folder, window_length=500):
     names = sorted(os.listdir(folder))
-    result = {"counts": [], "raw": {}, "histogram": {}, "trailing_bytes": {}}
+    result = {"counts": [], "counts_holes": [], "raw": {}, "histogram": {}, "trailing_bytes": {}}
     fragments = result["trailing_bytes"]
     if "counts.bin" in names:
-        result["counts"] = read_counts(os.path.join(folder, "counts.bin"), fragments)
+        result["counts"] = read_counts(os.path.join(folder, "counts.bin"), fragments, result["counts_holes"])
     for name in names:
         if re.fullmatch(r"\d+\.bin", name):
             result["raw"][int(name[:-4])] = read_raw(os.path.join(folder, name), window_length, fragments)
@@ -77,6 +87,7 @@ def read_station(folder, window_length=500):
 def summary(station):
     return {
         "counts_records": len(station["counts"]),
+        "counts_holes": station["counts_holes"],
         "minutes": [r["minutes"] for r in station["counts"]],
         "temperature_tenths": [r["temperature_tenths"] for r in station["counts"]],
         "channels_with_counts": sorted({c for r in station["counts"] for c, v in enumerate(r["counts"]) if v}),

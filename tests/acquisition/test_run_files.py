@@ -4,6 +4,7 @@ independent reader and checks record counts, sizes, minutes, temperature and
 which channels counted."""
 
 import os
+import struct
 import subprocess
 import sys
 import tempfile
@@ -16,9 +17,18 @@ import read_run_files as reader  # noqa: E402
 WRITER = None
 
 
-def write_run(folder, windows, body_bends, raw):
-    subprocess.run([WRITER, folder, str(windows), str(body_bends), str(raw)], check=True)
+def write_run(folder, windows, body_bends, raw, full_disk=None):
+    """full_disk: (first, last) windows during which no file can grow."""
+    extra = [str(w) for w in full_disk] if full_disk else []
+    done = subprocess.run([WRITER, folder, str(windows), str(body_bends), str(raw)] + extra, check=True,
+                          capture_output=True, text=True)
+    write_run.finished = done.stdout.strip()
     return {n: reader.read_station(os.path.join(folder, f"run_s{n}")) for n in (1, 3)}
+
+
+def counts_bytes(folder, n):
+    with open(os.path.join(folder, f"run_s{n}", "counts.bin"), "rb") as f:
+        return f.read()
 
 
 class RunFiles(unittest.TestCase):
@@ -74,6 +84,34 @@ class RunFiles(unittest.TestCase):
             self.assertIn('"counts_records": 3', done.stdout)
             self.assertIn('"0.bin": 7446', done.stdout)
             self.assertEqual(reader.read_station(os.path.join(folder, "run_s3"))["trailing_bytes"], {})
+
+    def test_a_full_disk_for_a_while_leaves_no_hole(self):
+        # Windows 1200 to 1210 of 1300 cannot be written; once the disk is
+        # back their records go to their places: counts.bin is the file of
+        # the same run without the failure, and nothing is counted as lost.
+        with tempfile.TemporaryDirectory() as good, tempfile.TemporaryDirectory() as failed:
+            write_run(good, 1300, 0, 0)
+            self.assertEqual(write_run.finished, "Acquisition finished")
+            stations = write_run(failed, 1300, 0, 0, full_disk=(1200, 1210))
+            self.assertEqual(write_run.finished, "Acquisition finished")
+            for n in (1, 3):
+                self.assertEqual(counts_bytes(failed, n), counts_bytes(good, n))
+                self.assertEqual([r["minutes"] for r in stations[n]["counts"]], list(range(1300)))
+                self.assertEqual(stations[n]["counts_holes"], [])
+
+    def test_a_hole_is_not_minute_zero(self):
+        # What an older writer left for a window it could not write: 774 zero
+        # bytes after minute 1000. The reader leaves it out; a first record
+        # of zeros is data.
+        with tempfile.TemporaryDirectory() as folder:
+            write_run(folder, 3, 0, 0)
+            path = os.path.join(folder, "run_s1", "counts.bin")
+            records = [struct.pack("<i", m) + bytes(768) + struct.pack("<h", 232) for m in (1000, 1001, 1003)]
+            with open(path, "wb") as f:
+                f.write(bytes(774) + records[0] + records[1] + bytes(774) + bytes(774) + records[2])
+            st = reader.read_station(os.path.join(folder, "run_s1"))
+            self.assertEqual([r["minutes"] for r in st["counts"]], [0, 1000, 1001, 1003])
+            self.assertEqual(st["counts_holes"], [3, 4])
 
 
 if __name__ == "__main__":

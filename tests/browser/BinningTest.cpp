@@ -207,6 +207,50 @@ TEST(BinGroupActivity, StreamsFilesLargerThanOneChunk) {
     EXPECT_EQ(totals[383], 3000);
 }
 
+// Windows 1200 to 1210 of a 1,300-window run left as zeros (a writer that
+// could not write them): the holes are skipped, so the bins are those of the
+// run without these windows and no record lands at minute 0 of a new day.
+// With HolePlaces::kKeep (readers that pair records with raw windows) a hole
+// keeps its place at the minute of the record before it, without counts.
+TEST(BinGroupActivity, HolesInCountsAreSkipped) {
+    TempFolder dir;
+    const std::string hole(kCountsRecordBytes, '\0');
+    std::string with_holes = CountsBytes(Minutes(0, 1199));
+    for (int i = 0; i < 11; ++i) with_holes += hole;
+    with_holes += CountsBytes(Minutes(1211, 1299));
+    dir.Write("holes.bin", with_holes);
+    dir.Write("without.bin", CountsBytes(Minutes(0, 1199)) + CountsBytes(Minutes(1211, 1299)));
+    dir.Write("full.bin", CountsBytes(Minutes(0, 1299)));
+    GroupBinTable holes, without, full;
+    BinGroupActivity(dir / "holes.bin", SmallLayout(), 30, true, holes);
+    BinGroupActivity(dir / "without.bin", SmallLayout(), 30, true, without);
+    BinGroupActivity(dir / "full.bin", SmallLayout(), 30, true, full);
+    EXPECT_EQ(holes.bin_count, full.bin_count);
+    EXPECT_EQ(RecordsPerColumn(holes), RecordsPerColumn(without));
+    EXPECT_EQ(RecordsPerColumn(holes)[0], 30);
+    std::array<int64_t, kCountedChannels> totals{};
+    ASSERT_TRUE(SumChannelTotals(dir / "holes.bin", totals));
+    EXPECT_EQ(totals[0], 1300 - 11);
+
+    std::vector<int32_t> minutes;
+    ASSERT_TRUE(ForEachCountsRecord(dir / "holes.bin", [&](int32_t m, const int16_t* counts) {
+        minutes.push_back(m);
+        if (m == 1199) {
+            EXPECT_EQ(counts[0], minutes.size() == 1200 ? 1 : 0);
+        }
+    }, HolePlaces::kKeep));
+    ASSERT_EQ(minutes.size(), 1300u);
+    EXPECT_EQ(minutes[1200], 1199);
+    EXPECT_EQ(minutes[1210], 1199);
+    EXPECT_EQ(minutes[1211], 1211);
+
+    // A first record of zeros is data, and so are zeros after minute 0.
+    dir.Write("zeros.bin", hole + hole + CountsBytes(Minutes(1, 2)));
+    minutes.clear();
+    ASSERT_TRUE(ForEachCountsRecord(dir / "zeros.bin", [&](int32_t m, const int16_t*) { minutes.push_back(m); }));
+    EXPECT_EQ(minutes, (std::vector<int32_t>{0, 0, 1, 2}));
+}
+
 TEST(SumChannelTotals, MissingFileKeepsTheTotals) {
     TempFolder dir;
     std::array<int64_t, kCountedChannels> totals{};

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "ReportFixture.h"
@@ -79,6 +80,34 @@ TEST(PerWellExport, OneFilePerWellNamedByRowAndColumnWithTimes) {
     EXPECT_EQ(lines[2].substr(0, 17), "12/03/2024 11:30 ");
     EXPECT_GT(data.m_well_bin_value.At(1, 8), 0);
     EXPECT_EQ(plate.Read("000_A1.txt").substr(plate.Read("000_A1.txt").size() - 2), "\r\n");
+}
+
+// A hole (774 zero bytes) after minute 1000 is skipped: the export is that
+// of the records without it, not one with a record at minute 0 of a new day.
+TEST(PerWellExport, HolesInCountsAreSkipped) {
+    std::string files[2];
+    for (int holes = 0; holes < 2; ++holes) {
+        Plate96 plate;
+        std::string counts;
+        for (int m = 1; m <= 1100; ++m) {
+            if (m == 1050) {
+                if (holes) counts += std::string(774, '\0');
+                continue;
+            }
+            counts += FlatRecord(m, static_cast<int16_t>(m % 5), 250);
+        }
+        std::filesystem::create_directories(plate.folder);
+        ASSERT_TRUE(platform::ReplaceFile(plate.folder + "/counts.bin", counts));
+        ScriptedDialogs boxes;
+        ReportData data;
+        PerWellControls c;
+        c.folder = plate.folder;
+        c.binText = "60";
+        ASSERT_TRUE(ExportPerWellFiles(data, c)) << holes;
+        files[holes] = plate.Read("000_A1.txt") + plate.Read("095_H12.txt");
+    }
+    EXPECT_EQ(std::count(files[1].begin(), files[1].end(), '\n'), 2 * 18);
+    EXPECT_EQ(files[1], files[0]);
 }
 
 TEST(PerWellExport, ChannelFilesAndBinTimesWithTheFittedBin) {

@@ -143,6 +143,28 @@ TEST(RawReanalysis, FallingMinuteGetsZerosAndDayChangeAddsADay) {
     EXPECT_EQ(MinuteIn(counts, 11), 1442);
 }
 
+// A hole in counts.bin (774 zero bytes after minute 1000, its raw block in
+// place) is no data: Replace writes it back as zeros and the records after it
+// keep their day; the report is that of the run without it.
+TEST(RawReanalysis, AHoleStaysAHole) {
+    RawRun run({1000, 1001, 1002, 1003, 1004});
+    std::string counts = run.countsBefore;
+    std::memset(counts.data() + 2 * 774, 0, 774);
+    run.project.Write("20261210_0900_s1/counts.bin", counts);
+    RecordingOpener opener;
+    ScriptedDialogs boxes;
+    ReportData data;
+    auto c = run.Controls(true);
+    EXPECT_EQ(RunRawReanalysis(data, c, {}), ReanalysisEnd::Reported);
+    const std::string after = run.Read("counts.bin");
+    ASSERT_EQ(after.size(), 5 * 774u);
+    EXPECT_EQ(after.substr(2 * 774, 774), std::string(774, '\0'));
+    EXPECT_EQ(MinuteIn(after, 1), 1001);
+    EXPECT_EQ(MinuteIn(after, 3), 1003);
+    EXPECT_EQ(MinuteIn(after, 4), 1004);
+    EXPECT_EQ(CountIn(after, 3, 3), run.Reference(3, 3, 2.2, 0));
+}
+
 TEST(RawReanalysis, NothingChangesWithoutRawDataOrWhenStopped) {
     {
         RawRun run(testing::Minutes(12, 5));

@@ -71,6 +71,32 @@ TEST(ActivityFile, LoadingStopsAtTheLastRecordThatReachesTheRunningMaximum) {
     EXPECT_EQ(LoadActivityRecords(tmp / "none.bin", r), std::nullopt);
 }
 
+// Windows 1200 to 1210 of a 1,300-window run left as zeros by a writer
+// that could not write them: the holes are not minute 0 of a new day; the
+// duration is the run's and the records loaded are those of the run without
+// these windows.
+TEST(ActivityFile, HolesAreSkipped) {
+    TempFolder tmp;
+    const std::string hole(774, '\0');
+    std::string before, after;
+    for (int32_t m = 0; m < 1200; ++m) before += FlatRecord(m, static_cast<int16_t>(m % 7), 230);
+    for (int32_t m = 1211; m < 1300; ++m) after += FlatRecord(m, static_cast<int16_t>(m % 7), 230);
+    std::string holes = before;
+    for (int i = 0; i < 11; ++i) holes += hole;
+    tmp.Write("holes.bin", holes + after);
+    tmp.Write("without.bin", before + after);
+    EXPECT_EQ(ReadActivityDuration(tmp / "holes.bin"), 1299);
+    ActivityRecords loaded, expected;
+    EXPECT_EQ(LoadActivityRecords(tmp / "holes.bin", loaded), 1288);
+    EXPECT_EQ(LoadActivityRecords(tmp / "without.bin", expected), 1288);
+    EXPECT_EQ(loaded.minutes, expected.minutes);
+    EXPECT_EQ(loaded.counts, expected.counts);
+    EXPECT_EQ(loaded.temperature, expected.temperature);
+    // A first record of zeros is data.
+    tmp.Write("first.bin", hole + FlatRecord(1, 1, 0));
+    EXPECT_EQ(LoadActivityRecords(tmp / "first.bin", loaded), 1);
+}
+
 TEST(Resampling, PartialLastBinsAreDroppedOrCompleted) {
     struct Case {
         int32_t T;
