@@ -21,16 +21,19 @@ void ShowWriteError(int n) {
 }  // namespace
 
 bool VerifiedWrite(int address, int reg, int value, const WriteSchedule& s) {
+    // A port closed by a hang-up stays closed until it is opened again: the
+    // write fails at once instead of pausing through its retries.
+    const auto lost = [] { return CommPortLost(g_com_port); };
     auto series = [&](bool paced) {
         int16_t reply = -1;
-        for (int i = 0; i < kSendsPerSeries; ++i) {
+        for (int i = 0; i < kSendsPerSeries && !lost(); ++i) {
             reply = QueryByte(reg, value, address);
             if (paced) platform::SleepMs(s.pause2Ms);
         }
         return reply != -1 && reply == reg;
     };
     if (series(false)) return true;
-    for (int n = 1; n <= s.extraSeries; ++n) {
+    for (int n = 1; n <= s.extraSeries && !lost(); ++n) {
         if (s.flushBeforeFourthSeries && n == 3) CommFlush(g_com_port);
         platform::SleepMs(s.pause1Ms);
         QueryByte(kCmdTemperature, 0, s.resyncAddress);  // resynchronisation; the reply does not matter
@@ -73,7 +76,7 @@ int16_t QueryValueBlock(int command, int value, int address) {
         // brings nothing means the instrument has stopped; the overall limit
         // keeps a trickle from holding the program.
         const auto limit = std::chrono::steady_clock::now() +
-                           std::chrono::milliseconds(platform::ScaledMs(kValueBlockLimitMs));
+                           std::chrono::milliseconds(platform::ScaledReplyTimeoutMs(kValueBlockLimitMs));
         std::string block, part;
         while (block.size() <= static_cast<size_t>(kWordBlockBytes - 2)) {
             if (CommRead(g_com_port, part, 2) <= 0) return -1;

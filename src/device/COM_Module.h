@@ -58,7 +58,7 @@ struct WriteSchedule {
 
 // Sends value to register `reg` at `address` in series of nine exchanges of
 // which only the ninth reply counts; true once it echoes the register.
-// Shows nothing.
+// Shows nothing. Fails at once while the port is lost (ModCOMM).
 bool VerifiedWrite(int address, int reg, int value, const WriteSchedule& s);
 
 // Writes gain * 32 + power to a channel (0..383) and waits for the echo of its

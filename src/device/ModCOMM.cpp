@@ -173,8 +173,8 @@ std::array<int, 5> LineErrorCounters(int fd) {
 bool ReadOnce(int fd, char* buffer, int want, int& got) {
     got = 0;
     const auto start = Clock::now();
-    const auto total = std::chrono::milliseconds(platform::ScaledMs(kReadTotalConstantMs));
-    const auto interval = std::chrono::milliseconds(platform::ScaledMs(kReadIntervalTimeoutMs));
+    const auto total = std::chrono::milliseconds(platform::ScaledReplyTimeoutMs(kReadTotalConstantMs));
+    const auto interval = std::chrono::milliseconds(platform::ScaledReplyTimeoutMs(kReadIntervalTimeoutMs));
     auto lastByte = start;
     while (got < want) {
         auto deadline = start + total;

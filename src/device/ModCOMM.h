@@ -9,7 +9,8 @@
 // The port is a tty opened for exclusive use, set to raw 8-bit mode at the
 // speed of the settings text. Reads follow the designed time-outs (interval
 // 100 ms, total 200 ms per read call) and writes allow 1000 ms per byte; all
-// of them pass through platform::ScaledMs so tests can shrink them.
+// of them pass through the time scale so tests can shrink them (reads through
+// platform::ScaledReplyTimeoutMs, writes through platform::ScaledMs).
 //
 // "COM" + n names <program folder>/ports/COMn when that entry exists (a link
 // to a USB adapter, to the simulated instrument's pseudo-terminal, ...), else

@@ -47,6 +47,7 @@ Frm_Init::Frm_Init(QWidget* parent) : QWidget(parent) {
     cmd_option3 = make("cmd_option3", "Analyze recorded experiments", 200);
     cmd_option4 = make("cmd_option4", "EXIT", 255);
     LblNews = new QLabel("Equipment Status = unknown", this);
+    LblNews->setTextFormat(Qt::PlainText);  // status lines name ports and folders
     LblNews->setObjectName("LblNews");
     LblNews->setGeometry(20, 315, 380, 22);
     LblNews->setAlignment(Qt::AlignCenter);

@@ -1028,7 +1028,8 @@ void Frm_Main::combogrup_Click() {
     int group = static_cast<int>(Val(Str(item.left(3))));
     lstgrup->clear();
     ListStationGroupWells(group);
-    combogrup->setToolTip(item);
+    // A group name from the project file: shown as it is, never as markup.
+    combogrup->setToolTip("<p style='white-space:pre'>" + item.toHtmlEscaped() + "</p>");
     m_plot_type = 0;
     ShowGroupWellsPage();
 }

@@ -42,6 +42,21 @@ int ScaledMs(int designedMs) {
     return static_cast<int>(std::lround(designedMs * Scale()));
 }
 
+namespace {
+double& ReplyTimeoutScale() {
+    static double scale = 0.0;  // follow the time scale
+    return scale;
+}
+}  // namespace
+
+void SetReplyTimeoutScale(double scale) { ReplyTimeoutScale() = scale > 0.0 ? scale : 0.0; }
+
+int ScaledReplyTimeoutMs(int designedMs) {
+    if (designedMs <= 0) return 0;
+    const double scale = ReplyTimeoutScale() > 0.0 ? ReplyTimeoutScale() : Scale();
+    return static_cast<int>(std::lround(designedMs * scale));
+}
+
 void SleepMs(int designedMs) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ScaledMs(designedMs)));
 }

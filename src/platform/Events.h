@@ -19,6 +19,14 @@ void SetTimeScale(double scale);
 // A designed duration in milliseconds after the time scale.
 int ScaledMs(int designedMs);
 
+// Time-outs that wait for the instrument's answer have a scale of their own,
+// which follows the time scale until it is set (a value <= 0 makes it follow
+// again). A test can shrink the pauses while the simulator, a process that a
+// busy machine may hold up, still gets the designed time to answer.
+void SetReplyTimeoutScale(double scale);
+// A designed answer time-out in milliseconds after that scale.
+int ScaledReplyTimeoutMs(int designedMs);
+
 // Sleeps the designed time (scaled) without pumping events.
 void SleepMs(int designedMs);
 // Sleeps the designed time (scaled) while pumping events.

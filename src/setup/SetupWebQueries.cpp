@@ -48,7 +48,7 @@ web::ExperimentForm FormOnScreen(const Frm_setup& w) {
 
 // Checks the settings, then runs `query` (which posts and returns the text
 // to show) with both query buttons disabled and the wait cursor, and shows
-// "answer:" and the text. The window may be closed while the answer is
+// "answer:" and the text (an answer too large to read: the message alone). The window may be closed while the answer is
 // awaited: it is not touched then, and the box still appears.
 template <class Query>
 void RunWebQuery(Frm_setup* window, web::WebService service, Query query) {
@@ -71,7 +71,7 @@ void RunWebQuery(Frm_setup* window, web::WebService service, Query query) {
         self->cmd_searchDB->setEnabled(true);
     }
     g_query_running = false;
-    platform::MsgBox("answer:" + answer);
+    platform::MsgBox(answer == web::kAnswerTooLarge ? answer : "answer:" + answer);
 }
 
 }  // namespace
@@ -90,6 +90,7 @@ void Frm_setup::AskAiSummary() {
     RunWebQuery(this, web::WebService::Chat, [](const web::WebSettings& s, const std::string& doc) {
         const std::string reply =
             web::PostJsonBearer("https://" + s.chat_host + "/v1/chat/completions", web::ChatCompletionRequest(doc), s);
+        if (reply == web::kAnswerTooLarge) return reply;
         std::string answer = web::ObtenerContentDesdeRespuesta(reply);
         return web::CorregirCaracteresUTF8MalInterpretados(answer);
     });

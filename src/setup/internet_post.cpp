@@ -19,6 +19,7 @@ void InitCurlOnce() {
 
 struct Transfer {
     std::string body;
+    bool tooLarge = false;     // the body went past kMaxAnswerBytes; the transfer was ended
     bool interim = false;      // the current header block belongs to a 1xx answer
     bool headersDone = false;  // the final answer's header block is complete
 };
@@ -38,8 +39,14 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
     t->headersDone = true;
-    t->body.append(data, size * count);
-    return size * count;
+    const size_t n = size * count;
+    if (n > kMaxAnswerBytes - t->body.size()) {
+        // Returning less than given ends the transfer with a write error.
+        t->tooLarge = true;
+        return 0;
+    }
+    t->body.append(data, n);
+    return n;
 }
 
 struct EasyDeleter {
@@ -109,6 +116,8 @@ std::string Post(const std::string& url, const std::string& body, const WebSetti
               curl_easy_setopt(c, CURLOPT_POSTFIELDS, body.data()) == CURLE_OK &&
               curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, s.connect_timeout_s) == CURLE_OK &&
               curl_easy_setopt(c, CURLOPT_TIMEOUT, s.timeout_s) == CURLE_OK &&
+              // A declared length above the limit ends the transfer before the body.
+              curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxAnswerBytes)) == CURLE_OK &&
               curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, OnHeader) == CURLE_OK &&
               curl_easy_setopt(c, CURLOPT_HEADERDATA, &t) == CURLE_OK &&
               curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, OnBody) == CURLE_OK &&
@@ -131,7 +140,10 @@ std::string Post(const std::string& url, const std::string& body, const WebSetti
         if (!certificates && !bearer) return failure;
     }
     const CURLcode r = Perform(c);
+    if (t.tooLarge || r == CURLE_FILESIZE_EXCEEDED) return kAnswerTooLarge;
     if (r == CURLE_OK) return DecodeReplyBytes(t.body);
+    // A time-out is a failed request wherever it strikes, the body included.
+    if (r == CURLE_OPERATION_TIMEDOUT) return failure;
     return t.headersDone ? readFailure : failure;
 }
 

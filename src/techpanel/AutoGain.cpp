@@ -4,12 +4,16 @@ namespace vondrel::techpanel {
 
 namespace {
 
-// One register's search; false when a measurement failed.
-bool SearchRegister(AutoGainLink& link, LevelWindow w, int r, int& P, int& G) {
+// One register's search; false when a measurement failed or the port was
+// lost (`lost` tells which).
+bool SearchRegister(AutoGainLink& link, LevelWindow w, int r, int& P, int& G, bool& lost) {
     int level = 0;
     if (!link.Measure(r, level)) return false;
     auto write = [&] {
-        link.Write(r, P, G);
+        if (!link.Write(r, P, G)) {
+            lost = true;
+            return false;
+        }
         return link.Measure(r, level);
     };
     // Raise the power while too dark.
@@ -68,14 +72,20 @@ AutoGainResult RunAutoGain(AutoGainLink& link, LevelWindow w, int count) {
     AutoGainResult res;
     res.power.assign(static_cast<size_t>(count), 3);
     res.gain.assign(static_cast<size_t>(count), 7);
-    for (int r = 0; r < count; ++r) link.Write(r, 3, 7);
+    for (int r = 0; r < count; ++r) {
+        if (!link.Write(r, 3, 7)) {
+            res.end = AutoGainEnd::PortLost;
+            return res;
+        }
+    }
     for (int r = 0; r < count; ++r) {
         if (!link.Continue(r)) {
             res.end = AutoGainEnd::Stopped;
             return res;
         }
-        if (!SearchRegister(link, w, r, res.power[static_cast<size_t>(r)], res.gain[static_cast<size_t>(r)])) {
-            res.end = AutoGainEnd::DeadBlock;
+        bool lost = false;
+        if (!SearchRegister(link, w, r, res.power[static_cast<size_t>(r)], res.gain[static_cast<size_t>(r)], lost)) {
+            res.end = lost ? AutoGainEnd::PortLost : AutoGainEnd::DeadBlock;
             return res;
         }
     }

@@ -20,11 +20,12 @@ public:
     // read, which ends the search.
     virtual bool Measure(int reg, int& level) = 0;
     // Writes power and gain; a failure is told by the write itself and the
-    // search goes on.
-    virtual void Write(int reg, int power, int gain) = 0;
+    // search goes on. false when the instrument can no longer be reached
+    // (its port was lost), which ends the search.
+    virtual bool Write(int reg, int power, int gain) = 0;
 };
 
-enum class AutoGainEnd { Done, Stopped, DeadBlock };
+enum class AutoGainEnd { Done, Stopped, DeadBlock, PortLost };
 
 struct AutoGainResult {
     AutoGainEnd end = AutoGainEnd::Done;

@@ -13,6 +13,7 @@
 #include <QSignalBlocker>
 #include <QTimer>
 
+#include "device/ModCOMM.h"
 #include "device/PortHold.h"
 #include "mainwindow/Canvas.h"
 #include "mainwindow/Frm_Init.h"
@@ -610,7 +611,11 @@ public:
         level = GroupLevelOf(f_.Variant(), f_.m_history, reg);
         return true;
     }
-    void Write(int reg, int power, int gain) override { WriteChannelRegister(f_.Variant(), station_, reg, power, gain); }
+    // A failed write on a live port is told and the search goes on; once the
+    // port is lost, the one message of the failed write ends it.
+    bool Write(int reg, int power, int gain) override {
+        return WriteChannelRegister(f_.Variant(), station_, reg, power, gain) == 1 || !CommPortLost(g_com_port);
+    }
 
 private:
     Frm_Vetrol& f_;

@@ -29,6 +29,7 @@ protected:
     void TearDown() override {
         for (int16_t p = 1; p <= kCommPortCount; ++p) CommClose(p);
         platform::SetTimeScale(1.0);
+        platform::SetReplyTimeoutScale(0);
     }
     static std::string Settings() { return "baud=1000000 parity=N data=8 stop=1"; }
     void OpenCom4() { ASSERT_EQ(CommOpen(4, "COM4", Settings()), 0) << g_comm_error_source << ": " << g_comm_error_text; }

@@ -60,6 +60,7 @@ protected:
         for (int16_t p = 1; p <= kCommPortCount; ++p) CommClose(p);
         Hooks() = WindowHooks{};
         platform::SetTimeScale(1.0);
+        platform::SetReplyTimeoutScale(0);
         ResetProgramEnd();
     }
 

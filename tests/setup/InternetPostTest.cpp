@@ -98,7 +98,7 @@ TEST(PostJsonLoopback, FailuresBeforeAndWhileReading) {
 
     const struct { std::string mode, json, bearer; } cases[] = {
         {"reset", "", "-1"},   // headers read, the body cut off by a reset
-        {"stall", "", "-1"},   // headers read, the body stops coming
+        {"stall", "-1", "-1"},   // headers read, the body stops coming: a time-out is a failed request
         {"silent", "-1", "-1"},  // nothing comes back at all
     };
     for (const auto& c : cases) {
@@ -112,6 +112,29 @@ TEST(PostJsonLoopback, FailuresBeforeAndWhileReading) {
         EXPECT_EQ(PostJson("https://annot.test/p", "{}", Via(stub, 1)), c.json) << c.mode;
         EXPECT_EQ(PostJsonBearer("https://chat.test/p", "{}", Via(stub, 1)), c.bearer) << c.mode;
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << "the time-out bounds " << c.mode;
+    }
+}
+
+// An answer is kept up to kMaxAnswerBytes; a longer one ends the transfer
+// and gives the message, whether its length is declared or chunked.
+TEST(PostJsonLoopback, AnswerLongerThanTheLimitIsNotKept) {
+    const std::string limit(kMaxAnswerBytes, 'a');
+    const struct { std::string mode, body, expected; } cases[] = {
+        {"reply", limit, limit},
+        {"chunked", limit, limit},
+        {"reply", limit + "b", kAnswerTooLarge},
+        {"chunked", limit + "b", kAnswerTooLarge},
+    };
+    for (const auto& c : cases) {
+        WebStub::Options o = Tls();
+        o.mode = c.mode;
+        o.body = c.body;
+        o.connections = 2;
+        WebStub stub(o);
+        const std::string json = PostJson("https://annot.test/p", "{}", Via(stub));
+        EXPECT_TRUE(json == c.expected) << c.mode << " " << c.body.size() << " gave " << json.size() << " bytes";
+        const std::string bearer = PostJsonBearer("https://chat.test/p", "{}", Via(stub));
+        EXPECT_TRUE(bearer == c.expected) << c.mode << " " << c.body.size() << " gave " << bearer.size() << " bytes";
     }
 }
 

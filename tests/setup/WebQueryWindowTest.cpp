@@ -7,6 +7,7 @@
 #include "SetupFixture.h"
 #include "WebStub.h"
 #include "setup/Annotation.h"
+#include "setup/internet_post.h"
 
 namespace vondrel {
 namespace {
@@ -80,11 +81,26 @@ TEST_F(WebQueries, FailuresShowMinusOneOrNoKey) {
     boxes.ExpectMessage("answer:(no encontrado)");
     w.cmd_askai->click();
 
-    WebStub stub(Tls("silent", ""));
-    Configure(stub.ConnectTo(), 1);
-    boxes.ExpectMessage("answer:-1");
+    // A time-out before or after the reply's header block is the same failure.
+    for (const char* mode : {"silent", "stall"}) {
+        WebStub::Options o = Tls(mode, "{\"content\":");
+        o.deadline = 6;
+        WebStub stub(o);
+        Configure(stub.ConnectTo(), 1);
+        boxes.ExpectMessage("answer:-1");
+        w.cmd_searchDB->click();
+        boxes.ExpectMessage("answer:(no encontrado)");
+        w.cmd_askai->click();
+    }
+}
+
+TEST_F(WebQueries, AnswerTooLargeShowsTheMessageAlone) {
+    Frm_setup& w = Ready();
+    WebStub stub(Tls("chunked", "{\"content\":\"" + std::string(web::kMaxAnswerBytes, 'x') + "\"}"));
+    Configure(stub.ConnectTo());
+    boxes.ExpectMessage(web::kAnswerTooLarge);
     w.cmd_searchDB->click();
-    boxes.ExpectMessage("answer:(no encontrado)");
+    boxes.ExpectMessage(web::kAnswerTooLarge);
     w.cmd_askai->click();
 }
 

@@ -20,15 +20,17 @@ public:
         level = Level(reg);
         return true;
     }
-    void Write(int reg, int power, int gain) override {
+    bool Write(int reg, int power, int gain) override {
         ++writes;
+        if (writes > lostAfterWrites) return false;
         highest = std::max(highest, reg);
         setting_[static_cast<size_t>(reg)] = 8 * power + gain;
+        return true;
     }
     int Level(int reg) const {
         return static_cast<int>(std::lround(2000.0 * base_[static_cast<size_t>(reg)] * setting_[static_cast<size_t>(reg)] / 63));
     }
-    int stopAt = -1, deadAt = -1, measures = 0, writes = 0, highest = -1;
+    int stopAt = -1, deadAt = -1, measures = 0, writes = 0, highest = -1, lostAfterWrites = 1 << 30;
 
 private:
     std::vector<double> base_;
@@ -73,6 +75,20 @@ TEST(AutoGainSearch, StopsWhenOfflineAndEndsOnADeadBlock) {
     ModelLink dead(Bases(10));
     dead.deadAt = 2;
     EXPECT_EQ(RunAutoGain(dead, AutoGainWindow(80), 10).end, AutoGainEnd::DeadBlock);
+}
+
+// A write that finds the port lost ends the search there, in the preset or
+// in a register's search: no further write or measurement follows.
+TEST(AutoGainSearch, EndsAtTheFirstWriteOnALostPort) {
+    for (int lostAfter : {0, 5, 12}) {
+        ModelLink link(Bases(10));
+        link.lostAfterWrites = lostAfter;
+        EXPECT_EQ(RunAutoGain(link, AutoGainWindow(80), 10).end, AutoGainEnd::PortLost) << lostAfter;
+        EXPECT_EQ(link.writes, lostAfter + 1) << lostAfter;
+        if (lostAfter < 10) {
+            EXPECT_EQ(link.measures, 0) << lostAfter;
+        }
+    }
 }
 
 }  // namespace

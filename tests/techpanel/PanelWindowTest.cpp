@@ -45,6 +45,9 @@ protected:
         args = all;
         sim_ = std::make_unique<SimProcess>(home.Path(), 4, args);
         platform::SetTimeScale(0.5);
+        // Pauses shrink with the time scale; the simulator's answers get
+        // the designed read time-outs, which a busy machine meets.
+        platform::SetReplyTimeoutScale(1.0);
         g_com_port = 4;
         ASSERT_EQ(CommOpen(4, "COM4", "baud=1000000 parity=N data=8 stop=1"), 0);
         sim_->MarkLog();
@@ -302,6 +305,16 @@ TEST_F(PanelWindowTest, AutoGainOnADeadBlockTellsItAndHidesItsCaption) {
     EXPECT_FALSE(p.Cmd_online->isEnabled());  // until OFFLINE
     p.Cmd_offline_Click();
     EXPECT_TRUE(p.Cmd_online->isEnabled());
+}
+
+TEST_F(PanelWindowTest, AutoGainAfterTheInstrumentWasUnpluggedTellsItOnceAndEnds) {
+    StartSim();
+    Frm_Vetrol& p = Panel();
+    ASSERT_EQ(sim_->Command("unplug"), "ok");
+    boxes.ExpectMessage("Ops...Data Writing ERROR: reg(0)... Check COM and Try again");
+    p.Cmdcalibrar_Click();
+    EXPECT_TRUE(CommPortLost(4));
+    EXPECT_FALSE(p.lblcalibrando->isVisible());
 }
 
 TEST_F(PanelWindowTest, AutoGainBringsEveryRegisterOfTheStationIntoItsWindow) {

@@ -36,6 +36,7 @@ Frm_Factory::Frm_Factory(QWidget* parent) : QWidget(parent) {
     Frame1 = Named(new QGroupBox("Temperature Sensing Calibration", this), "Frame1");
     Frame1->setGeometry(10, 40, 340, 150);
     txt_mensaje = Named(new QLabel("Non Calibrated", Frame1), "txt_mensaje");
+    for (QLabel* l : {lblserial, txt_mensaje}) l->setTextFormat(Qt::PlainText);
     txt_mensaje->setGeometry(10, 25, 320, 20);
     Label_current = Named(new QLabel("Current value =", Frame1), "Label_current");
     Label_current->setGeometry(10, 60, 110, 22);

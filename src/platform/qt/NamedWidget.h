@@ -2,9 +2,11 @@
 // objectName, so tests and the windows' own code find it by that name.
 #pragma once
 
+#include <QLabel>
 #include <QString>
 #include <QWidget>
 #include <string>
+#include <type_traits>
 
 namespace vondrel {
 
@@ -16,11 +18,13 @@ W* Named(W* w, const char* name) {
 }
 
 // A new control of `parent` with its name and, for a control with a text,
-// its caption.
+// its caption. A label shows its text as plain text: what it shows may come
+// from a file or the instrument and is never read as markup.
 template <typename T>
 T* Make(QWidget* parent, const std::string& name, const QString& caption = {}) {
     auto* w = new T(parent);
     w->setObjectName(QString::fromStdString(name));
+    if constexpr (std::is_base_of_v<QLabel, T>) w->setTextFormat(Qt::PlainText);
     if constexpr (requires(T* t) { t->setText(QString()); }) {
         if (!caption.isNull()) w->setText(caption);
     }

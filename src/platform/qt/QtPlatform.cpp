@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QUrl>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <cstdio>
 
@@ -24,6 +25,8 @@ Reply QtDialogs::Message(const std::string& text, Buttons buttons, const std::st
     std::fflush(stderr);
     QMessageBox box;
     box.setWindowTitle(TitleOf(title));
+    // Texts come from files, the instrument and web services: never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(QString::fromStdString(text));
     switch (buttons) {
         case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
@@ -45,11 +48,14 @@ std::optional<std::string> QtDialogs::Input(const std::string& prompt, const std
                                              const std::string& defaultText) {
     std::fprintf(stderr, "%s\n", prompt.c_str());
     std::fflush(stderr);
-    bool ok = false;
-    QString text = QInputDialog::getText(nullptr, TitleOf(title), QString::fromStdString(prompt),
-                                         QLineEdit::Normal, QString::fromStdString(defaultText), &ok);
-    if (!ok) return std::nullopt;
-    return text.toStdString();
+    QInputDialog box;
+    box.setWindowTitle(TitleOf(title));
+    box.setInputMode(QInputDialog::TextInput);
+    box.setLabelText(QString::fromStdString(prompt));
+    box.setTextValue(QString::fromStdString(defaultText));
+    for (QLabel* label : box.findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
+    if (box.exec() != QDialog::Accepted) return std::nullopt;
+    return box.textValue().toStdString();
 }
 
 bool QtDesktopOpener::Open(const std::string& path) {

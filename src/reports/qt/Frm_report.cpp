@@ -141,6 +141,7 @@ Frm_report::Frm_report() {
     cmd_stopframe = Named(new QPushButton("STOP", Frame_run), "cmd_stopframe");
     cmd_stopframe->setGeometry(84, 114, 70, 26);
     frmlbl_status = Named(new QLabel("Block xx/xx", Frame_run), "frmlbl_status");
+    frmlbl_status->setTextFormat(Qt::PlainText);
     frmlbl_status->setGeometry(160, 118, 100, 18);
 
     Txt_inputfile = Named(new QLineEdit("p00001", this), "Txt_inputfile");
