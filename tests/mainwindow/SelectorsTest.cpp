@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "WindowFixture.h"
+#include "mainwindow/ActivityPlots.h"
 #include "mainwindow/Canvas.h"
 
 namespace vondrel {
@@ -405,6 +406,33 @@ TEST_F(Selectors, ActivationKeepsTheUsersGroupWhileItExists) {
     EXPECT_EQ(treated.front(), "A1.0");
     EXPECT_EQ(g_selected_channel, 0);
     EXPECT_EQ(main->m_group_well_count, 13);
+}
+
+// The sample counter on the trace shows the last count alone, however the
+// count moved since the previous print.
+TEST_F(Selectors, TraceCounterLeavesOnlyTheLastCount) {
+    main->resize(1024, 768);
+    main->ArrangeMainControls();
+    auto draw = [&](const std::vector<int32_t>& counts) {
+        main->Picreal->Cls();
+        main->m_counter_text.clear();
+        for (int32_t c : counts) {
+            main->m_run.m_sample_count = c;
+            main->ShowTemperature();
+        }
+        return main->Picreal->Image().copy();
+    };
+    const QImage alone = draw({510});
+    EXPECT_TRUE(draw({508, 510}) == alone);
+    EXPECT_TRUE(draw({505, 510}) == alone);
+    EXPECT_TRUE(draw({88, 510}) == alone);
+}
+
+TEST(LabelStride, ThinsOutOnlyLabelsThatWouldOverlap) {
+    EXPECT_EQ(LabelStride(10, 25), 1);
+    EXPECT_EQ(LabelStride(25, 25), 1);
+    EXPECT_EQ(LabelStride(20, 3), 7);
+    EXPECT_EQ(LabelStride(20, 0), 1);
 }
 
 }  // namespace
