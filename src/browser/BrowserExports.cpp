@@ -46,9 +46,25 @@ std::vector<std::string> BasalItems(const std::vector<std::string>& lines, int s
 
 std::string JointReportSpacer(const std::string& customSpacer) { return customSpacer.empty() ? ";" : customSpacer; }
 
+namespace {
+std::function<void(const std::string&)>& ExportStatus() {
+    static std::function<void(const std::string&)> status;
+    return status;
+}
+}  // namespace
+
+std::string ExportWrittenText(const std::string& path, bool opened) {
+    std::string text = "Export written to " + path;
+    if (!opened) text += " (no viewer opened it: open it from there)";
+    return text;
+}
+
+void SetExportStatus(std::function<void(const std::string&)> status) { ExportStatus() = std::move(status); }
+
 void OpenExport(const std::string& path) {
-    if (!platform::OpenWithDesktop(path))
-        platform::MsgBox("The file " + path + " could not be opened with the desktop's viewer.");
+    const bool opened = platform::OpenWithDesktop(path);
+    if (ExportStatus()) ExportStatus()(ExportWrittenText(path, opened));
+    if (!opened) platform::MsgBox("The file " + path + " could not be opened with the desktop's viewer.");
 }
 
 std::string WriteJointReport(const std::string& projectPath, const std::string& acqLine, const std::string& rows) {

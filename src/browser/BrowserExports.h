@@ -3,6 +3,7 @@
 // a file that cannot be written is told and nothing opens.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,15 @@ std::vector<std::string> BasalItems(const std::vector<std::string>& lines, int s
 // The joint report's separator: the report window's custom spacer, ";" when empty.
 std::string JointReportSpacer(const std::string& customSpacer);
 
-// Opens a written export with the desktop's program; tells the user when it could not.
+// Opens a written export with the desktop's program; tells the user when it
+// could not. Either way the status line (see SetExportStatus) says where the
+// file was written.
 void OpenExport(const std::string& path);
+
+// The status line of a written export.
+std::string ExportWrittenText(const std::string& path, bool opened);
+// Where OpenExport tells the status line (the browser window installs its
+// own); empty: nowhere.
+void SetExportStatus(std::function<void(const std::string&)> status);
 
 }  // namespace vondrel::browser

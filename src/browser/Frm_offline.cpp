@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <filesystem>
 
+#include "browser/BrowserExports.h"
 #include "browser/BrowserWindow.h"
 #include "mainwindow/Canvas.h"
 #include "mainwindow/Frm_Init.h"
@@ -45,6 +47,18 @@ Frm_offline::Frm_offline(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle("<Vondrel> Acquisition Software  --------> Report analysis");
     BuildControls();
     resize(800, 600);  // 12000 x 9000 twips
+    // The status beside the menu says where the last export was written.
+    lbl_written = new QLabel(menuBar());
+    lbl_written->setObjectName("lbl_written");
+    lbl_written->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    menuBar()->setCornerWidget(lbl_written, Qt::TopRightCorner);
+    QPointer<QLabel> status = lbl_written;
+    browser::SetExportStatus([status](const std::string& text) {
+        if (!status) return;
+        status->setText(Q(text));
+        status->setToolTip(Q(text));
+        status->adjustSize();
+    });
 }
 
 Frm_offline::~Frm_offline() = default;
@@ -379,7 +393,10 @@ void Frm_offline::lst_rename_Click() {
     if (line.empty()) return;
     int current = Listpj->currentRow();
     m_saved_list_index = current;
-    if (m_acquisition_open == 0) {
+    // The line picked decides what is renamed: a rebuilt list (after a tag or
+    // a rename) still shows the recordings of an expanded project while no
+    // recording is open.
+    if (browser::IsProjectLine(line)) {
         std::string folder = browser::ProjectFolderOfLine(line);
         std::string path = JoinPath(ProgramFolder(), folder);
         if (!browser::IsProjectFolderName(folder) || !platform::FileExists(JoinPath(path, "setup.dat"))) return;
@@ -389,7 +406,7 @@ void Frm_offline::lst_rename_Click() {
             if (RenameProject(path, answer).empty()) platform::MsgBox("Error Renaming");
             ListProjects(m_list_descending);
         }
-    } else if (m_acquisition_open == 1) {
+    } else if (browser::AcquisitionFolderOfLine(line)) {
         std::string projectFolder, path;
         if (!LineFolder(current, projectFolder, path)) {
             platform::MsgBox("Error Renaming");

@@ -209,6 +209,7 @@ public:
     std::array<QAction*, browser::kWatchedFolders> Txtfolder{};
     QAction* mnadvanced = nullptr;
     // Pop-up menus: the list's, then one per plot view.
+    QLabel* lbl_written = nullptr;  // the status beside the menu
     QMenu* mnrename = nullptr;
     QAction* lst_rename = nullptr;
     QAction* lst_explorefind = nullptr;

@@ -84,9 +84,7 @@ void Frm_offline::EnterGroupEditor() {
     for (const auto& s : shapes) Combo_sets->addItem(Q(s));
     if (!shapes.empty()) Combo_sets->setCurrentIndex(browser::InitialBlockShape(static_cast<int>(shapes.size())));
     FillGroupCombo(0);
-    lstgrup2->clear();
-    ListGroupWells(browser::ItemGroup(Str(combogrup2->currentText())));
-    ListEditorFreeChannels();
+    RefreshEditorLists(browser::ItemGroup(Str(combogrup2->currentText())));
     m_group_editor = browser::GroupEditorState{};
     m_group_edit_open = 1;
     m_view_mode = 3;

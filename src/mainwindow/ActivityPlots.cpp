@@ -7,6 +7,11 @@
 
 namespace vondrel {
 
+int LabelStride(double labelWidth, double pitch) {
+    if (!(pitch > 0) || !(labelWidth > pitch)) return 1;
+    return static_cast<int>(std::ceil(labelWidth / pitch));
+}
+
 namespace {
 
 std::string GroupCaption(int group, const std::string& name) { return "G" + std::to_string(group) + "_" + name; }

@@ -28,6 +28,11 @@ inline constexpr int kHistogramClassesShown = 26;
 // Pages (groups) the histogram's page buttons may reach.
 inline constexpr int kHistogramPages = 96;
 
+// Every how many bars a label is printed when bars stand `pitch` apart and
+// the widest label (with its gap to the next) is `labelWidth` wide, both in
+// the same units: 1 while the labels fit, else enough to keep them apart.
+int LabelStride(double labelWidth, double pitch);
+
 // Receives the drawing of a plan, in the panel's user scale.
 class PanelSink {
 public:

@@ -203,9 +203,24 @@ void Canvas::PSet(double x, double y, uint32_t bgr) {
     update();
 }
 
-void Canvas::Print(double x, double y, const std::string& text) {
+void Canvas::Print(double x, double y, const std::string& text) { PrintText(x, y, text, true); }
+
+void Canvas::PrintSolid(double x, double y, const std::string& text) { PrintText(x, y, text, false); }
+
+void Canvas::PrintText(double x, double y, const std::string& text, bool smooth) {
     EnsureImage();
     QPainter p(&image_);
+    if (!smooth) {
+        QFont f = font();
+        f.setStyleStrategy(QFont::NoAntialias);
+        p.setRenderHint(QPainter::TextAntialiasing, false);
+        p.setPen(ToQColor(text_));
+        p.setFont(f);
+        const QPointF pt = ToPixel(x, y);
+        p.drawText(QPointF(pt.x(), pt.y() + QFontMetricsF(f).ascent()), QString::fromStdString(text));
+        update();
+        return;
+    }
     p.setPen(ToQColor(text_));
     p.setFont(font());
     QPointF pt = ToPixel(x, y);

@@ -73,6 +73,9 @@ public:
     void PSet(double x, double y, uint32_t bgr);
     // Prints text with its top-left corner at (x, y) in the text colour.
     void Print(double x, double y, const std::string& text);
+    // Prints without smoothing the glyphs' edges: printing the same text again
+    // in the background colour then removes it without a trace.
+    void PrintSolid(double x, double y, const std::string& text);
     void SetTextColor(uint32_t bgr) { text_ = bgr; }
 
     // Pixel position of a scale point, and the scale point of a pixel position.
@@ -93,6 +96,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void PrintText(double x, double y, const std::string& text, bool smooth);
     QPen PenOf(uint32_t bgr) const;
     // Keeps the image at the widget's size (a hidden widget gets its resize
     // event only when shown, but may be drawn on before).

@@ -1,9 +1,12 @@
 #include "mainwindow/Frm_Main.h"
+
+#include "mainwindow/ActivityPlots.h"
 #include "platform/qt/NamedWidget.h"
 #include "mainwindow/SetAndRun.h"
 
 #include "mainwindow/Activation.h"
 
+#include <QFontMetricsF>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -671,10 +674,10 @@ bool Frm_Main::Form_Load() {
         AllocateRunArrays();
 
         g_selected_channel = 0;
+        // The group selector and the wells listed, traced and drawn agree
+        // from the start: the selected group's Click lists them.
         FillWellSelectors();
-        if (combogrup->count() > 0) SelectListIndex(combogrup, 0, &Frm_Main::combogrup_Click);
-        lstgrup->clear();
-        ListStationGroupWells(0);
+        if (combogrup->count() > 0) SelectListIndex(combogrup, combogrup->currentIndex(), &Frm_Main::combogrup_Click);
         txt_projecto->setText(QString::number(g_project_number) + "_" + Q(g_project_name));
 
         RunStartupStep(2);
@@ -959,6 +962,18 @@ void Frm_Main::DrawGroupWells(int16_t station) {
 
         if (m_group_well_count > 0) {
             double w = std::min(RoundHalfEven(260.0 / m_group_well_count), 25.0);
+            // Labels that would run into each other are thinned out: every
+            // stride-th well keeps its label, the bars all stay.
+            const QFontMetricsF metrics(Picact->font());
+            const double unitsPerPixel =
+                1.0 / std::max(std::abs(Picact->ToPixel(1, 0).x() - Picact->ToPixel(0, 0).x()), 1e-9);
+            double widest = 0;
+            for (int i = 0; i < m_group_well_count; ++i)
+                widest = std::max(widest, metrics.horizontalAdvance(Q(WellName(m_group_wells[i]))));
+            const int stride = LabelStride((widest + metrics.averageCharWidth()) * unitsPerPixel, w);
+            // The label row is cleared once: a label reaches over the next
+            // wells' places when the labels are thinned out.
+            Picact->FilledBox(40, -1, std::max(300.0, 40 + w * m_group_well_count), -20, white);
             for (int i = 0; i < m_group_well_count; ++i) {
                 int well = m_group_wells[i];
                 double x0 = w * i + 40;
@@ -968,8 +983,7 @@ void Frm_Main::DrawGroupWells(int16_t station) {
                 Picact->Box(x0 + 0.1 * w, 2, x0 + 0.9 * w, bh, black);
                 Picact->SetDrawWidth(1);
                 Picact->FilledBox(x0 + 0.1 * w, 2, x0 + 0.9 * w, bh, white);
-                Picact->FilledBox(x0, -1, x0 + w, -20, white);
-                Picact->Print(x0 + 0.1 * w, -5, WellName(well));
+                if (i % stride == 0) Picact->Print(x0 + 0.1 * w, -5, WellName(well));
             }
         }
         Picact->FilledBox(0, 0, 2, 255, black);
@@ -984,35 +998,51 @@ void Frm_Main::DrawGroupWells(int16_t station) {
 // Selectors
 // ---------------------------------------------------------------------------
 
-// Fills the row, column and group selectors for the station shown and
-// selects their first entries as a load: no Click runs, so the plot type and
-// the chosen channel stay as they are.
-void Frm_Main::FillWellSelectors() {
-    {
-        QSignalBlocker b(Combofila);
-        Combofila->clear();
-        for (int r = 1; r <= g_plate_rows; ++r) Combofila->addItem(QString(QChar(64 + r)));
-        Combofila->setCurrentIndex(Combofila->count() > 0 ? 0 : -1);
-    }
-    {
-        QSignalBlocker b(Combocol);
-        Combocol->clear();
-        for (int c = 1; c <= g_plate_cols; ++c) Combocol->addItem(QString::number(c));
-        Combocol->setCurrentIndex(Combocol->count() > 0 ? 0 : -1);
-    }
-    if (m_run.m_station < 0 || m_run.m_station > 3) return;
+// Fills the row, column and group selectors for the station shown. Each
+// keeps the entry selected before when the new list still offers it, else
+// takes its first entry; no Click runs, so the plot type and the chosen
+// channel stay as they are. Returns whether the group selected before is
+// still the selected group: when it is not, the caller brings the group's
+// wells and trace in line with the selector.
+bool Frm_Main::FillWellSelectors() {
+    auto refill = [](QComboBox* box, const QStringList& items) {
+        const QString before = box->currentIndex() >= 0 ? box->currentText() : QString();
+        QSignalBlocker b(box);
+        box->clear();
+        box->addItems(items);
+        const int kept = before.isEmpty() ? -1 : box->findText(before);
+        box->setCurrentIndex(kept >= 0 ? kept : (box->count() > 0 ? 0 : -1));
+        return kept >= 0;
+    };
+    QStringList rows, cols;
+    for (int r = 1; r <= g_plate_rows; ++r) rows << QString(QChar(64 + r));
+    for (int c = 1; c <= g_plate_cols; ++c) cols << QString::number(c);
+    refill(Combofila, rows);
+    refill(Combocol, cols);
+    if (m_run.m_station < 0 || m_run.m_station > 3) return true;
     const auto& groups = StationChannelGroups(m_run.m_station);
     const auto& names = StationGroupNames(m_run.m_station);
     std::array<bool, kChannels> inUse{};
     for (int ch = 0; ch < kChannels; ++ch)
         if (groups[ch] >= 0 && groups[ch] < kChannels) inUse[static_cast<size_t>(groups[ch])] = true;
+    const int before = combogrup->currentIndex() >= 0 ? SelectedGroupNumber() : -1;
     QSignalBlocker b(combogrup);
     combogrup->clear();
-    for (int g = 0; g < kChannels; ++g)
-        if (inUse[static_cast<size_t>(g)]) combogrup->addItem(Q(FormatPadded(g, 3) + "_" + names[g]));
-    if (combogrup->count() == 0) combogrup->addItem(Q("000_" + names[0]));
-    combogrup->setCurrentIndex(0);
+    int keep = -1;
+    for (int g = 0; g < kChannels; ++g) {
+        if (!inUse[static_cast<size_t>(g)]) continue;
+        if (g == before) keep = combogrup->count();
+        combogrup->addItem(Q(FormatPadded(g, 3) + "_" + names[g]));
+    }
+    if (combogrup->count() == 0) {
+        combogrup->addItem(Q("000_" + names[0]));
+        if (before == 0) keep = 0;
+    }
+    combogrup->setCurrentIndex(keep >= 0 ? keep : 0);
+    return keep >= 0;
 }
+
+int Frm_Main::SelectedGroupNumber() const { return static_cast<int>(Val(Str(combogrup->currentText().left(3)))); }
 
 void Frm_Main::ListStationGroupWells(int group) {
     if (group < 0 || m_run.m_station < 0 || m_run.m_station > 3) return;
@@ -1025,7 +1055,7 @@ void Frm_Main::ListStationGroupWells(int group) {
 
 void Frm_Main::combogrup_Click() {
     QString item = combogrup->currentText();
-    int group = static_cast<int>(Val(Str(item.left(3))));
+    int group = SelectedGroupNumber();
     lstgrup->clear();
     ListStationGroupWells(group);
     // A group name from the project file: shown as it is, never as markup.
@@ -1181,7 +1211,7 @@ void Frm_Main::cmd_stack_pos_Click(int index) {
     g_selected_channel = 0;
     FillWellSelectors();
     lstgrup->clear();
-    ListStationGroupWells(0);
+    ListStationGroupWells(SelectedGroupNumber());
     lblcanal_Change();
     switch (m_plot_type) {
         case 0: ShowGroupWellsPage(); break;

@@ -181,7 +181,11 @@ public:
     void Cmd_histoplot_Click();
     void cmd_pgup_Click();
     void cmd_pgdown_Click();
-    void FillWellSelectors();
+    // Refills the row, column and group selectors; returns whether the group
+    // selected before is still offered and stays selected.
+    bool FillWellSelectors();
+    // The group number of the group selector's entry (0 when it has none).
+    int SelectedGroupNumber() const;
     void ListStationGroupWells(int group);
     void combogrup_Click();
     void ShowGroupWellsPage();
@@ -405,6 +409,7 @@ public:
     // Stop and the live display all work on this one copy.
     AcquisitionState m_run;
 
+    std::string m_counter_text;  // the sample counter as last printed on the trace
     // Live trace scale per channel (display only); m_trace_bottom is the
     // zoom reference level.
     std::array<int16_t, kChannelSlots> m_trace_top{};

@@ -73,11 +73,13 @@ void Frm_Main::RedrawRealtimePlot(int16_t station) {
 
 void Frm_Main::ShowTemperature() {
     lbl_temperature->setText(Q("T=" + m_run.m_temperature_text + "*C"));
-    // The white print erases the counter printed two ticks before.
+    // The counter printed last is printed again in white, which erases it
+    // whatever the count has done since; solid glyphs leave no grey edge.
     Picreal->SetTextColor(kTraceWhite);
-    Picreal->Print(10, 250, "#" + std::to_string(m_run.m_sample_count - 2));
+    if (!m_counter_text.empty()) Picreal->PrintSolid(10, 250, m_counter_text);
+    m_counter_text = "#" + std::to_string(m_run.m_sample_count);
     Picreal->SetTextColor(0);
-    Picreal->Print(10, 250, "#" + std::to_string(m_run.m_sample_count));
+    Picreal->PrintSolid(10, 250, m_counter_text);
 }
 
 void Frm_Main::ComputeTraceReferences() {

@@ -2,6 +2,7 @@
 // the report window, and the report settings dialog.
 #include <QAction>
 #include <QListWidget>
+#include <filesystem>
 
 #include "acquisition/RunDataFiles.h"
 #include "mainwindow/Frm_Main.h"
@@ -11,8 +12,20 @@
 #include "platform/Files.h"
 #include "store/CalReport.h"
 #include "store/Globals.h"
+#include "store/RunFiles.h"
 
 namespace vondrel {
+
+namespace {
+// The report window's caption for a station folder of the last run: the
+// folder's name and the run's name.
+std::string ReportCaption(const std::string& folder) {
+    std::string caption = std::filesystem::path(folder).filename().string();
+    const std::string name = ReadSubprojectName(folder);
+    if (!name.empty()) caption += " " + name;
+    return caption;
+}
+}  // namespace
 
 void Frm_Main::lst_report_export_DblClick() {
     QListWidgetItem* item = lst_report_export->currentItem();
@@ -23,7 +36,7 @@ void Frm_Main::lst_report_export_DblClick() {
     const std::string folder = AcquisitionFolder(g_project_folder, m_run.m_acquisition_stamp, station);
     if (platform::FileExists(platform::JoinPath(folder, "counts.bin"))) {
         if (Hooks().showReport)
-            Hooks().showReport(folder, HasHistogramFiles(folder), "", {});
+            Hooks().showReport(folder, HasHistogramFiles(folder), ReportCaption(folder), {});
         else
             platform::MsgBox("The report window is not available in this version.");
     } else {

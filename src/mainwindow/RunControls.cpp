@@ -597,7 +597,10 @@ void Frm_Main::Form_Activate() {
                 m_run.m_actuator_pending = 0;
             }
             m_trace_top.fill(2040);
-            FillWellSelectors();
+            // The user's group stays selected while the station still has it;
+            // else the first group is selected and its Click lists, traces and
+            // draws its wells.
+            if (!FillWellSelectors()) combogrup_Click();
         }
         Txt_description->setReadOnly(false);
         if (txt_wellformat->text() != "w96u") {

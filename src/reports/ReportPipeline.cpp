@@ -40,20 +40,29 @@ void Pump(const std::function<void()>& pumpEvents) {
 
 }  // namespace
 
+std::string WrittenFileText(const std::string& what, const ReportWritten& written) {
+    std::string text = what + " written to " + written.file;
+    if (!written.opened) text += " (no viewer opened it: open it from there)";
+    return text;
+}
+
 std::string WriteReportFile(const ReportData& data, const ReportControls& ctl, int32_t T, int16_t B, bool basal,
-                            const std::function<void()>& pumpEvents) {
+                            const std::function<void()>& pumpEvents, ReportWritten* written) {
+    ReportWritten ignored;
+    ReportWritten& out = written ? *written : ignored;
     const std::string ext = ctl.fileType == ReportFileType::Text ? ".txt" : ".csv";
     const std::string text = BuildReportText(data, ctl, T, B, basal);
     const std::string base = FindReportFileName(ctl.inputFolder, ext);
     const std::string path = platform::JoinPath(ctl.inputFolder, base + ext);
     if (!platform::WriteTextFile(path, text)) throw ReportFailure("cannot write " + path);
+    out = ReportWritten{path, false};
     Pump(pumpEvents);
     const std::string name = ReadSubprojectName(ctl.inputFolder);
     if (!name.empty()) TryCopyFile(path, platform::JoinPath(ctl.inputFolder, SafeReportCopyName(name) + ext));
     Pump(pumpEvents);
     if (ctl.autoReport) return path;
     if (ctl.fileType != ReportFileType::Excel) {
-        platform::OpenWithDesktop(path);
+        out.opened = platform::OpenWithDesktop(path);
         return path;
     }
     const auto now = platform::ToLocal(platform::Now());
@@ -62,14 +71,17 @@ std::string WriteReportFile(const ReportData& data, const ReportControls& ctl, i
                   now.minute, now.second);
     const std::string workbook = platform::JoinPath(ctl.inputFolder, base + "_" + stamp + ".xlsx");
     // The viewer only gets a workbook that was made.
-    if (ConvertToWorkbook(path, workbook, ctl.spacer) && platform::FileExists(workbook))
-        platform::OpenWithDesktop(workbook);
+    if (ConvertToWorkbook(path, workbook, ctl.spacer) && platform::FileExists(workbook)) {
+        out.file = workbook;
+        out.opened = platform::OpenWithDesktop(workbook);
+    }
     return path;
 }
 
 void SetWorkbookConverter(WorkbookConverter converter) { Converter() = std::move(converter); }
 
-bool GenerateReport(ReportData& data, ReportControls& ctl, const std::function<void()>& pumpEvents) {
+bool GenerateReport(ReportData& data, ReportControls& ctl, const std::function<void()>& pumpEvents,
+                    ReportWritten* written) {
     const std::string& F = ctl.inputFolder;
     const std::string countsPath = platform::JoinPath(F, "counts.bin");
     // An interrupted replacement of counts.bin and setup.dat is completed or
@@ -129,7 +141,7 @@ bool GenerateReport(ReportData& data, ReportControls& ctl, const std::function<v
         B = BinSize(ctl.binText);
         if (!ComputeBinStatistics(T, *c, B, ctl.layout, F, data)) return false;
         B = BinSize(ctl.binText);
-        WriteReportFile(data, ctl, T, B, basal, pumpEvents);
+        WriteReportFile(data, ctl, T, B, basal, pumpEvents, written);
         return true;
     } catch (const ReportStopped&) {
         return false;

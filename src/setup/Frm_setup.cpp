@@ -102,6 +102,10 @@ void Frm_setup::BuildControls() {
     plate_option[0]->setChecked(true);
     Label_wellformat = Make<QLabel>(PicPanel1, "Label_wellformat", "Microplate:");
     Label_wellformat->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // The label's box reaches over "STATION 2" (and the top of "STATION 4"):
+    // it lies beneath the station buttons and lets their clicks through.
+    Label_wellformat->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Label_wellformat->stackUnder(plate_option[0]);
     Combowell = List(PicPanel1, "Combowell", true);
     cmd_goset = Make<QPushButton>(PicPanel1, "cmd_goset", "AUTO-ARRANGE");
     Label_groupsname = Make<QLabel>(PicPanel1, "Label_groupsname", "Groups:");
@@ -247,6 +251,10 @@ void Frm_setup::ConnectControls() {
     connect(mn_advanced, &QAction::triggered, this, [this] { mn_advanced_Click(); });
 
     connect(Combowell, &QComboBox::activated, this, [this] { Combowell_Click(); });
+    // An editable combo box reports its typed text as a pick when its box loses
+    // the focus (to another control, its own list or the menu). Only an entry
+    // picked from the list changes the plate format.
+    QObject::disconnect(Combowell->lineEdit(), &QLineEdit::editingFinished, Combowell, nullptr);
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
     for (int k = 0; k < 4; ++k)
         connect(plate_option[k], &QRadioButton::clicked, this, [this, k] { plate_option_Click(k); });

@@ -28,7 +28,10 @@ TEST(JointReport, WrittenStampedOpenedOrTold) {
     TempFolder project;
     Opener opener;
     platform::SetDesktopOpener(&opener);
+    std::vector<std::string> status;
+    SetExportStatus([&](const std::string& text) { status.push_back(text); });
     std::string path = WriteJointReport(project.Path(), "Acq:;a\r\n", "Group/Time[min];0\r\n");
+    EXPECT_EQ(status, std::vector<std::string>{"Export written to " + path});
     EXPECT_EQ(path, project / "joint_report20261209140507.csv");
     EXPECT_EQ(project.Read("joint_report20261209140507.csv"),
               "Joint Report [2026-12-09 14:05.07]\r\nAcq:;a\r\n\r\nGroup/Time[min];0\r\n\r\n");
@@ -40,6 +43,7 @@ TEST(JointReport, WrittenStampedOpenedOrTold) {
         boxes.ExpectMessage("The file " + path + " could not be opened with the desktop's viewer.");
         WriteJointReport(project.Path(), "", "");
         EXPECT_EQ(project.Read("joint_report20261209140507.csv"), "Joint Report [2026-12-09 14:05.07]\r\n\r\n\r\n");
+        EXPECT_EQ(status.back(), "Export written to " + path + " (no viewer opened it: open it from there)");
     }
     {
         ScriptedDialogs boxes;
@@ -47,6 +51,8 @@ TEST(JointReport, WrittenStampedOpenedOrTold) {
         EXPECT_EQ(WriteJointReport(project / "gone", "", ""), "");
         EXPECT_EQ(opener.opened.size(), 2u);
     }
+    EXPECT_EQ(status.size(), 2u);  // nothing written, nothing said
+    SetExportStatus({});
     platform::SetDesktopOpener(nullptr);
     platform::SetClockForTest({});
 }

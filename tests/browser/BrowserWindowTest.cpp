@@ -11,6 +11,7 @@
 #include "BrowserFixture.h"
 #include "RecordingOpener.h"
 #include "WindowFixture.h"
+#include "browser/BrowserExports.h"
 #include "browser/BrowserWindow.h"
 #include "browser/Frm_offline.h"
 #include "platform/Desktop.h"
@@ -234,6 +235,35 @@ TEST_F(BrowserWindowTest, RenamesAProjectAndARecording) {
     w().lst_rename_Click();
     EXPECT_EQ(ReadSubprojectName(home / "p00001/20240315_1200_s2"), "Renamed 'A'");
     EXPECT_NE(Find("\"Renamed 'A'\"\t\t[K1] [K3]"), -1);
+
+    // The rename rebuilt the list: the line picked next is renamed without
+    // opening its recording again, and so is a project line picked then.
+    EXPECT_EQ(w().m_acquisition_open, 0);
+    w().Listpj->setCurrentRow(Find("Third run"));
+    boxes.ExpectInput("Enter Name of acquisition", std::string("Third again"));
+    w().lst_rename_Click();
+    EXPECT_EQ(ReadSubprojectName(home / "p00001/20240317_0900"), "Third again");
+    EXPECT_NE(Find("Third again"), -1);
+    w().Listpj->setCurrentRow(Find("p00001"));
+    boxes.ExpectInput("Enter Name of project", std::string("Larvae 3"));
+    w().lst_rename_Click();
+    EXPECT_NE(Find("p00001_Larvae 3"), -1);
+    EXPECT_TRUE(boxes.Done());
+}
+
+// An export's place is shown beside the browser's menu, opened or not.
+TEST_F(BrowserWindowTest, ExportStatusBesideTheMenu) {
+    Show();
+    const std::string file = home / "p00001/export.csv";
+    home.Write("p00001/export.csv", "x\r\n");
+    browser::OpenExport(file);
+    EXPECT_EQ(w().lbl_written->text().toStdString(), "Export written to " + file);
+    EXPECT_TRUE(w().lbl_written->isVisible());
+    opener.ok = false;
+    boxes.ExpectMessage("The file " + file + " could not be opened with the desktop's viewer.");
+    browser::OpenExport(file);
+    EXPECT_EQ(w().lbl_written->text().toStdString(),
+              "Export written to " + file + " (no viewer opened it: open it from there)");
 }
 
 TEST_F(BrowserWindowTest, CommentsSaveOnlyUserEditsAndOnBack) {

@@ -212,6 +212,22 @@ TEST_F(EditorTrackWindowTest, LeavingSavesOrKeepsTheFiles) {
     EXPECT_TRUE(boxes.Done());
 }
 
+// Each entry into the editor lists the free channels and the group's wells
+// once, however often it was entered before.
+TEST_F(EditorTrackWindowTest, EnteringAgainListsEachChannelOnce) {
+    for (int entry = 1; entry <= 3; ++entry) {
+        SCOPED_TRACE(entry);
+        w.m_config = GridPlate(8, 12, 2);
+        browser::ClearAllGroups(w.m_config);
+        w.mn_plateedit_Click();
+        EXPECT_EQ(w.lstchgrup2->count(), 384);
+        boxes.ExpectMessage("Do you like to Save Changes?", platform::Reply::No);
+        boxes.ExpectMessage("Original groups restored");
+        w.cmdcancelgrups->click();
+    }
+    EXPECT_TRUE(boxes.Done());
+}
+
 // Raw file 0 of a recording: block 0 with dips (events) in the given
 // channels at the given samples, the other blocks flat.
 std::string RawFile(const std::map<int, std::vector<int>>& dips) {

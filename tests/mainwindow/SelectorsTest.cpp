@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "WindowFixture.h"
+#include "mainwindow/ActivityPlots.h"
 #include "mainwindow/Canvas.h"
 
 namespace vondrel {
@@ -365,6 +366,73 @@ TEST_F(Selectors, StationChangeKeepsThePlotTypeAndRedrawsIt) {
         // Bars and histogram bring their page buttons; the plate shows only cells.
         EXPECT_EQ(!main->cmd_pgup->isHidden(), type != 2);
     }
+}
+
+// Activating the window refills the selectors: the user's group stays
+// selected while the station still has it, and nothing moves; once it is
+// gone the first group is selected and its wells are listed and traced.
+TEST_F(Selectors, ActivationKeepsTheUsersGroupWhileItExists) {
+    main->resize(1024, 768);
+    main->ArrangeMainControls();
+    g_group_name_s1[12] = "Dose";
+    g_channel_group_s1[100] = 12;  // well 50 (C7)
+    g_channel_group_s1[101] = 12;
+    main->m_run.m_station = 0;
+    main->FillWellSelectors();
+    const int dose = main->combogrup->findText("012_Dose");
+    ASSERT_GE(dose, 0);
+    main->combogrup->setCurrentIndex(dose);
+    main->combogrup_Click();
+    const auto wells = Items(main->lstgrup);
+    ASSERT_EQ(wells, (std::vector<std::string>{"C7.0", "C7.1"}));
+    ASSERT_EQ(g_selected_channel, 100);
+
+    for (int k = 0; k < 2; ++k) {
+        main->Form_Activate();
+        EXPECT_EQ(main->combogrup->currentText().toStdString(), "012_Dose");
+        EXPECT_EQ(Items(main->lstgrup), wells);
+        EXPECT_EQ(g_selected_channel, 100);
+        EXPECT_EQ(main->Combofila->currentText().toStdString(), "C");
+        EXPECT_EQ(main->Combocol->currentText().toStdString(), "7");
+    }
+
+    // The group is gone (the setup window freed its wells).
+    g_channel_group_s1[100] = -1;
+    g_channel_group_s1[101] = -1;
+    main->Form_Activate();
+    EXPECT_EQ(main->combogrup->currentText().toStdString(), "003_Treated");
+    const auto treated = Items(main->lstgrup);
+    ASSERT_FALSE(treated.empty());
+    EXPECT_EQ(treated.front(), "A1.0");
+    EXPECT_EQ(g_selected_channel, 0);
+    EXPECT_EQ(main->m_group_well_count, 13);
+}
+
+// The sample counter on the trace shows the last count alone, however the
+// count moved since the previous print.
+TEST_F(Selectors, TraceCounterLeavesOnlyTheLastCount) {
+    main->resize(1024, 768);
+    main->ArrangeMainControls();
+    auto draw = [&](const std::vector<int32_t>& counts) {
+        main->Picreal->Cls();
+        main->m_counter_text.clear();
+        for (int32_t c : counts) {
+            main->m_run.m_sample_count = c;
+            main->ShowTemperature();
+        }
+        return main->Picreal->Image().copy();
+    };
+    const QImage alone = draw({510});
+    EXPECT_TRUE(draw({508, 510}) == alone);
+    EXPECT_TRUE(draw({505, 510}) == alone);
+    EXPECT_TRUE(draw({88, 510}) == alone);
+}
+
+TEST(LabelStride, ThinsOutOnlyLabelsThatWouldOverlap) {
+    EXPECT_EQ(LabelStride(10, 25), 1);
+    EXPECT_EQ(LabelStride(25, 25), 1);
+    EXPECT_EQ(LabelStride(20, 3), 7);
+    EXPECT_EQ(LabelStride(20, 0), 1);
 }
 
 }  // namespace

@@ -82,8 +82,9 @@ struct RecordingOpener : platform::DesktopOpener {
     ~RecordingOpener() override { platform::SetDesktopOpener(nullptr); }
     bool Open(const std::string& path) override {
         opened.push_back(path);
-        return true;
+        return ok;
     }
+    bool ok = true;  // false: the desktop has no viewer for it
 };
 
 }  // namespace vondrel::reports::testing

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -18,6 +19,7 @@
 #include "reports/qt/Frm_reportset.h"
 #include "store/CalReport.h"
 #include "store/Globals.h"
+#include "store/RunFiles.h"
 
 namespace vondrel::testing {
 namespace {
@@ -135,6 +137,27 @@ TEST_F(ReportWindowTest, GenerateWritesTheReportAndOpensIt) {
     EXPECT_EQ(w.Cmb_binsize->currentText(), "60");
 }
 
+// The window's status says where the report went, whether or not a viewer
+// opened it.
+TEST_F(ReportWindowTest, StatusTellsWhereTheReportWasWritten) {
+    Frm_report& w = FrmReport();
+    w.Txt_inputfile->setText(QString::fromStdString(run.folder));
+    w.Option_report[1]->click();
+    for (const bool viewer : {true, false}) {
+        SCOPED_TRACE(viewer);
+        opener.ok = viewer;
+        opener.opened.clear();
+        ASSERT_TRUE(w.Cmd_generate_Click());
+        ASSERT_EQ(opener.opened.size(), 1u);
+        const std::string file = opener.opened.front();
+        std::string said = "Report written to " + file;
+        if (!viewer) said += " (no viewer opened it: open it from there)";
+        EXPECT_EQ(w.lbl_written->toolTip().toStdString(), said);
+        EXPECT_TRUE(w.lbl_written->isVisibleTo(&w));
+        EXPECT_FALSE(w.lbl_written->text().isEmpty());
+    }
+}
+
 TEST_F(ReportWindowTest, AutomaticReportRunsOnceAtActivationAndTellsOnlyAWrittenReport) {
     Frm_report& w = FrmReport();
     w.Txt_inputfile->setText(QString::fromStdString(run.folder));
@@ -221,10 +244,15 @@ TEST_F(ReportWindowTest, MainWindowHandsTheStationFolderToTheReportWindow) {
     main.lst_report_export->addItem("STATION_1");
     main.lst_report_export->addItem("STATION_2");
     main.lst_report_export->setCurrentRow(0);
+    // The browser opened another recording's report before: its caption
+    // (a list line with tabs) is not kept.
+    Hooks().showReport(run.folder + "_other", false, "2026.1209 ACQ09:00\t\"Other\"\t\t[K1]", {});
+    EXPECT_EQ(FrmReport().windowTitle().toStdString(), "2026.1209 ACQ09:00 \"Other\"  [K1]");
     main.lst_report_export_DblClick();
     Frm_report& w = FrmReport();
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(w.Txt_inputfile->text().toStdString(), run.folder);
+    EXPECT_EQ(w.windowTitle().toStdString(), "20261210_0900_s1 " + ReadSubprojectName(run.folder));
     EXPECT_TRUE(w.Option_output[0]->isChecked());
     EXPECT_FALSE(w.Option_output[4]->isVisibleTo(&w));
     EXPECT_FALSE(main.lst_report_export->isVisible());

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QTest>
 #include <filesystem>
 
 #include "SetupFixture.h"
@@ -347,6 +348,84 @@ TEST_F(PlateWindow, Parameters) {
     EXPECT_EQ(Text(w.lbl_snr), "0,8");
     EXPECT_EQ(g_tool_param[1][3], 8);
     platform::SetDecimalSeparatorForTest("");
+}
+
+// Only an entry picked from the list changes the format: the focus leaving the
+// box (for any control, the box's own list or the menu) asks nothing, also
+// after a code was typed into it.
+TEST_F(PlateWindow, FocusLeavingTheFormatBoxNeverAsks) {
+    Frm_setup& w = Ready();
+    setup::AutoArrangeGroups(setup::StationGroups(0), "01x01 [RowsxColumn]");
+    w.plate_option_Click(0);
+    const auto groups = g_channel_group_s1;
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    ASSERT_FALSE(w.Combowell->currentText().isEmpty());
+    const size_t shown = boxes.Shown().size();
+    auto intoTheBox = [&](const QString& typed) {
+        QTest::mouseClick(w.Combowell->lineEdit(), Qt::LeftButton);
+        if (!typed.isNull()) w.Combowell->setEditText(typed);
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(w.Combowell->lineEdit()->hasFocus());
+    };
+    auto settle = [&](const QString& where) {
+        for (int k = 0; k < 10; ++k) QCoreApplication::processEvents();
+        EXPECT_FALSE(w.Timer1->isActive()) << where.toStdString();
+        EXPECT_EQ(boxes.Shown().size(), shown) << where.toStdString();
+    };
+    int visited = 0;
+    for (QWidget* c : w.findChildren<QWidget*>()) {
+        if (c->focusPolicy() == Qt::NoFocus || !c->isVisible() || !c->isEnabled()) continue;
+        if (c == w.Combowell || c == w.Combowell->lineEdit()) continue;
+        for (const QString& typed : {QString(), QString("w384")}) {
+            intoTheBox(typed);
+            c->setFocus(Qt::TabFocusReason);
+            QCoreApplication::processEvents();
+            settle(c->objectName());
+        }
+        ++visited;
+    }
+    EXPECT_GT(visited, 10);
+    // The list's arrow and the menu, opened after a click into the box.
+    intoTheBox(QString());
+    w.Combowell->showPopup();
+    QCoreApplication::processEvents();
+    w.Combowell->hidePopup();
+    settle("the list");
+    intoTheBox(QString());
+    w.mnmenu->popup(w.mapToGlobal(QPoint(10, 10)));
+    QCoreApplication::processEvents();
+    w.mnmenu->close();
+    settle("the menu");
+    EXPECT_EQ(g_channel_group_s1, groups);
+    // A pick from the list still asks.
+    boxes.ExpectMessage("Load New Plate configuration?", Reply::No);
+    const int w384 = w.Combowell->findText("w384");
+    ASSERT_GE(w384, 0);
+    w.Combowell->activated(w384);
+    PumpUntil([&] { return !w.Timer1->isActive(); });
+}
+
+// A click at the centre of each station button, delivered to whatever control
+// lies there, selects that station: no label or hidden control covers one.
+TEST_F(PlateWindow, EveryStationButtonTakesAClick) {
+    Frm_setup& w = Ready();
+    for (const bool maximized : {false, true}) {
+        if (maximized) w.showMaximized();
+        else w.showNormal();
+        QCoreApplication::processEvents();
+        for (int k : {1, 0, 3, 2}) {
+            QRadioButton* b = w.plate_option[k];
+            const QPoint centre = b->mapTo(&w, b->rect().center());
+            QWidget* hit = w.childAt(centre);
+            ASSERT_NE(hit, nullptr);
+            QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(&w, centre));
+            EXPECT_TRUE(b->isChecked()) << "STATION " << k + 1 << (maximized ? " maximized" : "") << ": the click went to "
+                                        << hit->objectName().toStdString();
+            EXPECT_EQ(w.SelectedStation(), k);
+        }
+    }
 }
 
 }  // namespace

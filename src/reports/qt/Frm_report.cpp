@@ -56,6 +56,9 @@ Frm_report::Frm_report() {
     mnadvance->addSeparator();
     mncircadian = Named(mnadvance->addAction("1 file/well Report"), "mncircadian");
     menuBar->setGeometry(0, 0, Px(6600), 20);
+    lbl_written = Named(new QLabel(menuBar), "lbl_written");
+    lbl_written->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    menuBar->setCornerWidget(lbl_written, Qt::TopRightCorner);
 
     frm_report_frame = Named(new QGroupBox(this), "frm_report_frame");
     frm_report_frame->setGeometry(4, 22, Px(6600) - 8, Px(3400));
@@ -260,10 +263,22 @@ bool Frm_report::Cmd_generate_Click() {
     m_generating = true;
     reports::ReportControls c = Controls();
     const std::string bin = c.binText;
-    const bool written = reports::GenerateReport(m_report, c, [] { platform::PumpEvents(); });
+    reports::ReportWritten file;
+    lbl_written->clear();
+    const bool written = reports::GenerateReport(m_report, c, [] { platform::PumpEvents(); }, &file);
     if (c.binText != bin) Cmb_binsize->setEditText(Q(c.binText));
+    if (written) ShowWritten(file);
     m_generating = false;
     return written;
+}
+
+void Frm_report::ShowWritten(const reports::ReportWritten& file) {
+    // The whole line in the tool tip; the status beside the menu keeps both
+    // ends of a long path.
+    const QString text = Q(reports::WrittenFileText("Report", file));
+    lbl_written->setToolTip(text);
+    lbl_written->setText(lbl_written->fontMetrics().elidedText(text, Qt::ElideMiddle, Px(6600) - 110));
+    menuBar->setGeometry(0, 0, Px(6600), 20);
 }
 
 void Frm_report::Cmd_cancel_Click() {

@@ -7,6 +7,7 @@
 #include <array>
 
 #include "reports/ReportData.h"
+#include "reports/ReportPipeline.h"
 
 class QCheckBox;
 class QComboBox;
@@ -75,6 +76,8 @@ public:
     QLabel* frmlbl_status = nullptr;
     QLineEdit* Txt_inputfile = nullptr;
     QMenuBar* menuBar = nullptr;
+    // The window's status, beside the menu: where the last report was written.
+    QLabel* lbl_written = nullptr;
     QMenu* mnadvance = nullptr;
     QAction* mnrecalculate = nullptr;
     QAction* mncircadian = nullptr;
@@ -85,6 +88,8 @@ protected:
 
 private:
     void SetHeightTwips(int twips);
+    // Tells in the status where the report was written and whether a viewer opened it.
+    void ShowWritten(const reports::ReportWritten& file);
     // The automatic report's re-analysis step (raw export on).
     void AutoReanalysis();
     bool m_generating = false;

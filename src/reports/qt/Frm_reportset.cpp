@@ -180,7 +180,11 @@ void InstallReportWindows() {
                       const std::vector<std::string>& basal) {
         Frm_report& w = FrmReport();
         w.Txt_inputfile->setText(Q(folder));
-        if (!caption.empty()) w.setWindowTitle(Q(caption));
+        // The caption of the recording handed over, never one kept from an
+        // earlier hand-off; the browser's list lines hold tabs.
+        QString title = caption.empty() ? QString("Report Output") : Q(caption);
+        title.replace('\t', ' ');
+        w.setWindowTitle(title);
         if (!basal.empty()) {
             w.cmbbasal->clear();
             for (const auto& item : basal) w.cmbbasal->addItem(Q(item));
