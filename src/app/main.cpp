@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
     if (lock.state() == platform::ProgramFolderLock::State::Interrupted) return 0;  // ended before it began
 
     QApplication app(argc, argv);
+    platform::UseApplicationFont();
     platform::InstallQtPlatform();
     if (lock.state() == platform::ProgramFolderLock::State::Busy) {
         // An unattended start never waits at a box.

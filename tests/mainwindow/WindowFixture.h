@@ -23,6 +23,7 @@
 #include "device/ModCOMM.h"
 #include "platform/Events.h"
 #include "platform/ProgramFolder.h"
+#include "platform/qt/QtPlatform.h"
 #include "store/FreshFolder.h"
 #include "store/Globals.h"
 
@@ -33,7 +34,11 @@ inline QApplication& App() {
     static char name[] = "mainwindow_tests";
     static char* argv[] = {name, nullptr};
     // Never destroyed: Qt's own globals go first at exit.
-    static QApplication* app = new QApplication(argc, argv);
+    static QApplication* app = [] {
+        auto* a = new QApplication(argc, argv);
+        platform::UseApplicationFont();  // the program's own font, as in main()
+        return a;
+    }();
     return *app;
 }
 
