@@ -59,5 +59,11 @@ TEST_F(WindowFit, MainWindowWithBothToolFrames) {
     CheckWindowSizes(w, kMainOverlaps, kMainKnown, QStringLiteral(VONDREL_WINDOW_PICTURES), QStringLiteral("main"));
 }
 
+TEST_F(WindowFit, LauncherAndAbout) {
+    Prepare();
+    CheckWindowSizes(FrmInit(), {}, {}, QStringLiteral(VONDREL_WINDOW_PICTURES), QStringLiteral("launcher"));
+    CheckWindowSizes(FrmAbout(), {}, {}, QStringLiteral(VONDREL_WINDOW_PICTURES), QStringLiteral("about"));
+}
+
 }  // namespace
 }  // namespace vondrel::testing
