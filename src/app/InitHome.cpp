@@ -1,18 +1,21 @@
 // Prepares a program folder for a first start: writes every file of a fresh
 // install that is missing (config.dat, the default project, calvalue.dat,
-// repoconf.dat and the plate maps). Existing files are kept.
+// repoconf.dat, the plate maps and the help file qvr_help.pdf, printed from
+// the user guide built into the program). Existing files are kept.
 //
 // With --demo-project, a NEW program folder (one without config.dat) also
 // gets project 1 "Demo", made as the setup window's "New..." makes a
 // project, and current in config.dat, so that a first run records at once.
 //
 // Usage: vondrel-init-home [--demo-project] [FOLDER]   (default: $VONDREL_HOME)
+#include <QGuiApplication>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
 
+#include "mainwindow/HelpGuide.h"
 #include "platform/Files.h"
 #include "platform/ProgramFolder.h"
 #include "store/FreshFolder.h"
@@ -42,6 +45,15 @@ int main(int argc, char** argv) {
     }
     const bool isNew = !vondrel::platform::FileExists(vondrel::platform::JoinPath(home, "config.dat"));
     auto written = vondrel::PrepareProgramFolder();
+    const std::string help = vondrel::platform::JoinPath(home, vondrel::kHelpFileName);
+    if (!vondrel::platform::FileExists(help)) {
+        // Printing the guide needs fonts, not a screen.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        int qtArgc = 1;
+        QGuiApplication app(qtArgc, argv);
+        if (vondrel::WriteHelpPdf(help)) written.push_back(help);
+        else std::fprintf(stderr, "The help file %s could not be written.\n", help.c_str());
+    }
     if (written.empty()) std::printf("Program folder %s is complete.\n", home.c_str());
     else std::printf("Program folder %s prepared: %zu files written.\n", home.c_str(), written.size());
     if (demo && isNew && vondrel::platform::FolderExists(vondrel::platform::JoinPath(home, "p00001"))) {

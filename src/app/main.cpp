@@ -55,6 +55,7 @@ int main(int argc, char** argv) {
 
     // A failure no window handler caught is shown, never the end of the program.
     platform::GuardedApplication app(argc, argv);
+    platform::UseApplicationFont();
     platform::InstallQtPlatform();
     if (lock.state() == platform::ProgramFolderLock::State::Busy) {
         // An unattended start never waits at a box.

@@ -304,6 +304,9 @@ void Frm_Main::BuildControls() {
     Cmdoffline = Button(PicPanel2, "Cmdoffline", "< Back");
     Frame_light = Frame(PicPanel2, "Frame_light", "Light Control");
     Frame_temp = Frame(PicPanel2, "Frame_temp", "Temperature");
+    // The two share one place: the one in front hides the other whole.
+    for (QWidget* f : {static_cast<QWidget*>(Frame_light), static_cast<QWidget*>(Frame_temp)})
+        f->setAutoFillBackground(true);
     Frame_setup = Frame(PicPanel2, "Frame_setup", "");
     CmdStop = PictureButton(PicPanel2, "CmdStop", QStyle::SP_MediaStop, "Stop Acquisition");
     CmdPause = PictureButton(PicPanel2, "CmdPause", QStyle::SP_MediaPause, nullptr);

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "mainwindow/Frm_Main.h"
+#include "mainwindow/HelpGuide.h"
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolder.h"
@@ -32,10 +33,11 @@ std::string ExecWord(const std::string& w) {
 }  // namespace
 
 // The help file lies in the program folder; the desktop's viewer opens it.
+// A folder without it gets it printed from the guide built into the program.
 void Frm_Main::mncontent_Click() {
-    const std::string path = (std::filesystem::path(platform::ProgramFolder()) / "qvr_help.pdf").string();
+    const std::string path = (std::filesystem::path(platform::ProgramFolder()) / kHelpFileName).string();
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
+    if (!std::filesystem::is_regular_file(path, ec) && !WriteHelpPdf(path)) {
         platform::MsgBox("Help file not found: " + path);
         return;
     }

@@ -300,5 +300,14 @@ TEST_F(ProgramProcess, TheDemoProjectIsMadeOnlyInANewProgramFolder) {
     EXPECT_EQ(Snapshot(used.Path()), before);  // a folder in use is left as it is
 }
 
+TEST_F(ProgramProcess, TheHelpFileIsPrintedFromTheBuiltInGuide) {
+    fs::remove(home.Path());
+    InitHome({});
+    ASSERT_TRUE(home.Exists("qvr_help.pdf"));
+    const std::string pdf = home.Read("qvr_help.pdf");
+    EXPECT_TRUE(pdf.starts_with("%PDF")) << pdf.substr(0, 16);
+    EXPECT_GT(pdf.size(), 2000u);
+}
+
 }  // namespace
 }  // namespace vondrel

@@ -26,18 +26,35 @@ protected:
 
 TEST_F(HelpAndShortcut, HelpOpensTheProgramFoldersFileOrSaysWhatIsWrong) {
     const std::string help = (fs::path(home.Path()) / "qvr_help.pdf").string();
-    // Missing: told with the path looked at; nothing is opened.
-    boxes.ExpectMessage("Help file not found: " + help);
+    // Missing: printed from the built-in guide, then opened.
     FrmMain().mncontent->trigger();
-    EXPECT_TRUE(opener.opened.empty());
+    EXPECT_EQ(opener.opened, std::vector<std::string>{help});
+    std::string head(4, '\0');
+    std::ifstream(help, std::ios::binary).read(head.data(), 4);
+    EXPECT_EQ(head, "%PDF");
+    EXPECT_GT(fs::file_size(help), 2000u);
 
+    // Present: opened as it is.
+    opener.opened.clear();
     std::ofstream(help) << "%PDF-1.4\n";
     FrmMain().mncontent->trigger();
     EXPECT_EQ(opener.opened, std::vector<std::string>{help});
+    EXPECT_EQ(fs::file_size(help), 9u);
 
     opener.ok = false;
     boxes.ExpectMessage("The help file " + help + " could not be opened with the desktop's viewer.");
     FrmMain().mncontent_Click();
+    EXPECT_TRUE(boxes.Done());
+
+    // Neither there nor writable (a folder stands under its name): told with
+    // the path looked at; nothing is opened.
+    fs::remove(help);
+    fs::create_directory(help);
+    opener.ok = true;
+    opener.opened.clear();
+    boxes.ExpectMessage("Help file not found: " + help);
+    FrmMain().mncontent->trigger();
+    EXPECT_TRUE(opener.opened.empty());
     EXPECT_TRUE(boxes.Done());
 }
 

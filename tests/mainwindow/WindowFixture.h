@@ -24,6 +24,7 @@
 #include "platform/Events.h"
 #include "platform/ProgramFolder.h"
 #include "platform/qt/GuardedApplication.h"
+#include "platform/qt/QtPlatform.h"
 #include "store/FreshFolder.h"
 #include "store/Globals.h"
 
@@ -34,7 +35,11 @@ inline QApplication& App() {
     static char name[] = "mainwindow_tests";
     static char* argv[] = {name, nullptr};
     // Never destroyed: Qt's own globals go first at exit.
-    static QApplication* app = new platform::GuardedApplication(argc, argv);
+    static QApplication* app = [] {
+        auto* a = new platform::GuardedApplication(argc, argv);
+        platform::UseApplicationFont();  // the program's own font, as in main()
+        return a;
+    }();
     return *app;
 }
 

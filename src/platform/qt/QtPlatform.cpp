@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFont>
 #include <QUrl>
 #include <QInputDialog>
 #include <QLabel>
@@ -64,6 +65,13 @@ bool QtDesktopOpener::Open(const std::string& path) {
 
 bool QtDesktopOpener::OpenUrl(const std::string& url) {
     return QDesktopServices::openUrl(QUrl(QString::fromStdString(url), QUrl::StrictMode));
+}
+
+void UseApplicationFont() {
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSize(8);
+    font.setStyleHint(QFont::SansSerif);
+    QApplication::setFont(font);
 }
 
 void InstallQtPlatform() {

@@ -24,6 +24,11 @@ public:
 // Installs the Qt dialogs, the desktop opener and the Qt event pump. Needs a QApplication.
 void InstallQtPlatform();
 
+// Sets the application font of every window: Liberation Sans at 8 points, the
+// small sans-serif UI font the windows' designed positions are measured for.
+// Call once, right after the QApplication is made.
+void UseApplicationFont();
+
 // The title of the program's boxes.
 inline constexpr const char* kProgramTitle = "Vondrel";
 

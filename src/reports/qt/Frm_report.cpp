@@ -122,7 +122,7 @@ Frm_report::Frm_report() {
     Cmb_dspmethod = Named(new QComboBox(Frame_run), "Cmb_dspmethod");
     Cmb_dspmethod->setGeometry(80, 64, 290, 22);
     auto* thrLabel = new QLabel("Threshold:", Frame_run);
-    thrLabel->setGeometry(240, 40, 70, 18);
+    thrLabel->setGeometry(240, 40, 62, 18);  // ends before the threshold box
     frmtxt_threshold = Named(new QLineEdit("1.7", Frame_run), "frmtxt_threshold");
     frmtxt_threshold->setGeometry(305, 38, 36, 22);
     auto* snrLabel = new QLabel("SNR", Frame_run);
@@ -172,7 +172,12 @@ Frm_report::Frm_report() {
     Form_Load();
 }
 
-void Frm_report::SetHeightTwips(int twips) { setFixedHeight(Px(twips)); }
+// The raw-processing frame lies below the report frame: it shows only when
+// the window is tall enough to hold it whole, never a strip of it.
+void Frm_report::SetHeightTwips(int twips) {
+    setFixedHeight(Px(twips));
+    Frame_run->setVisible(Frame_run->geometry().bottom() < height());
+}
 
 void Frm_report::Form_Load() {
     SetHeightTwips(4100);
