@@ -2,8 +2,8 @@
 # The run command's own decisions, on a copy of the script whose installer,
 # build and programs are stand-ins that note their calls: it builds only the
 # program's targets (build.sh --program); without a desktop it says how to run
-# headless and stops before building; on a new folder it prepares it with the demo project and starts the simulator and the program;
-# on a folder that a running program holds it starts no simulator, leaves
+# headless and stops before building; on a new folder it prepares it with the
+# demo project and starts the simulator and the program; on a folder that a running program holds it starts no simulator, leaves
 # ports/COM4 alone and still starts the program (which then says why it ends).
 set -euo pipefail
 script="$1"
