@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The run command: installs what is needed, builds, prepares a program folder
+# The run command: installs what is needed, builds the program (its progress
+# shown; the tests are built by the test command), prepares a program folder
 # when none exists (with project 1 "Demo" current, so a run records at once),
 # starts the simulated instrument on COM4 and starts the program on that
 # folder. Arguments are passed to the program (e.g. /run).
@@ -10,7 +11,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
   exit 1
 fi
 scripts/install-deps.sh
-scripts/build.sh
+scripts/build.sh --program
 export VONDREL_HOME="${VONDREL_HOME:-$PWD/vondrel-home}"
 # A program already running on this folder keeps its simulator and its
 # ports/COM4; the program started below then says it is already running.

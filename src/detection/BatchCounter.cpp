@@ -38,14 +38,16 @@ namespace {
 
 constexpr int kN = kWindowSamples;
 // Registers per group: four SSE2 registers (eight channels) on the portable
-// path, two AVX2 registers (eight channels) on the other; wider groups spill
-// more than they gain in trials.
+// path, three AVX2 registers (twelve channels), two AVX-512 registers
+// (sixteen channels); wider groups spill more than they gain in trials.
 constexpr int kPortableRegisters = 4;
-constexpr int kAvx2Registers = 2;
+constexpr int kAvx2Registers = 3;
+constexpr int kAvx512Registers = 2;
 constexpr double kFastThresholdLimit = 1e4;
 constexpr int kStatFirst = 2, kStatLast = 498;
 constexpr double kStatCount = 497.0;
 constexpr int kEnvelopeSpan = 30;
+constexpr double kEnvelopeReciprocal = 1.0 / kEnvelopeSpan;
 constexpr int kGate = 30;
 constexpr int kMinimumSpan = 50;
 constexpr int kForwardLast = 448;
@@ -199,6 +201,7 @@ struct Lanes {
         D U[kN];    // upper envelope; running minima of the motility index
         D m30[kN];  // envelope means; block suffix minima of the motility index
         D x[kN];    // the motility index's level above its smoothed minimum
+        M events[kN];  // all ones in the lanes with an event at the sample
     };
     struct Stats {
         int32_t amplitude[kCount];
@@ -255,10 +258,15 @@ VONDREL_INLINE typename V::D PercentThresholds(const typename V::Stats& s, doubl
 
 // m30(i): the rounded mean of the 30 upper-envelope entries after i (i < 30)
 // or before i (i >= 30). The means are below 2^16, so the fast rounding holds.
+// The sum is multiplied by the double nearest 1/30 in place of a division:
+// the product may differ from the quotient in its last bit, but for every
+// whole sum of 30 16-bit levels the rounded results are the same (the
+// detection tests check them all), and a multiplication takes a fraction of
+// a division's time.
 template <class V>
 VONDREL_INLINE void EnvelopeMeans(const typename V::D (&U)[kN], typename V::D (&m30)[kN]) {
     using D = typename V::D;
-    auto mean = [](const D& sum) { return Round<V, true>(sum / static_cast<double>(kEnvelopeSpan)); };
+    auto mean = [](const D& sum) { return Round<V, true>(sum * kEnvelopeReciprocal); };
     D sum = D::Splat(0.0);
     for (int j = 1; j <= kEnvelopeSpan; ++j) sum += U[j];
     for (int i = 0; i < kEnvelopeSpan; ++i) {
@@ -308,7 +316,7 @@ VONDREL_INLINE void Tally(typename V::D& count, const typename V::M& events) {
 // Methods 0 and 1: the lower line and its crossings.
 template <class V, bool kFast, bool kGated>
 VONDREL_INLINE typename V::D CountBelowLowerLine(const typename V::D (&w)[kN], const typename V::D (&m30)[kN],
-                                                 typename V::D T) {
+                                                 typename V::D T, typename V::M (&events)[kN]) {
     using D = typename V::D;
     using M = typename V::M;
     const D start_scale = (100.0 - 1.75 * T) / 100.0;
@@ -325,10 +333,15 @@ VONDREL_INLINE typename V::D CountBelowLowerLine(const typename V::D (&w)[kN], c
             below |= lt;
             if (gate == kGate) {
                 Tally<V>(count, below);
+                events[u] = below;
                 below = M::Splat(0);
+            } else {
+                events[u] = M::Splat(0);
             }
         } else {
-            Tally<V>(count, lt & ~below);
+            const M event = lt & ~below;
+            Tally<V>(count, event);
+            events[u] = event;
             below = (below | lt) & ~gt;
         }
         if (gate == kGate) gate = 0;
@@ -343,7 +356,7 @@ VONDREL_INLINE typename V::D CountBelowLowerLine(const typename V::D (&w)[kN], c
 // Method 3: the line at threshold x envelope mean, crossed by two-sample means.
 template <class V, bool kFast>
 VONDREL_INLINE typename V::D CountBelowThresholdLine(const typename V::D (&w)[kN], const typename V::D (&m30)[kN],
-                                                     double threshold) {
+                                                     double threshold, typename V::M (&events)[kN]) {
     using D = typename V::D;
     using M = typename V::M;
     D l1 = D::Splat(0.0), l2 = D::Splat(0.0), l3 = D::Splat(0.0);
@@ -355,8 +368,12 @@ VONDREL_INLINE typename V::D CountBelowThresholdLine(const typename V::D (&w)[kN
         if (u >= 1) {
             const D a = (w[u - 1] + w[u]) / 2.0;
             const M lt = a < line, gt = a > line;
-            Tally<V>(count, lt & ~below);
+            const M event = lt & ~below;
+            Tally<V>(count, event);
+            events[u] = event;
             below = (below | lt) & ~gt;
+        } else {
+            events[u] = M::Splat(0);
         }
         l3 = l2;
         l2 = l1;
@@ -439,6 +456,7 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
     const D run_length = D::Splat(kRunLength), one = D::Splat(1.0);
     M rising = M::Splat(0);
     D count = D::Splat(0.0), run = count, reference = count;
+    s.events[0] = M::Splat(0);
     for (int m = 1; m < kN; ++m) {
         const D d = means[m];
         const M up = d > means[m - 1], down = d < means[m - 1];
@@ -446,7 +464,9 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
         run = Keep(run + Keep(one, up | down), ~turn);
         reference = Select(turn, Round<V, true>(d), reference);
         rising = up | (rising & ~down);
-        Tally<V>(count, (Abs(reference - d) > jump) & (run == run_length));
+        const M event = (Abs(reference - d) > jump) & (run == run_length);
+        Tally<V>(count, event);
+        s.events[m] = event;
     }
     return count;
 }
@@ -458,6 +478,7 @@ struct Job {
     double threshold;
     int16_t method;
     int skip;  // a channel counted elsewhere, or -1
+    char* flags;  // selected.size() rows of kN event flags, or null
 };
 
 // One group of adjacent channels starting at c0. Lanes past the last channel
@@ -481,6 +502,7 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
 
     Envelope<V>(s.w, 2, s.U, stats);
     D count = D::Splat(0.0);
+    bool counted = true;
     if (job.method == kMethodMotilityIndex) {
         D jump;
         for (int l = 0; l < L; ++l) jump.Set(l, std::max(stats.amplitude[l], kLeastJump));
@@ -490,10 +512,14 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
         const D T = PercentThresholds<V>(stats, job.threshold, true);
         EnvelopeMeans<V>(s.U, s.m30);
         switch (job.method) {
-            case kMethodGatedThreshold: count = CountBelowLowerLine<V, kFast, true>(s.w, s.m30, T); break;
-            case kMethodThresholdAverage: count = CountBelowLowerLine<V, kFast, false>(s.w, s.m30, T); break;
-            default: count = CountBelowThresholdLine<V, kFast>(s.w, s.m30, job.threshold); break;
+            case kMethodGatedThreshold: count = CountBelowLowerLine<V, kFast, true>(s.w, s.m30, T, s.events); break;
+            case kMethodThresholdAverage:
+                count = CountBelowLowerLine<V, kFast, false>(s.w, s.m30, T, s.events);
+                break;
+            default: count = CountBelowThresholdLine<V, kFast>(s.w, s.m30, job.threshold, s.events); break;
         }
+    } else {
+        counted = false;  // an unknown method counts nothing
     }
 
     bool keep[L];
@@ -501,6 +527,11 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
         const int c = c0 + l;
         keep[l] = c < static_cast<int>(job.selected.size()) && job.selected[c] && c != job.skip;
         if (keep[l]) job.counts[c] = static_cast<int16_t>(count[l]);
+        if (keep[l] && job.flags) {
+            // The mask's 32-bit halves: lane l's low half is entry 2l.
+            char* row = job.flags + static_cast<size_t>(c) * kN;
+            for (int i = 0; i < kN; ++i) row[i] = counted && s.events[i][2 * l] != 0 ? '1' : '0';
+        }
     }
     int16_t* out = job.window.levels.data() + c0;
     for (int i = 0; i < kN; ++i, out += channels)
@@ -532,17 +563,50 @@ VONDREL_INLINE void CountAll(const Job& job) {
 void CountAllPortable(const Job& job) { CountAll<2, kPortableRegisters>(job); }
 
 #if defined(__x86_64__) || defined(__i386__)
-#define VONDREL_HAS_AVX2_PATH 1
+#define VONDREL_HAS_X86_PATHS 1
 [[gnu::target("avx2")]] void CountAllAvx2(const Job& job) { CountAll<4, kAvx2Registers>(job); }
+[[gnu::target("avx512f")]] void CountAllAvx512(const Job& job) { CountAll<8, kAvx512Registers>(job); }
 #endif
 
 std::atomic<CounterPath> g_counter_path{CounterPath::kAutomatic};
 
+// The widest path the processor has, or the one forced (when it has it).
+void Run(const Job& job) {
+    CounterPath path = g_counter_path.load();
+    if (path == CounterPath::kAutomatic)
+        path = CounterAvx512Available() ? CounterPath::kAvx512
+               : CounterAvx2Available() ? CounterPath::kAvx2
+                                        : CounterPath::kPortable;
+#ifdef VONDREL_HAS_X86_PATHS
+    if (path == CounterPath::kAvx512 && CounterAvx512Available()) return CountAllAvx512(job);
+    if (path == CounterPath::kAvx2 && CounterAvx2Available()) return CountAllAvx2(job);
+#endif
+    CountAllPortable(job);
+}
+
+void Check(const SampleWindow& window, std::span<const uint8_t> selected, std::span<int16_t> counts,
+           double threshold) {
+    if (window.Samples() < kN) throw DetectionRangeError("the sample window does not hold samples 0 to 499");
+    if (static_cast<int>(selected.size()) > window.channels)
+        throw DetectionRangeError("the channel selection is wider than the sample window");
+    if (counts.size() < selected.size()) throw DetectionRangeError("the count table is shorter than the selection");
+    if (!std::isfinite(threshold)) throw DetectionRangeError("the detection threshold is not a number");
+}
+
 }  // namespace
 
 bool CounterAvx2Available() {
-#ifdef VONDREL_HAS_AVX2_PATH
+#ifdef VONDREL_HAS_X86_PATHS
     static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+#else
+    return false;
+#endif
+}
+
+bool CounterAvx512Available() {
+#ifdef VONDREL_HAS_X86_PATHS
+    static const bool has = __builtin_cpu_supports("avx512f");
     return has;
 #else
     return false;
@@ -553,33 +617,20 @@ void SetCounterPath(CounterPath path) { g_counter_path = path; }
 
 void CountChannels(SampleWindow window, std::span<const uint8_t> selected, std::span<int16_t> counts,
                    double threshold, int16_t method, int detail_channel) {
-    if (window.Samples() < kN) throw DetectionRangeError("the sample window does not hold samples 0 to 499");
-    if (static_cast<int>(selected.size()) > window.channels)
-        throw DetectionRangeError("the channel selection is wider than the sample window");
-    if (counts.size() < selected.size()) throw DetectionRangeError("the count table is shorter than the selection");
-    if (!std::isfinite(threshold)) throw DetectionRangeError("the detection threshold is not a number");
-
+    Check(window, selected, counts, threshold);
     const bool detail = detail_channel >= 0 && detail_channel < static_cast<int>(selected.size()) &&
                         selected[detail_channel];
-    const Job job{window, selected, counts, threshold, method, detail ? detail_channel : -1};
-    bool avx2 = false;
-    switch (g_counter_path.load()) {
-        case CounterPath::kAutomatic: avx2 = CounterAvx2Available(); break;
-        case CounterPath::kPortable: avx2 = false; break;
-        case CounterPath::kAvx2: avx2 = CounterAvx2Available(); break;
-    }
-#ifdef VONDREL_HAS_AVX2_PATH
-    if (avx2)
-        CountAllAvx2(job);
-    else
-        CountAllPortable(job);
-#else
-    (void)avx2;
-    CountAllPortable(job);
-#endif
+    Run(Job{window, selected, counts, threshold, method, detail ? detail_channel : -1, nullptr});
     if (detail)
         counts[detail_channel] =
             CountEvents(window, static_cast<int16_t>(detail_channel), threshold, method, 0, "", 0);
+}
+
+void CountChannels(SampleWindow window, std::span<const uint8_t> selected, std::span<int16_t> counts,
+                   double threshold, int16_t method, std::span<char> flags) {
+    Check(window, selected, counts, threshold);
+    if (flags.size() < selected.size() * kN) throw DetectionRangeError("the flag table is shorter than the selection");
+    Run(Job{window, selected, counts, threshold, method, -1, flags.data()});
 }
 
 }  // namespace vondrel

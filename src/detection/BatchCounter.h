@@ -32,10 +32,21 @@ namespace vondrel {
 void CountChannels(SampleWindow window, std::span<const uint8_t> selected, std::span<int16_t> counts,
                    double threshold, int16_t method, int detail_channel = -1);
 
-// Which instruction set the batch counter uses. Automatic picks AVX2 when the
-// processor has it; the other two force a path (tests compare them).
-enum class CounterPath { kAutomatic, kPortable, kAvx2 };
+// The same counting for the export of event flags: every counted channel c
+// gets, in flags[c * 500 .. c * 500 + 499], the 500 characters CountEvents
+// writes after the tag of its export line ('1' at each event, '0' elsewhere).
+// flags must hold selected.size() x 500 entries (DetectionRangeError
+// otherwise); rows of channels not counted stay as they are.
+void CountChannels(SampleWindow window, std::span<const uint8_t> selected, std::span<int16_t> counts,
+                   double threshold, int16_t method, std::span<char> flags);
+
+// Which instruction set the batch counter uses. Automatic picks the widest the
+// processor has (AVX-512, AVX2, else the portable SSE2 path); the others force
+// a path where the processor has it, and fall back to the portable one where
+// it does not (tests compare them).
+enum class CounterPath { kAutomatic, kPortable, kAvx2, kAvx512 };
 void SetCounterPath(CounterPath path);
 bool CounterAvx2Available();
+bool CounterAvx512Available();
 
 }  // namespace vondrel

@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -73,38 +74,98 @@ void CheckJob(const RawRecountJob& job, std::span<int16_t> counts) {
         throw std::invalid_argument("the export needs a tag per record");
 }
 
-// The export path: one record after the other on the calling thread, each
-// channel through CountEvents, which appends its flags line.
+// The export path. The workers count a stretch of files (two per worker) with
+// the batch counter, which also gives every channel's event flags; then the
+// calling thread reports the stretch's records in order and appends each
+// channel's lines of the stretch to its file in one write: the lines are
+// those CountEvents appends, record after record, one per counted record.
 RawRecountResult RecountWithExport(const RawRecountJob& job, std::span<int16_t> counts, size_t blockBytes,
                                    const std::function<bool(int)>& progress) {
     RawRecountResult result;
     const size_t blockLevels = blockBytes / sizeof(int16_t);
-    std::vector<int16_t> buffer(blockLevels * kBlocksPerFile);
-    int loadedFile = -1, loadedBlocks = 0;
-    for (int rec = 0; rec < job.records; ++rec) {
-        const int file = rec / kBlocksPerFile, block = rec % kBlocksPerFile;
-        if (file != loadedFile) {
-            loadedFile = file;
-            loadedBlocks = ReadBlocks(job.folder, file, std::min(kBlocksPerFile, job.records - file * kBlocksPerFile),
-                                      blockBytes, buffer);
+    const int records = job.records;
+    const int files = (records + kBlocksPerFile - 1) / kBlocksPerFile;
+    const int workers = std::clamp(job.workers, 1, std::max(1, files));
+    const int stretch = 2 * workers;  // files counted before their lines are written
+    constexpr size_t kRecordFlags = static_cast<size_t>(kRecountChannels) * kWindowSamples;
+    std::vector<std::vector<int16_t>> buffers(static_cast<size_t>(workers),
+                                              std::vector<int16_t>(blockLevels * kBlocksPerFile));
+    std::vector<char> flags(static_cast<size_t>(stretch) * kBlocksPerFile * kRecordFlags);
+    std::vector<int> got(static_cast<size_t>(stretch));
+    std::string lines;
+
+    for (int f0 = 0; f0 < files; f0 += stretch) {
+        const int n = std::min(stretch, files - f0);
+        std::atomic<int> next{0};
+        std::exception_ptr error;
+        std::mutex errorMutex;
+        auto work = [&](int w) {
+            try {
+                for (int i = next.fetch_add(1); i < n; i = next.fetch_add(1)) {
+                    const int first = (f0 + i) * kBlocksPerFile;
+                    auto& buffer = buffers[static_cast<size_t>(w)];
+                    got[static_cast<size_t>(i)] =
+                        ReadBlocks(job.folder, f0 + i, std::min(kBlocksPerFile, records - first), blockBytes, buffer);
+                    for (int b = 0; b < got[static_cast<size_t>(i)]; ++b) {
+                        const int rec = first + b;
+                        auto out = counts.subspan(static_cast<size_t>(rec) * kRecountChannels, kRecountChannels);
+                        std::fill(out.begin(), out.end(), int16_t{0});
+                        if (!Counted(job, rec)) continue;
+                        SampleWindow window(std::span<int16_t>(buffer.data() + static_cast<size_t>(b) * blockLevels,
+                                                               blockLevels),
+                                            kChannelSlots);
+                        const size_t at = (static_cast<size_t>(i) * kBlocksPerFile + b) * kRecordFlags;
+                        CountChannels(window, job.channels.first(kRecountChannels), out, job.threshold, job.method,
+                                      std::span<char>(flags.data() + at, kRecordFlags));
+                    }
+                }
+            } catch (...) {
+                std::lock_guard<std::mutex> lock(errorMutex);
+                if (!error) error = std::current_exception();
+            }
+        };
+        std::vector<std::thread> threads;
+        for (int w = 1; w < std::min(workers, n); ++w) threads.emplace_back(work, w);
+        work(0);
+        for (auto& t : threads) t.join();
+        if (error) std::rethrow_exception(error);
+
+        // The stretch's records in order, up to the first one missing and
+        // through the one at which the progress callback asks to stop.
+        const int begin = f0 * kBlocksPerFile;
+        int end = begin;
+        bool missing = false;
+        for (int i = 0; i < n && !missing; ++i) {
+            const int first = (f0 + i) * kBlocksPerFile;
+            end = first + got[static_cast<size_t>(i)];
+            missing = got[static_cast<size_t>(i)] < std::min(kBlocksPerFile, records - first);
         }
-        if (block >= loadedBlocks) break;
-        auto out = counts.subspan(static_cast<size_t>(rec) * kRecountChannels, kRecountChannels);
-        std::fill(out.begin(), out.end(), int16_t{0});
-        if (Counted(job, rec)) {
-            SampleWindow window(std::span<int16_t>(buffer.data() + static_cast<size_t>(block) * blockLevels, blockLevels),
-                                kChannelSlots);
-            for (int ch = 0; ch < kRecountChannels; ++ch)
-                if (job.channels[static_cast<size_t>(ch)] != 0)
-                    out[static_cast<size_t>(ch)] = CountEvents(window, static_cast<int16_t>(ch), job.threshold,
-                                                               job.method, 1, job.exportFolder,
-                                                               job.exportTags[static_cast<size_t>(rec)]);
+        for (int rec = begin; rec < end; ++rec)
+            if (progress && !progress(rec + 1)) {
+                end = rec + 1;
+                result.stopped = true;
+                break;
+            }
+
+        for (int ch = 0; ch < kRecountChannels; ++ch) {
+            if (job.channels[static_cast<size_t>(ch)] == 0) continue;
+            lines.clear();
+            for (int rec = begin; rec < end; ++rec) {
+                if (!Counted(job, rec)) continue;
+                lines += std::to_string(job.exportTags[static_cast<size_t>(rec)]);
+                lines += ' ';
+                lines.append(flags.data() + static_cast<size_t>(rec - begin) * kRecordFlags +
+                                 static_cast<size_t>(ch) * kWindowSamples,
+                             kWindowSamples);
+                lines += "\r\n";
+            }
+            if (lines.empty()) continue;
+            const std::string path = platform::JoinPath(job.exportFolder, "ch" + std::to_string(ch) + ".raw");
+            if (!platform::AppendBinaryFile(path, lines.data(), lines.size()))
+                throw EventFileError("cannot append the event flags to " + path);
         }
-        result.analysed = rec + 1;
-        if (progress && !progress(result.analysed)) {
-            result.stopped = true;
-            return result;
-        }
+        result.analysed = end;
+        if (missing || result.stopped) break;
     }
     return result;
 }

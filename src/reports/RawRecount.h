@@ -27,9 +27,11 @@ struct RawRecountJob {
     double threshold = 1.8;
     int16_t method = 1;
     int workers = 1;            // threads counting files (at least 1)
-    // With an export folder every channel's event flags are appended to
-    // "<exportFolder>/ch<N>.raw" with the record's tag; the counting then runs
-    // on the calling thread, record after record, so the lines keep their order.
+    // With an export folder every counted channel's event flags are appended
+    // to "<exportFolder>/ch<N>.raw" with the record's tag, one line per
+    // counted record in record order (the line CountEvents exports); the
+    // workers count a few files at a time and the calling thread writes their
+    // lines. A failed append throws EventFileError.
     std::string exportFolder;
     std::span<const int32_t> exportTags;  // one per record (the minute)
 };

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The run command's own decisions, on a copy of the script whose installer,
-# build and programs are stand-ins that note their calls: without a desktop it
-# says how to run headless and stops before building; on a new folder it
-# prepares it with the demo project and starts the simulator and the program;
-# on a folder that a running program holds it starts no simulator, leaves
+# build and programs are stand-ins that note their calls: it builds only the
+# program's targets (build.sh --program); without a desktop it says how to run
+# headless and stops before building; on a new folder it prepares it with the
+# demo project and starts the simulator and the program; on a folder that a running program holds it starts no simulator, leaves
 # ports/COM4 alone and still starts the program (which then says why it ends).
 set -euo pipefail
 script="$1"
@@ -14,7 +14,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 mkdir -p "$tmp/scripts" "$tmp/build"
 cp "$script" "$tmp/scripts/run.sh"
 for s in install-deps build; do
-  printf '#!/bin/sh\necho %s >> "%s/calls"\n' "$s" "$tmp" > "$tmp/scripts/$s.sh"
+  printf '#!/bin/sh\necho "%s${*:+ $*}" >> "%s/calls"\n' "$s" "$tmp" > "$tmp/scripts/$s.sh"
 done
 for p in vondrel-init-home vondrel; do
   printf '#!/bin/sh\necho "%s $*" >> "%s/calls"\n' "$p" "$tmp" > "$tmp/build/$p"
@@ -36,7 +36,7 @@ grep -qF 'QT_QPA_PLATFORM=offscreen ./scripts/run.sh /run' <<<"$out" || fail "no
 # A new folder, headless.
 env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen "$tmp/scripts/run.sh" /run
 expected="install-deps
-build
+build --program
 vondrel-init-home --demo-project $home
 vondrel-sim --link
 vondrel /run"
@@ -50,7 +50,7 @@ exec 9>"$home/vondrel.lock"
 flock -n 9 || fail "cannot take the lock"
 QT_QPA_PLATFORM=offscreen "$tmp/scripts/run.sh" /run
 expected="install-deps
-build
+build --program
 vondrel /run"
 [ "$(cat "$tmp/calls")" = "$expected" ] || fail "locked folder: $(cat "$tmp/calls")"
 [ "$(cat "$home/ports/COM4")" = "the running program's link" ] || fail "ports/COM4 replaced"

@@ -295,7 +295,92 @@ std::vector<int16_t> AnyChannel(std::mt19937& rng) {
     }
 }
 
-// Whole windows through the batch counter, portable and AVX2, against the
+// The batch counter's paths this processor can run; the others are named by
+// the skipped test CountChannelsModel.PathsThisProcessorLacks.
+std::vector<CounterPath> PathsOfThisProcessor() {
+    std::vector<CounterPath> paths{CounterPath::kPortable};
+    if (CounterAvx2Available()) paths.push_back(CounterPath::kAvx2);
+    if (CounterAvx512Available()) paths.push_back(CounterPath::kAvx512);
+    return paths;
+}
+
+TEST(CountChannelsModel, PathsThisProcessorLacks) {
+    std::string missing;
+    if (!CounterAvx2Available()) missing += " AVX2";
+    if (!CounterAvx512Available()) missing += " AVX-512";
+    if (!missing.empty()) GTEST_SKIP() << "not run on this processor:" << missing;
+}
+
+// Every whole sum of 30 levels (16-bit) gives the same rounded envelope mean
+// divided by 30 and multiplied by the double nearest 1/30, as the counters
+// compute it.
+TEST(CountEventsModel, EnvelopeMeanByReciprocalRoundsAsTheQuotient) {
+    const double reciprocal = 1.0 / 30;
+    int differ = 0;
+    for (int32_t sum = 30 * INT16_MIN; sum <= 30 * INT16_MAX; ++sum)
+        differ += R(sum / 30.0) != R(sum * reciprocal);
+    EXPECT_EQ(differ, 0);
+}
+
+// The event flags of every counted channel, on every path, against the line
+// the single-channel counter exports for it, byte for byte (the export of a
+// re-analysis takes them from the batch counter).
+TEST(CountChannelsModel, FlagsAreTheExportedLines) {
+    std::mt19937 rng(20261211);
+    std::uniform_int_distribution<int> pick(0, 1 << 30);
+    const double thresholds[] = {1.8, 0.5, 2.5, 3e12};
+    int lines = 0, with_events = 0;
+    for (int round = 0; round < 4; ++round) {
+        const int slots = round == 3 ? 29 : kSlots;
+        const int width = round == 3 ? 29 : 384;
+        std::vector<int16_t> original(static_cast<size_t>(slots) * kSamples);
+        for (int c = 0; c < slots; ++c) {
+            const std::vector<int16_t> channel = AnyChannel(rng);
+            for (int s = 0; s < kSamples; ++s) original[static_cast<size_t>(s) * slots + c] = channel[s];
+        }
+        std::vector<uint8_t> selected(static_cast<size_t>(width), 1);
+        if (round % 2) for (auto& s : selected) s = pick(rng) % 4 != 0;
+        for (int16_t method = 0; method <= 4; ++method) {
+            SCOPED_TRACE("round " + std::to_string(round) + ", method " + std::to_string(method));
+            TempFolder dir;
+            std::vector<int16_t> want_window = original;
+            std::vector<int16_t> want_counts(static_cast<size_t>(width), -7);
+            for (int c = 0; c < width; ++c)
+                if (selected[c])
+                    want_counts[c] = CountEvents(SampleWindow(want_window, slots), static_cast<int16_t>(c),
+                                                 thresholds[round], method, 1, dir.Path(), 1000 + c);
+            for (const CounterPath path : PathsOfThisProcessor()) {
+                SetCounterPath(path);
+                std::vector<int16_t> window = original;
+                std::vector<int16_t> counts(static_cast<size_t>(width), -7);
+                std::string flags(static_cast<size_t>(width) * N, 'x');
+                CountChannels(SampleWindow(window, slots), selected, counts, thresholds[round], method, flags);
+                ASSERT_EQ(counts, want_counts) << "path " << static_cast<int>(path);
+                ASSERT_EQ(window, want_window) << "path " << static_cast<int>(path);
+                for (int c = 0; c < width; ++c) {
+                    const std::string row = flags.substr(static_cast<size_t>(c) * N, N);
+                    if (!selected[c]) {
+                        ASSERT_EQ(row, std::string(N, 'x')) << "channel " << c << " not counted is left alone";
+                        continue;
+                    }
+                    ASSERT_EQ(std::to_string(1000 + c) + " " + row + "\r\n", dir.Read("ch" + std::to_string(c) + ".raw"))
+                        << "path " << static_cast<int>(path) << ", channel " << c;
+                    ++lines;
+                    with_events += row.find('1') != std::string::npos;
+                }
+            }
+            SetCounterPath(CounterPath::kAutomatic);
+        }
+    }
+    EXPECT_GT(with_events, lines / 4);
+    std::vector<int16_t> window(static_cast<size_t>(kSlots) * kSamples, 100);
+    std::vector<uint8_t> all(384, 1);
+    std::vector<int16_t> counts(384, 0);
+    std::string short_flags(384 * N - 1, '0');
+    EXPECT_THROW(CountChannels(SampleWindow(window, kSlots), all, counts, 1.8, 1, short_flags), DetectionRangeError);
+}
+
+// Whole windows through the batch counter, on every path, against the
 // single-channel counter run channel by channel on a copy, and a sample of
 // channels against the step-by-step model: counts, every level of the window
 // (channels not selected untouched, sample 500 untouched) and the detection
@@ -305,8 +390,7 @@ TEST(CountChannelsModel, BatchAgreesWithTheSingleChannelCounterOnWholeWindows) {
     std::uniform_int_distribution<int> pick(0, 1 << 30);
     // .5 thresholds give exact halves; the largest ones leave the fast rounding.
     const double thresholds[] = {0.5, 1.0, 1.5, 1.8, 2.5, 3.5, 0.0, -2.0, 1e4, 10000.5, 3e12, 4.5e13, 1e300};
-    std::vector<CounterPath> paths{CounterPath::kPortable};
-    if (CounterAvx2Available()) paths.push_back(CounterPath::kAvx2);
+    const std::vector<CounterPath> paths = PathsOfThisProcessor();
     int compared = 0, with_events = 0, modelled = 0;
     for (int round = 0; round < 52; ++round) {
         const int slots = round % 5 == 4 ? 1 + pick(rng) % 40 : kSlots;  // narrow windows: partial lane groups
@@ -392,8 +476,7 @@ TEST(CountChannelsModel, BandsBelowTheFloorOrNotANumberAsTheSingleChannelCounter
         {"through zero, overflowing band", -1000, 1000, 1.7e308},
         {"positive, overflowing band", 100, 3000, 1.7e308},
     };
-    std::vector<CounterPath> paths{CounterPath::kPortable};
-    if (CounterAvx2Available()) paths.push_back(CounterPath::kAvx2);
+    const std::vector<CounterPath> paths = PathsOfThisProcessor();
     constexpr int kWidth = 24;  // three groups of eight
     int floored_fast = 0, floored_checked = 0;  // levels lowered to -32768 from above it
     for (const Case& k : cases) {

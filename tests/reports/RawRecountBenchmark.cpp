@@ -1,6 +1,8 @@
 // Not a test: prints the time of re-counting one day of four-station raw data
 // (four folders of 1,920 records, 384 channels of 500 samples each) on one
-// worker and on the default number of workers, and of reading the files alone.
+// worker and on the default number of workers, and of reading the files alone;
+// then the whole re-analysis with "Replace old data", and with "Export Raw"
+// as well (every channel's event flag lines, 1.5 GB for the day).
 // Usage: raw_recount_benchmark [records per folder] [folder for the data]
 #include <sys/resource.h>
 
@@ -114,7 +116,12 @@ int main(int argc, char** argv) {
         writeFile(folder + "/groups.dat", groups);
         writeFile(folder + "/chgroup.dat", chgroup);
     }
-    for (int workers : {1, DefaultRecountWorkers()}) {
+    struct Run {
+        int workers;
+        bool exportRaw;
+    };
+    for (const Run run : {Run{1, false}, Run{DefaultRecountWorkers(), false}, Run{4, false}, Run{4, true}}) {
+        const int workers = run.workers;
         for (const auto& folder : folders) {
             writeFile(folder + "/counts.bin", countsFile);
             writeFile(folder + "/setup.dat", setup);
@@ -129,12 +136,13 @@ int main(int argc, char** argv) {
             c.report.autoReport = true;
             c.replace = true;
             c.method = 1;
+            c.exportRaw = run.exportRaw;
             ReanalysisHooks hooks;
             hooks.workers = workers;
             if (RunRawReanalysis(data, c, hooks) == ReanalysisEnd::Reported) ++reported;
         }
-        std::printf("RUN with Replace, %d worker(s): %6.2f s  (%d of %d folders reported)\n", workers, Seconds(t),
-                    reported, kFolders);
+        std::printf("RUN with Replace%s, %d worker(s): %6.2f s  (%d of %d folders reported)\n",
+                    run.exportRaw ? " and Export Raw" : "", workers, Seconds(t), reported, kFolders);
     }
     vondrel::platform::SetProgramFolderForTest("");
 

@@ -150,32 +150,93 @@ TEST(RawRecount, StopEndsTheRunEarly) {
     EXPECT_LT(r.analysed, kRecords);
 }
 
-TEST(RawRecount, ExportWritesEveryChannelLineInRecordOrder) {
-    RawFolder raw(500, 12);
-    TempFolder out;
+// The export's files, byte for byte, against CountEvents exporting each
+// counted channel of each counted record in record order: over several
+// stretches of files (one and four workers), with records not counted (no
+// line), a stop asked for within a stretch (lines through that record only)
+// and records asked for beyond the stored files (lines through the last one).
+TEST(RawRecount, ExportWritesTheSingleChannelCountersLinesInRecordOrder) {
+    constexpr int kStored = 47;  // five files, the last with two blocks
+    RawFolder raw(500, kStored);
     std::vector<uint8_t> channels(384, 0);
-    channels[7] = 1;
-    std::vector<int32_t> tags(12);
-    for (int i = 0; i < 12; ++i) tags[static_cast<size_t>(i)] = 100 + i;
+    for (int ch : {0, 7, 8, 200, 383}) channels[static_cast<size_t>(ch)] = 1;
+    std::vector<uint8_t> recordsCounted(kStored + 3, 1);
+    recordsCounted[3] = recordsCounted[30] = 0;
+    std::vector<int32_t> tags(kStored + 3);
+    for (int i = 0; i < kStored + 3; ++i) tags[static_cast<size_t>(i)] = 100 + 3 * i - 20 * (i == 12);
+    struct Case {
+        const char* name;
+        int workers, records, stopAt, analysed;
+    };
+    const Case cases[] = {
+        {"one worker", 1, kStored, 0, kStored},
+        {"four workers", 4, kStored, 0, kStored},
+        {"stopped at record 25", 4, kStored, 25, 25},
+        {"beyond the stored files", 2, kStored + 3, 0, kStored},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        for (int16_t method = 0; method <= 3; ++method) {
+            SCOPED_TRACE(method);
+            TempFolder want, out;
+            std::vector<int16_t> wantCounts(static_cast<size_t>(k.records) * 384, 0);
+            for (int rec = 0; rec < k.analysed; ++rec) {
+                if (!recordsCounted[static_cast<size_t>(rec)]) continue;
+                auto copy = raw.blocks[static_cast<size_t>(rec)];
+                SampleWindow w(copy, 385);
+                for (int ch = 0; ch < 384; ++ch)
+                    if (channels[static_cast<size_t>(ch)])
+                        wantCounts[static_cast<size_t>(rec) * 384 + ch] =
+                            CountEvents(w, static_cast<int16_t>(ch), 2.5, method, 1, want.Path(), tags[static_cast<size_t>(rec)]);
+            }
+            RawRecountJob job;
+            job.folder = raw.dir.Path();
+            job.records = k.records;
+            job.channels = channels;
+            job.recordsCounted = recordsCounted;
+            job.threshold = 2.5;
+            job.method = method;
+            job.workers = k.workers;
+            job.exportFolder = out.Path();
+            job.exportTags = tags;
+            std::vector<int16_t> counts(static_cast<size_t>(k.records) * 384, 0);
+            int last = 0;
+            const auto r = RecountRawFiles(job, counts, [&](int done) {
+                EXPECT_EQ(done, last + 1) << "one call per record, in order";
+                last = done;
+                return done != k.stopAt;
+            });
+            EXPECT_EQ(r.analysed, k.analysed);
+            EXPECT_EQ(r.stopped, k.stopAt != 0);
+            EXPECT_EQ(std::vector<int16_t>(counts.begin(), counts.begin() + k.analysed * 384),
+                      std::vector<int16_t>(wantCounts.begin(), wantCounts.begin() + k.analysed * 384));
+            for (int ch = 0; ch < 384; ++ch) {
+                const std::string name = "ch" + std::to_string(ch) + ".raw";
+                ASSERT_EQ(out.Exists(name), channels[static_cast<size_t>(ch)] != 0) << name;
+                if (channels[static_cast<size_t>(ch)]) {
+                    ASSERT_EQ(out.Read(name), want.Read(name)) << name;
+                }
+            }
+        }
+    }
+    // The lines carry events, and differ between blocks.
+    TempFolder dir;
+    auto copy = raw.blocks[13];
+    EXPECT_GT(CountEvents(SampleWindow(copy, 385), 7, 2.5, 1, 1, dir.Path(), 0), 0);
+}
+
+TEST(RawRecount, ExportFailureIsRaised) {
+    RawFolder raw(500, 3);
+    std::vector<uint8_t> channels(384, 1);
+    std::vector<int32_t> tags(3, 1);
     RawRecountJob job;
     job.folder = raw.dir.Path();
-    job.records = 12;
+    job.records = 3;
     job.channels = channels;
-    job.workers = 4;
-    job.exportFolder = out.Path();
+    job.exportFolder = raw.dir.Path() + "/missing";
     job.exportTags = tags;
-    std::vector<int16_t> counts(12 * 384, 0);
-    EXPECT_EQ(RecountRawFiles(job, counts).analysed, 12);
-    std::ifstream in(out.Path() + "/ch7.raw");
-    std::string line;
-    int n = 0;
-    while (std::getline(in, line)) {
-        EXPECT_EQ(line.substr(0, 4), std::to_string(100 + n) + " ") << n;
-        ++n;
-    }
-    EXPECT_EQ(n, 12);
-    EXPECT_FALSE(out.Exists("ch8.raw"));
-    EXPECT_EQ(counts[11 * 384 + 7], raw.Reference(11, 1.8, 1)[7]);
+    std::vector<int16_t> counts(3 * 384, 0);
+    EXPECT_THROW(RecountRawFiles(job, counts), EventFileError);
 }
 
 TEST(RawRecount, WindowLengthOutsideTheStoredRangeIsRefused) {
