@@ -98,8 +98,8 @@ TEST_F(ActivityPanel, BarPlotPagesAndTheBarsTopAndCutOpenTop) {
     main->cmd_pgup->click();
     EXPECT_EQ(main->m_plot_page, 1);
     // Page 1 shows group 12 alone in slot 0 (mean 80 at zoom 1.5, about 53).
-    EXPECT_EQ(At(mid0, 30), kPanelGrey);
-    EXPECT_EQ(At(mid1, 30), kPanelWhite);
+    EXPECT_EQ(At(mid0, 40), kPanelGrey);
+    EXPECT_EQ(At(mid1, 40), kPanelWhite);
     main->cmd_pgdown->click();
     EXPECT_EQ(main->m_plot_page, 0);
 }
