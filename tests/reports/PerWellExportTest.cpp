@@ -47,11 +47,23 @@ struct Plate96 {
     void Counts(int last, int16_t count = 1) {
         std::string counts;
         for (int m = 1; m <= last; ++m) counts += FlatRecord(m, count, 250);
+        WriteCounts(counts);
+    }
+    // counts.bin with exactly these bytes.
+    void WriteCounts(const std::string& bytes) const {
         std::filesystem::create_directories(folder);
-        platform::WriteTextFile(folder + "/counts.bin", "");
-        std::FILE* f = std::fopen((folder + "/counts.bin").c_str(), "wb");
-        std::fwrite(counts.data(), 1, counts.size(), f);
-        std::fclose(f);
+        ASSERT_TRUE(platform::ReplaceFile(folder + "/counts.bin", bytes));
+    }
+    // The export of a 30-minute bin is refused with "Report Error" and writes no file.
+    void ExpectRefused() const {
+        ScriptedDialogs boxes;
+        boxes.ExpectMessage("Report Error");
+        ReportData data;
+        PerWellControls c;
+        c.folder = folder;
+        c.binText = "30";
+        EXPECT_FALSE(ExportPerWellFiles(data, c));
+        EXPECT_EQ(Files(".txt"), 0u);
     }
     std::string Read(const std::string& name) const { return platform::ReadBinaryFile(folder + "/" + name).value_or(""); }
     size_t Files(const std::string& suffix) const {
@@ -96,8 +108,7 @@ TEST(PerWellExport, HolesInCountsAreSkipped) {
             }
             counts += FlatRecord(m, static_cast<int16_t>(m % 5), 250);
         }
-        std::filesystem::create_directories(plate.folder);
-        ASSERT_TRUE(platform::ReplaceFile(plate.folder + "/counts.bin", counts));
+        plate.WriteCounts(counts);
         ScriptedDialogs boxes;
         ReportData data;
         PerWellControls c;
@@ -151,18 +162,8 @@ TEST(PerWellExport, MinutesOutOfRangeWriteNothing) {
         Plate96 plate;
         std::string counts;
         for (int32_t m : minutes) counts += FlatRecord(m, 1, 250);
-        std::filesystem::create_directories(plate.folder);
-        std::FILE* f = std::fopen((plate.folder + "/counts.bin").c_str(), "wb");
-        std::fwrite(counts.data(), 1, counts.size(), f);
-        std::fclose(f);
-        ScriptedDialogs boxes;
-        boxes.ExpectMessage("Report Error");
-        ReportData data;
-        PerWellControls c;
-        c.folder = plate.folder;
-        c.binText = "30";
-        EXPECT_FALSE(ExportPerWellFiles(data, c));
-        EXPECT_EQ(plate.Files(".txt"), 0u);
+        plate.WriteCounts(counts);
+        plate.ExpectRefused();
     }
 }
 
@@ -185,18 +186,8 @@ TEST(PerWellExport, WellWithoutBeamZeroIsLeftOutAndFailuresWriteNothing) {
         Plate96 plate;
         std::string counts;
         for (int d = 0; d < 24; ++d) counts += FlatRecord(100, 1, 250) + FlatRecord(1400, 1, 250);
-        std::filesystem::create_directories(plate.folder);
-        std::FILE* f = std::fopen((plate.folder + "/counts.bin").c_str(), "wb");
-        std::fwrite(counts.data(), 1, counts.size(), f);
-        std::fclose(f);
-        ScriptedDialogs boxes;
-        boxes.ExpectMessage("Report Error");
-        ReportData data;
-        PerWellControls c;
-        c.folder = plate.folder;
-        c.binText = "30";
-        EXPECT_FALSE(ExportPerWellFiles(data, c));
-        EXPECT_EQ(plate.Files(".txt"), 0u);
+        plate.WriteCounts(counts);
+        plate.ExpectRefused();
     }
     {
         Plate96 plate;
