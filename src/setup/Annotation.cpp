@@ -6,7 +6,8 @@ std::vector<AnnotationColumn> AnnotationColumns(bool strainGlobal, bool orgGloba
     const double s = strainGlobal ? 0 : 0.15, o = orgGlobal ? 0 : 0.05, b = bufferGlobal ? 0 : 0.15;
     return {
         {"", "adv_group", 0.03, 0.02, 0.03, 0.02, true},
-        {"lbl_group", "txt_group", 0.05, 0.05, 0.06, 0.04, true},
+        // "#Group" stands over the option column too, which has no label.
+        {"lbl_group", "txt_group", 0.03, 0.07, 0.06, 0.04, true},
         {"lbl_compound", "txt_compound", 0.10, 0.54 - s - o - b, 0.10, 0.54 - s - o - b, true},
         {"lbl_conc", "txt_conc", 0.64 - s - o - b, 0.05, 0.64 - s - o - b, 0.05, true},
         {"lbl_strain", "txt_strain", 0.69 - s - o - b, 0.15, 0.69 - s - o - b, 0.15, !strainGlobal},

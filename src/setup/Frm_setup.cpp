@@ -30,6 +30,7 @@
 #include "platform/ProgramFolder.h"
 #include "setup/PlateGroups.h"
 #include "setup/ProjectRules.h"
+#include "setup/SetupLayout.h"
 #include "platform/qt/NamedWidget.h"
 #include "store/Config.h"
 #include "store/Globals.h"
@@ -67,7 +68,10 @@ std::string AsStored(const std::string& name) { return StorableName(name).value_
 Frm_setup::Frm_setup(QWidget* parent) : QMainWindow(parent) {
     setObjectName("Frm_setup");
     setWindowTitle("Project Setup");
-    resize(800, 600);
+    // The layout scales with the window; below this size some captions would
+    // no longer fit their places, so the window opens at it and grows only.
+    setMinimumSize(setup::kSetupMinimumWidth, setup::kSetupMinimumHeight);
+    resize(minimumSize());
     BuildControls();
     ConnectControls();
 }
@@ -102,10 +106,6 @@ void Frm_setup::BuildControls() {
     plate_option[0]->setChecked(true);
     Label_wellformat = Make<QLabel>(PicPanel1, "Label_wellformat", "Microplate:");
     Label_wellformat->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    // The label's box reaches over "STATION 2" (and the top of "STATION 4"):
-    // it lies beneath the station buttons and lets their clicks through.
-    Label_wellformat->setAttribute(Qt::WA_TransparentForMouseEvents);
-    Label_wellformat->stackUnder(plate_option[0]);
     Combowell = List(PicPanel1, "Combowell", true);
     cmd_goset = Make<QPushButton>(PicPanel1, "cmd_goset", "AUTO-ARRANGE");
     Label_groupsname = Make<QLabel>(PicPanel1, "Label_groupsname", "Groups:");
@@ -210,6 +210,12 @@ void Frm_setup::BuildControls() {
     Chk_mn4 = Make<QCheckBox>(Frameconfig, "Chk_mn4", "Menu 4");
     Chk_mn5 = Make<QCheckBox>(Frameconfig, "Chk_mn5", "Menu 5");
     Chk_mn6 = Make<QCheckBox>(Frameconfig, "Chk_mn6", "Menu 6");
+
+    // The heights the layout leaves as they are (it sets only the widths of
+    // these): a list box one line high, and station buttons that fit the half
+    // panel row between the two rows of stations at the smallest window.
+    for (QComboBox* c : findChildren<QComboBox*>()) c->resize(c->width(), c->sizeHint().height());
+    for (QRadioButton* o : plate_option) o->resize(o->width(), setup::kStationButtonHeight);
 
     mnmenu = menuBar()->addMenu("Menu");
     mnmenu->setObjectName("mnmenu");

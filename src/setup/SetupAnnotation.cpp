@@ -75,18 +75,24 @@ void Frm_setup::ShowAnnotationGrid() {
     const double tpp = kTwipsPerPixel;
     const double H = frm_advance->height() * tpp, W = frm_advance->width() * tpp;
     auto px = [&](double twips) { return static_cast<int>(RoundHalfEven(twips / tpp)); };
+    // Edges are rounded, not sizes, so that columns and rows that meet in the
+    // frame's units still meet, without overlapping, in pixels.
+    auto place = [&](QWidget* w, double left, double right, double top, double bottom) {
+        w->setGeometry(px(left * W), px(top * H), px(right * W) - px(left * W), px(bottom * H) - px(top * H));
+    };
     const auto columns = setup::AnnotationColumns(Chk_global_strain->isChecked(), Chk_global_orgnum->isChecked(),
                                                   Chk_global_buffer->isChecked());
     for (const setup::AnnotationColumn& c : columns) {
         if (!c.label.empty()) {
             if (auto* l = frm_advance->findChild<QWidget*>(Q(c.label))) {
-                l->setGeometry(px(c.labelLeft * W), px(0.23 * H), px(c.labelWidth * W), px(0.1 * H));
+                // The label row ends where the first row of boxes begins.
+                place(l, c.labelLeft, c.labelLeft + c.labelWidth, 0.23, 0.3);
                 l->setVisible(c.visible);
             }
         }
         for (int k = 0; k < setup::kAnnotationRows; ++k) {
             if (auto* b = frm_advance->findChild<QWidget*>(Q(c.rows + "_" + std::to_string(k)))) {
-                b->setGeometry(px(c.boxLeft * W), px((0.3 + 0.1 * k) * H), px(c.boxWidth * W), px(0.1 * H));
+                place(b, c.boxLeft, c.boxLeft + c.boxWidth, 0.3 + 0.1 * k, 0.3 + 0.1 * (k + 1));
                 b->setVisible(c.visible);
             }
         }

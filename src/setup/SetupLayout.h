@@ -10,6 +10,14 @@
 
 namespace vondrel::setup {
 
+// The smallest setup window (pixels): from this size on, every caption fits
+// its place in the 8-point font of the program.
+inline constexpr int kSetupMinimumWidth = 1140;
+inline constexpr int kSetupMinimumHeight = 630;
+// Height of a station button: the two rows of stations are half a panel row
+// apart, 13 pixels at the smallest window.
+inline constexpr int kStationButtonHeight = 13;
+
 // Units of the annotation frame frm_advance: its size in the panel's pixels
 // turned into twips.
 struct AdvanceUnits {
