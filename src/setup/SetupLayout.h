@@ -14,9 +14,9 @@ namespace vondrel::setup {
 // its place in the 8-point font of the program.
 inline constexpr int kSetupMinimumWidth = 1140;
 inline constexpr int kSetupMinimumHeight = 630;
-// Height of a station button: the two rows of stations are half a panel row
-// apart, 13 pixels at the smallest window.
-inline constexpr int kStationButtonHeight = 13;
+// Height of a station button: its round mark whole. The two rows of stations
+// are half a panel row apart, 14 pixels at the smallest window.
+inline constexpr int kStationButtonHeight = 14;
 
 // Units of the annotation frame frm_advance: its size in the panel's pixels
 // turned into twips.
