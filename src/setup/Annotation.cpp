@@ -11,8 +11,11 @@ std::vector<AnnotationColumn> AnnotationColumns(bool strainGlobal, bool orgGloba
         {"lbl_compound", "txt_compound", 0.10, 0.54 - s - o - b, 0.10, 0.54 - s - o - b, true},
         {"lbl_conc", "txt_conc", 0.64 - s - o - b, 0.05, 0.64 - s - o - b, 0.05, true},
         {"lbl_strain", "txt_strain", 0.69 - s - o - b, 0.15, 0.69 - s - o - b, 0.15, !strainGlobal},
-        {"lbl_org", "txt_org", 0.69 - o - b, 0.05, 0.69 - o - b, 0.05, !orgGlobal},
-        {"lbl_buff", "txt_buffer", 0.69 - b, 0.15, 0.69 - b, 0.15, !bufferGlobal},
+        // "[org/well]" is wider than its column: its label reaches into the
+        // buffer label's room (or past the grid's end).
+        {"lbl_org", "txt_org", 0.69 - o - b, 0.08, 0.69 - o - b, 0.05, !orgGlobal},
+        {"lbl_buff", "txt_buffer", 0.69 - b + (o > 0 ? 0.03 : 0), 0.15 - (o > 0 ? 0.03 : 0), 0.69 - b, 0.15,
+         !bufferGlobal},
     };
 }
 

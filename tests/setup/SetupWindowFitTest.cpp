@@ -44,5 +44,14 @@ TEST_F(SetupWindowFit, WithAnnotation) {
     CheckSizes(w, QStringLiteral("setup-annotation"));
 }
 
+TEST_F(SetupWindowFit, WithEveryAnnotationColumn) {
+    Fresh();
+    Frm_setup& w = Shown();
+    w.chk_advance->setChecked(true);
+    for (QCheckBox* global : {w.Chk_global_strain, w.Chk_global_orgnum, w.Chk_global_buffer})
+        global->setChecked(false);
+    CheckSizes(w, QStringLiteral("setup-annotation-columns"));
+}
+
 }  // namespace
 }  // namespace vondrel::testing
