@@ -212,8 +212,8 @@ void Frm_setup::BuildControls() {
     Chk_mn6 = Make<QCheckBox>(Frameconfig, "Chk_mn6", "Menu 6");
 
     // The heights the layout leaves as they are (it sets only the widths of
-    // these): a list box one line high, and station buttons that fit the half
-    // panel row between the two rows of stations at the smallest window.
+    // these): drop-down boxes one line high, and station buttons that fit the
+    // half panel row between the two rows of stations at the smallest window.
     for (QComboBox* c : findChildren<QComboBox*>()) c->resize(c->width(), c->sizeHint().height());
     for (QRadioButton* o : plate_option) o->resize(o->width(), setup::kStationButtonHeight);
 
