@@ -3,7 +3,10 @@
 // 1366 x 768 goes to the screenshots folder.
 #include <gtest/gtest.h>
 
+#include <QTimer>
+
 #include "LayoutCheck.h"
+#include "device/qt/Frm_Factory.h"
 #include "WindowFixture.h"
 
 namespace vondrel::testing {
@@ -63,6 +66,15 @@ TEST_F(WindowFit, LauncherAndAbout) {
     Prepare();
     CheckWindowSizes(FrmInit(), {}, {}, QStringLiteral(VONDREL_WINDOW_PICTURES), QStringLiteral("launcher"));
     CheckWindowSizes(FrmAbout(), {}, {}, QStringLiteral(VONDREL_WINDOW_PICTURES), QStringLiteral("about"));
+}
+
+TEST_F(WindowFit, FactorySettings) {
+    Prepare();
+    Frm_Factory& f = FrmFactory();
+    f.show();
+    // The temperature reading needs the instrument; the layout does not.
+    f.Timer_temp->stop();
+    CheckWindowSizes(f, {}, {}, QStringLiteral(VONDREL_WINDOW_PICTURES), QStringLiteral("factory_settings"));
 }
 
 }  // namespace
