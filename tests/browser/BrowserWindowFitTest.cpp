@@ -2,9 +2,14 @@
 // meet, in each of its views, at the window's opening size and on the usual
 // desktops; a picture of each view at 1366 x 768 goes to the screenshots
 // folder.
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 #include "LayoutCheck.h"
@@ -45,6 +50,19 @@ std::string Counts(int records) {
     return out;
 }
 
+// The controls whose text is smaller than the program's 8-point font (the
+// plot pictures draw their own texts and are not controls).
+std::string SmallCaptions(const QWidget& window) {
+    std::string out;
+    for (const QWidget* c : window.findChildren<QWidget*>()) {
+        const bool captioned = qobject_cast<const QLabel*>(c) || qobject_cast<const QAbstractButton*>(c) ||
+                               qobject_cast<const QComboBox*>(c) || qobject_cast<const QAbstractItemView*>(c) ||
+                               qobject_cast<const QLineEdit*>(c) || qobject_cast<const QPlainTextEdit*>(c);
+        if (captioned && c->font().pointSizeF() < 8) out += c->objectName().toStdString() + ' ';
+    }
+    return out;
+}
+
 class BrowserWindowFit : public WindowTest {
 protected:
     BrowserWindowFit() {
@@ -65,7 +83,8 @@ protected:
         home.Write(folder + "/0.bin", Block());
         home.Write(folder + "/counts.bin", Counts(30));
         home.Write("p00001/tags_id.dat", "20240315_1200 [K1]\r\n");
-        WriteSubprojectFile(home / folder, "Fit run", "Protocol of the fit run");
+        // A name as long as the title line shows, to fill the title.
+        WriteSubprojectFile(home / folder, "Fit run of the larvae at the second dose", "Protocol of the fit run");
     }
     ~BrowserWindowFit() override {
         UnloadBrowserWindow();
@@ -98,6 +117,11 @@ TEST_F(BrowserWindowFit, EveryView) {
         w().resize(opening);
         QCoreApplication::processEvents();
         CheckWindowSizes(w(), kBrowserOverlaps, {}, pictures, QString::fromLatin1(name));
+        EXPECT_EQ(SmallCaptions(w()), "");
+        // The smallest the window can be, for the eye.
+        w().resize(opening);
+        QCoreApplication::processEvents();
+        SaveWindowPicture(&w(), pictures, QString::fromLatin1(name) + QStringLiteral("_smallest"));
     };
     check("browser_list");
 
