@@ -99,9 +99,12 @@ void ArrangeBrowserControls(double widthTwips, double heightTwips, double tpp, L
     auto strip = [&](double windowLeft) { return F((windowLeft - p2.left) / tpp); };
     place("Frame_bisize", strip(4.5 * cu + m), stripTop);
     t.BorderNone("Frame_bisize");
+    // The page box and its scroll bar are as high as the bin-size strip, so
+    // that they end inside the panel's rounded frame.
+    const double stripHeight = t.Read("Frame_bisize").height;
     place("Label_page", strip(4.525 * cu + m), stripTop, F(0.25 * cu / tpp));
-    place("Txtpage", strip(4.825 * cu + m), stripTop, F(0.2 * cu / tpp));
-    place("scrollpage", strip(5.075 * cu + m), stripTop, F(0.2 * cu / tpp));
+    place("Txtpage", strip(4.825 * cu + m), stripTop, F(0.2 * cu / tpp), stripHeight);
+    place("scrollpage", strip(5.075 * cu + m), stripTop, F(0.2 * cu / tpp), stripHeight);
 
     // Channel and group selection (twips of framecanal). The lists and the
     // analysis strip hang from the sizes the toolkit gave the controls above

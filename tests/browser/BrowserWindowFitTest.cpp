@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegion>
 
 #include "LayoutCheck.h"
 #include "RecordingOpener.h"
@@ -18,6 +19,7 @@
 #include "acquisition/RunDataFiles.h"
 #include "browser/BrowserWindow.h"
 #include "browser/Frm_offline.h"
+#include "mainwindow/Canvas.h"
 #include "platform/Desktop.h"
 #include "platform/Locale.h"
 #include "store/RunFiles.h"
@@ -51,6 +53,19 @@ std::string SmallCaptions(const QWidget& window) {
                                qobject_cast<const QComboBox*>(c) || qobject_cast<const QAbstractItemView*>(c) ||
                                qobject_cast<const QLineEdit*>(c) || qobject_cast<const QPlainTextEdit*>(c);
         if (captioned && c->font().pointSizeF() < 8) out += c->objectName().toStdString() + ' ';
+    }
+    return out;
+}
+
+// The controls of the two rounded panels that are not whole inside their
+// panel's shape (the panel clips what lies beyond it).
+std::string OutsideThePanels(Frm_offline& w) {
+    std::string out;
+    for (QWidget* panel : {static_cast<QWidget*>(w.PicPanel1), static_cast<QWidget*>(w.PicPanel2)}) {
+        const QRegion shape = panel->mask().isEmpty() ? QRegion(panel->rect()) : panel->mask();
+        for (QWidget* c : panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (c->isVisibleTo(&w) && !(QRegion(c->geometry()) - shape).isEmpty())
+                out += c->objectName().toStdString() + ' ';
     }
     return out;
 }
@@ -112,6 +127,11 @@ TEST_F(BrowserWindowFit, EveryView) {
         // which keeps the tracking button's place, is never shown.
         CheckWindowSizes(w(), {}, {}, pictures, QString::fromLatin1(name));
         EXPECT_EQ(SmallCaptions(w()), "");
+        for (const QSize size : {opening, QSize(1366, 768), QSize(1920, 1080)}) {
+            w().resize(size);
+            QCoreApplication::processEvents();
+            EXPECT_EQ(OutsideThePanels(w()), "") << size.width() << "x" << size.height();
+        }
         // The smallest the window can be, for the eye.
         w().resize(opening);
         QCoreApplication::processEvents();
