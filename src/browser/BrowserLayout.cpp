@@ -82,7 +82,7 @@ void ArrangeBrowserControls(double widthTwips, double heightTwips, double tpp, L
 
     // The plot buttons (twips of frame_plotbutton), as wide as the frame
     // leaves them; tracking and the cloud button share one place. The
-    // frames' check box ends where the tags' caption begins.
+    // tracking's "->.bmp" box ends where the tags' caption begins.
     place("Cmd_barplot", F(0.1 * cu), F(0.1 * ru), F(0.3 * cu), ru);
     place("Cmd_gridplot", F(0.1 * cu), F(1.2 * ru), F(0.3 * cu), ru);
     place("Cmd_lineplot", F(0.1 * cu), F(2.3 * ru), F(0.3 * cu), ru);
