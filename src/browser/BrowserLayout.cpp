@@ -44,7 +44,8 @@ void ArrangeBrowserControls(double widthTwips, double heightTwips, double tpp, L
 
     // The details column and its two buttons (window twips).
     place("lbl_pj_title", F(4.25 * cu + m), F(0.2 * ru + top), F(1.75 * cu));
-    place("lbl_subpj_title", F(4.25 * cu + m), F(0.9 * ru + top), F(1.75 * cu));
+    // The recording's title may take two lines, down to the details box.
+    place("lbl_subpj_title", F(4.25 * cu + m), F(0.9 * ru + top), F(1.75 * cu), F(0.8 * ru));
     place("txt_pj_details", F(4.25 * cu + m), F(1.7 * ru + top), F(1.75 * cu), F(2.3 * ru));
     t.BorderNone("txt_pj_details");
     place("Txt_description", F(4.25 * cu + m), F(4.5 * ru + top), F(1.75 * cu), F(2.5 * ru));
@@ -62,8 +63,9 @@ void ArrangeBrowserControls(double widthTwips, double heightTwips, double tpp, L
     place("lbl_orden", F(0.15 * pu), F(0.3 * pr), F(0.1 * pu));
     place("lbl_date", F(0.25 * pu), F(0.3 * pr), F(0.35 * pu));
     place("lblproject", F(0.75 * pu), F(0.3 * pr), F(0.5 * pu));
-    place("txt_search", F(2.75 * pu), F(0.275 * pr), F(0.65 * pu));
-    place("cmd_lupa", F(3.4 * pu), F(0.15 * pr), F(0.5 * pu), F(0.95 * pr));
+    // The search box and its button end above the list, which starts at one pr.
+    place("txt_search", F(2.75 * pu), F(0.275 * pr), F(0.65 * pu), F(0.65 * pr));
+    place("cmd_lupa", F(3.4 * pu), F(0.15 * pr), F(0.5 * pu), F(0.8 * pr));
     t.Shape("cmd_lupa", Region::RoundWindowInset);
     place("Listpj", F(0.125 * pu), pr, F(3.75 * pu), F(6.75 * pr));
 
@@ -78,14 +80,15 @@ void ArrangeBrowserControls(double widthTwips, double heightTwips, double tpp, L
     place("frame_plotbutton", F(5.3 * qu), F(0.5 * qr), F(0.45 * qu), F(8.5 * qr));
     t.BorderNone("frame_plotbutton");
 
-    // The plot buttons (twips of frame_plotbutton); tracking and the cloud
-    // button share one place.
-    place("Cmd_barplot", F(0.1 * cu), F(0.1 * ru), F(0.25 * cu), ru);
-    place("Cmd_gridplot", F(0.1 * cu), F(1.2 * ru), F(0.25 * cu), ru);
-    place("Cmd_lineplot", F(0.1 * cu), F(2.3 * ru), F(0.25 * cu), ru);
-    place("cmd_track", F(0.1 * cu), F(3.4 * ru), F(0.25 * cu), ru);
-    place("Cmd_cloud", F(0.1 * cu), F(3.4 * ru), F(0.25 * cu), ru);
-    place("chk_bmp", F(0.1 * cu), F(4.5 * ru));
+    // The plot buttons (twips of frame_plotbutton), as wide as the frame
+    // leaves them; tracking and the cloud button share one place. The
+    // tracking's "->.bmp" box ends where the tags' caption begins.
+    place("Cmd_barplot", F(0.1 * cu), F(0.1 * ru), F(0.3 * cu), ru);
+    place("Cmd_gridplot", F(0.1 * cu), F(1.2 * ru), F(0.3 * cu), ru);
+    place("Cmd_lineplot", F(0.1 * cu), F(2.3 * ru), F(0.3 * cu), ru);
+    place("cmd_track", F(0.1 * cu), F(3.4 * ru), F(0.3 * cu), ru);
+    place("Cmd_cloud", F(0.1 * cu), F(3.4 * ru), F(0.3 * cu), ru);
+    place("chk_bmp", F(0.05 * cu), F(4.5 * ru), F(0.4 * cu), F(0.5 * ru));
     place("lbl_tagplot", F(0.1 * cu), F(5 * ru), F(0.35 * cu));
     place("List_tags", F(0.1 * cu), F(5.5 * ru), F(0.3 * cu), F(2.5 * ru));
 
@@ -96,9 +99,12 @@ void ArrangeBrowserControls(double widthTwips, double heightTwips, double tpp, L
     auto strip = [&](double windowLeft) { return F((windowLeft - p2.left) / tpp); };
     place("Frame_bisize", strip(4.5 * cu + m), stripTop);
     t.BorderNone("Frame_bisize");
+    // The page box and its scroll bar are as high as the bin-size strip, so
+    // that they end inside the panel's rounded frame.
+    const double stripHeight = t.Read("Frame_bisize").height;
     place("Label_page", strip(4.525 * cu + m), stripTop, F(0.25 * cu / tpp));
-    place("Txtpage", strip(4.825 * cu + m), stripTop, F(0.2 * cu / tpp));
-    place("scrollpage", strip(5.075 * cu + m), stripTop, F(0.2 * cu / tpp));
+    place("Txtpage", strip(4.825 * cu + m), stripTop, F(0.2 * cu / tpp), stripHeight);
+    place("scrollpage", strip(5.075 * cu + m), stripTop, F(0.2 * cu / tpp), stripHeight);
 
     // Channel and group selection (twips of framecanal). The lists and the
     // analysis strip hang from the sizes the toolkit gave the controls above
@@ -125,8 +131,10 @@ void ArrangeBrowserControls(double widthTwips, double heightTwips, double tpp, L
     place("lblcanal", F(0.9 * cu), selectorTop, F(0.45 * cu), F(0.6 * ru));
     const Rect row = t.Read("Combofila");
     place("Pic_status", F(0.05 * cu), F(std::max(list.top + list.height + 0.9 * ru, row.top + row.height)));
+    // The analysis strip is one row high, or as high as its mode box needs.
     const Rect analyzeSized = t.Read("fmranalizar");
-    place("fmranalizar", analyzeSized.left, analyzeSized.top, F(1.3 * cu), ru);
+    const double modeHeight = t.Read("cmb_modeanalisis").height;
+    place("fmranalizar", analyzeSized.left, analyzeSized.top, F(1.3 * cu), F(std::max<double>(ru, modeHeight + 0.2 * ru)));
     place("fmranalizar", F(0.05 * cu), F(t.Read("Pic_status").top + 0.65 * ru));
     // The analysis strip's own contents (twips of fmranalizar).
     place("cmb_modeanalisis", F(0.02 * cu), F(0.1 * ru), F(0.45 * cu));
@@ -136,19 +144,25 @@ void ArrangeBrowserControls(double widthTwips, double heightTwips, double tpp, L
     // The group editor's panel (twips of Framegrup), in the same place.
     place("Framegrup", F(0.125 * qu), F(0.5 * qr), F(1.35 * qu), F(8.5 * qr));
     t.BorderNone("Framegrup");
-    place("Cmd_clear", F(0.05 * cu), F(0.25 * ru), F(0.65 * cu), ru);
-    place("cmdcancelgrups", F(0.7 * cu), F(0.25 * ru), F(0.65 * cu), ru);
+    // The longer caption of the two buttons gets the wider place.
+    place("Cmd_clear", F(0.05 * cu), F(0.25 * ru), F(0.55 * cu), ru);
+    place("cmdcancelgrups", F(0.6 * cu), F(0.25 * ru), F(0.75 * cu), ru);
+    // The set shapes' box takes the row beside its caption ("12x24
+    // [RowsxColumn]" is long); "Go..." stands under its right end.
     place("lblset", F(0.05 * cu), F(1.5 * ru), F(0.2 * cu), F(0.6 * ru));
-    place("Combo_sets", F(0.3 * cu), F(1.5 * ru), F(0.65 * cu));
-    place("cmd_goset", F(0.95 * cu), F(1.5 * ru), F(0.35 * cu), F(0.6 * ru));
-    place("combogrup2", F(0.05 * cu), F(2.5 * ru), F(1.25 * cu), 6 * ru);
+    place("Combo_sets", F(0.3 * cu), F(1.5 * ru), F(1.0 * cu));
+    const Rect sets = t.Read("Combo_sets");
+    const double goTop = F(sets.top + sets.height + 0.1 * ru);
+    place("cmd_goset", F(0.95 * cu), goTop, F(0.35 * cu), F(0.7 * ru));
+    place("combogrup2", F(0.05 * cu), F(std::max(2.5 * ru, goTop + 0.8 * ru)), F(1.25 * cu), 6 * ru);
     // The assigned and free lists side by side under the group list.
     const Rect groups = t.Read("combogrup2");
     const double captionTop = F(groups.top + groups.height + 0.1 * ru);
     const double listTop = F(captionTop + 0.5 * ru);
     const double listHeight = F(9.2 * ru - (listTop));
-    place("lblgrup2", F(0.05 * cu), captionTop, F(0.6 * cu), F(0.5 * ru));
-    place("lblchgrup2", F(0.7 * cu), captionTop, F(0.6 * cu), F(0.5 * ru));
+    // Each list's caption may reach over the gap to the next list.
+    place("lblgrup2", F(0.05 * cu), captionTop, F(0.65 * cu), F(0.5 * ru));
+    place("lblchgrup2", F(0.7 * cu), captionTop, F(0.65 * cu), F(0.5 * ru));
     place("lstgrup2", F(0.05 * cu), listTop, F(0.6 * cu), listHeight > 0 ? listHeight : 0);
     place("lstchgrup2", F(0.7 * cu), listTop, F(0.6 * cu), listHeight > 0 ? listHeight : 0);
 }

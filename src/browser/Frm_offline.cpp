@@ -46,6 +46,10 @@ Frm_offline::Frm_offline(QWidget* parent) : QMainWindow(parent) {
     setObjectName("Frm_offline");
     setWindowTitle("<Vondrel> Acquisition Software  --------> Report analysis");
     BuildControls();
+    // The layout scales with the window; below this size the captions of
+    // the narrow frames beside the plot (Liberation Sans 8 pt) no longer fit
+    // their places, so the window opens at least this large.
+    setMinimumSize(kMinimumSize);
     resize(800, 600);  // 12000 x 9000 twips
     // The status beside the menu says where the last export was written.
     lbl_written = new QLabel(menuBar());

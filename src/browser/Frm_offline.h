@@ -51,6 +51,8 @@ class Frm_offline : public QMainWindow {
     Q_OBJECT
 public:
     explicit Frm_offline(QWidget* parent = nullptr);
+    // The smallest inner size at which every caption fits its place.
+    static constexpr QSize kMinimumSize{1000, 660};
     ~Frm_offline() override;
 
     void Form_Load();

@@ -24,6 +24,7 @@
 #include "mainwindow/Canvas.h"
 #include "mainwindow/QtText.h"
 #include "mainwindow/Shaping.h"
+#include "platform/Numbers.h"
 #include "platform/qt/NamedWidget.h"
 
 namespace vondrel {
@@ -61,13 +62,25 @@ void SetTextColour(QLabel* label, uint32_t bgr) {
 // container. Combo boxes keep the height the toolkit gives them.
 class WidgetTarget final : public browser::LayoutTarget {
 public:
-    WidgetTarget(QWidget* root, double tpp) : root_(root), tpp_(tpp) {}
+    WidgetTarget(QMainWindow* root, double tpp) : root_(root), tpp_(tpp) {}
 
     void Place(const std::string& name, double left, double top, std::optional<double> width,
                std::optional<double> height) override {
         QWidget* w = Find(name);
         if (qobject_cast<QComboBox*>(w)) height.reset();
-        ApplyPlacement(w, left, top, width, height, UnitsPerPixel(w));
+        // The edges are rounded, not the sizes, so controls designed to meet
+        // meet and never share a pixel.
+        const double k = UnitsPerPixel(w);
+        if (width) width = (RoundHalfEven((left + *width) / k) - RoundHalfEven(left / k)) * k;
+        if (height) height = (RoundHalfEven((top + *height) / k) - RoundHalfEven(top / k)) * k;
+        ApplyPlacement(w, left, top, width, height, k);
+        // A control designed to end at its frame's edge ends there: the frame
+        // is measured in the panel's pixels, its contents in twips.
+        if (QWidget* frame = w->parentWidget(); frame && k != 1.0 && frame != root_->centralWidget()) {
+            const QRect g = w->geometry();
+            if (g.right() >= frame->width() && g.left() < frame->width())
+                w->resize(frame->width() - g.left(), g.height());
+        }
     }
     browser::Rect Read(const std::string& name) const override {
         QWidget* w = Find(name);
@@ -98,7 +111,7 @@ private:
         const QString parent = w->parentWidget() ? w->parentWidget()->objectName() : QString();
         return parent == "PicPanel1" || parent == "PicPanel2" ? 1.0 : tpp_;
     }
-    QWidget* root_;
+    QMainWindow* root_;
     double tpp_;
 };
 
@@ -112,6 +125,8 @@ void Frm_offline::BuildControls() {
     // The details column and its buttons.
     lbl_pj_title = Make<QLabel>(central, "lbl_pj_title");
     lbl_subpj_title = Make<QLabel>(central, "lbl_subpj_title");
+    lbl_subpj_title->setWordWrap(true);
+    lbl_subpj_title->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     txt_pj_details = Make<QPlainTextEdit>(central, "txt_pj_details");
     txt_pj_details->setReadOnly(true);
     Txt_description = Make<QPlainTextEdit>(central, "Txt_description");
@@ -202,13 +217,6 @@ void Frm_offline::BuildControls() {
     lblchgrup2 = Make<QLabel>(Framegrup, "lblchgrup2", "Free channels:");
     lstchgrup2 = Make<QListWidget>(Framegrup, "lstchgrup2");
     Framegrup->hide();
-    // The narrow frames beside the picture use a small font, so captions fit.
-    for (QWidget* narrow : {static_cast<QWidget*>(framecanal), static_cast<QWidget*>(Framegrup),
-                            static_cast<QWidget*>(frame_plotbutton)}) {
-        QFont small = narrow->font();
-        small.setPointSize(7);
-        narrow->setFont(small);
-    }
 
     // Labels are designed one line of their font high.
     for (QLabel* label : findChildren<QLabel*>()) label->resize(label->width(), label->fontMetrics().height() + 2);

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <stdexcept>
+#include <vector>
 
 #include "browser/BrowserLayout.h"
 #include "platform/Numbers.h"
@@ -135,6 +136,37 @@ TEST(BrowserLayout, TheChannelSelectorsStayInsideTheirFrameAndCoverNoControl) {
         EXPECT_LE(r.top + r.height, frame.height * 15) << name;  // the frame in pixels, its children in twips
         for (const char* other : {"lstgrup", "Pic_status", "fmranalizar", "combogrup", "Cmd_leegroups"})
             EXPECT_FALSE(overlaps(r, t.places[other])) << name << " covers " << other;
+    }
+}
+
+TEST(BrowserLayout, ControlsThatMeetShareNoTwipWhateverTheComboHeight) {
+    const auto overlaps = [](const Rect& a, const Rect& b) {
+        return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
+               b.top < a.top + a.height;
+    };
+    struct Case {
+        double w, h, combo;
+    };
+    for (const Case& c : {Case{15000, 9900, 330}, Case{15000, 9900, 530}, Case{20490, 11520, 450}}) {
+        RecordingTarget t;
+        for (const char* combo : {"combogrup", "Combofila", "Combocol", "Combo_sets", "combogrup2", "cmb_modeanalisis"})
+            t.toolkitHeight[combo] = c.combo;
+        ArrangeBrowserControls(c.w, c.h, 15, t);
+        // Each group of siblings, none meeting another.
+        const std::vector<std::vector<const char*>> siblings = {
+            {"lbl_orden", "lbl_date", "lblproject", "txt_search", "cmd_lupa", "Listpj"},
+            {"Cmd_barplot", "Cmd_gridplot", "Cmd_lineplot", "cmd_track", "chk_bmp", "lbl_tagplot", "List_tags"},
+            {"Cmd_clear", "cmdcancelgrups", "lblset", "Combo_sets", "cmd_goset", "combogrup2", "lblgrup2",
+             "lblchgrup2", "lstgrup2", "lstchgrup2"},
+        };
+        for (const auto& group : siblings)
+            for (size_t i = 0; i < group.size(); ++i)
+                for (size_t j = i + 1; j < group.size(); ++j)
+                    EXPECT_FALSE(overlaps(t.places[group[i]], t.places[group[j]]))
+                        << group[i] << " meets " << group[j] << " at " << c.w << "x" << c.h << ", combo " << c.combo;
+        // The analysis strip holds its mode box.
+        const Rect& mode = t.places["cmb_modeanalisis"];
+        EXPECT_LE(mode.top + mode.height, t.places["fmranalizar"].height) << c.combo;
     }
 }
 

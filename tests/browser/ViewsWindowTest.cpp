@@ -26,6 +26,7 @@
 #include "platform/Desktop.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
+#include "platform/Numbers.h"
 #include "store/Globals.h"
 #include "store/RunFiles.h"
 
@@ -148,21 +149,23 @@ TEST_F(ViewsWindowTest, ControlsByNameInTheirContainers) {
 TEST_F(ViewsWindowTest, LayoutFollowsTheWindowSize) {
     Hooks().showBrowser();
     QCoreApplication::processEvents();
-    ASSERT_EQ(w().frameGeometry().size(), QSize(800, 600));  // it opens at 12000 x 9000 twips
-    // 12000 x 9000 twips: the panel at (600, 3652.8) twips, the picture at (183, 15) sized 450 x 255 pixels.
-    EXPECT_EQ(w().PicPanel2->geometry(), QRect(40, 244, 720, 302));
-    EXPECT_EQ(w().Picreal->geometry(), QRect(183, 15, 450, 255));
-    EXPECT_EQ(w().cmd_track->geometry(), w().Cmd_cloud->geometry());
-    // The list hangs under the group combo box as the toolkit sized it.
-    EXPECT_EQ(w().lstgrup->y(), static_cast<int>(std::lround((1.5 * 394 + w().combogrup->height() * 15) / 15.0)));
-    EXPECT_EQ(w().Frame_bisize->y(), 270);
+    // It would open at 12000 x 9000 twips (800 x 600), but no smaller than
+    // the size that holds its captions.
+    EXPECT_EQ(w().size(), Frm_offline::kMinimumSize);
+    w().resize(400, 300);
+    EXPECT_EQ(w().size(), Frm_offline::kMinimumSize);
 
     w().resize(QSize(1200, 800) - (w().frameGeometry().size() - w().size()));
     QCoreApplication::processEvents();
     ASSERT_EQ(w().frameGeometry().size(), QSize(1200, 800));
-    // 18000 x 12000 twips: cu 2700, qu 180.
+    // 18000 x 12000 twips: cu 2700, ru 525, qu 180.
     EXPECT_EQ(w().Picreal->x(), 274);  // 1.525 qu = 274.5 pixels, halves to even
-    EXPECT_EQ(w().Picreal->width(), 675);
+    EXPECT_EQ(w().Picreal->width(), 676);  // its right edge at 949.5 pixels, halves to even
+    EXPECT_EQ(w().cmd_track->geometry(), w().Cmd_cloud->geometry());
+    // The list hangs under the group combo box as the toolkit sized it.
+    EXPECT_EQ(w().lstgrup->y(), static_cast<int>(RoundHalfEven((1.5 * 525 + w().combogrup->height() * 15) / 15.0)));
+    // The page strip lies right under the picture.
+    EXPECT_EQ(w().Frame_bisize->y(), w().Picreal->y() + w().Picreal->height());
 }
 
 TEST_F(ViewsWindowTest, CaptionsTurnGreenUnderTheMouseAndBlueAtTheTick) {

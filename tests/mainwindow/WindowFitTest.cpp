@@ -3,7 +3,13 @@
 // 1366 x 768 goes to the screenshots folder.
 #include <gtest/gtest.h>
 
+#include <QLabel>
+#include <QTimer>
+
 #include "LayoutCheck.h"
+#include "device/DevicePort.h"
+#include "device/FactoryCal.h"
+#include "device/qt/Frm_Factory.h"
 #include "WindowFixture.h"
 
 namespace vondrel::testing {
@@ -63,6 +69,26 @@ TEST_F(WindowFit, LauncherAndAbout) {
     Prepare();
     CheckWindowSizes(FrmInit(), {}, {}, QStringLiteral(VONDREL_WINDOW_PICTURES), QStringLiteral("launcher"));
     CheckWindowSizes(FrmAbout(), {}, {}, QStringLiteral(VONDREL_WINDOW_PICTURES), QStringLiteral("about"));
+}
+
+TEST_F(WindowFit, FactorySettings) {
+    Prepare();
+    // The longest texts it shows: a calibrated instrument's date and a
+    // five-digit serial number.
+    const int16_t valid = g_factory_cal_valid, month = g_factory_cal_month, year = g_factory_cal_year,
+                  serial = g_device_serial;
+    g_factory_cal_valid = kTrue;
+    g_factory_cal_month = 12;
+    g_factory_cal_year = 26;
+    g_device_serial = 32767;
+    Frm_Factory& f = FrmFactory();
+    f.show();
+    EXPECT_EQ(f.txt_mensaje->text().toStdString(), "OK Last Factory Calibration 12/26 [mm/yy]");
+    EXPECT_EQ(f.lblserial->text().toStdString(), "SERIAL : QVRN32767");
+    // The temperature reading needs the instrument; the layout does not.
+    f.Timer_temp->stop();
+    CheckWindowSizes(f, {}, {}, QStringLiteral(VONDREL_WINDOW_PICTURES), QStringLiteral("factory_settings"));
+    g_factory_cal_valid = valid, g_factory_cal_month = month, g_factory_cal_year = year, g_device_serial = serial;
 }
 
 }  // namespace
