@@ -203,29 +203,26 @@ void Canvas::PSet(double x, double y, uint32_t bgr) {
     update();
 }
 
-void Canvas::Print(double x, double y, const std::string& text) { PrintText(x, y, text, true); }
+QRectF Canvas::Print(double x, double y, const std::string& text) { return PrintText(x, y, text, true); }
 
-void Canvas::PrintSolid(double x, double y, const std::string& text) { PrintText(x, y, text, false); }
+QRectF Canvas::PrintSolid(double x, double y, const std::string& text) { return PrintText(x, y, text, false); }
 
-void Canvas::PrintText(double x, double y, const std::string& text, bool smooth) {
+QRectF Canvas::PrintText(double x, double y, const std::string& text, bool smooth) {
     EnsureImage();
     QPainter p(&image_);
+    QFont f = font();
     if (!smooth) {
-        QFont f = font();
         f.setStyleStrategy(QFont::NoAntialias);
         p.setRenderHint(QPainter::TextAntialiasing, false);
-        p.setPen(ToQColor(text_));
-        p.setFont(f);
-        const QPointF pt = ToPixel(x, y);
-        p.drawText(QPointF(pt.x(), pt.y() + QFontMetricsF(f).ascent()), QString::fromStdString(text));
-        update();
-        return;
     }
     p.setPen(ToQColor(text_));
-    p.setFont(font());
-    QPointF pt = ToPixel(x, y);
-    p.drawText(QPointF(pt.x(), pt.y() + QFontMetricsF(font()).ascent()), QString::fromStdString(text));
+    p.setFont(f);
+    const QFontMetricsF metrics(f);
+    const QString s = QString::fromStdString(text);
+    const QPointF pt = ToPixel(x, y);
+    p.drawText(QPointF(pt.x(), pt.y() + metrics.ascent()), s);
     update();
+    return QRectF(pt.x(), pt.y(), metrics.horizontalAdvance(s), metrics.height());
 }
 
 uint32_t Canvas::PixelAt(int x, int y) const {

@@ -71,11 +71,12 @@ public:
     void Arc(double cx, double cy, double r, double startRad, double endRad, uint32_t bgr);
     void Circle(double cx, double cy, double r, uint32_t bgr);
     void PSet(double x, double y, uint32_t bgr);
-    // Prints text with its top-left corner at (x, y) in the text colour.
-    void Print(double x, double y, const std::string& text);
+    // Prints text with its top-left corner at (x, y) in the text colour;
+    // returns the text's box in pixels (its advance by the font's height).
+    QRectF Print(double x, double y, const std::string& text);
     // Prints without smoothing the glyphs' edges: printing the same text again
     // in the background colour then removes it without a trace.
-    void PrintSolid(double x, double y, const std::string& text);
+    QRectF PrintSolid(double x, double y, const std::string& text);
     void SetTextColor(uint32_t bgr) { text_ = bgr; }
 
     // Pixel position of a scale point, and the scale point of a pixel position.
@@ -96,7 +97,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void PrintText(double x, double y, const std::string& text, bool smooth);
+    QRectF PrintText(double x, double y, const std::string& text, bool smooth);
     QPen PenOf(uint32_t bgr) const;
     // Keeps the image at the widget's size (a hidden widget gets its resize
     // event only when shown, but may be drawn on before).

@@ -963,6 +963,7 @@ void Frm_Main::DrawGroupWells(int16_t station) {
         std::string name = group >= 0 && group < kChannelSlots ? StationGroupNames(station)[group] : "";
         Picact->Print(5, -5, "G" + std::to_string(group) + "_" + name);
 
+        m_well_label_boxes.clear();
         if (m_group_well_count > 0) {
             double w = std::min(RoundHalfEven(260.0 / m_group_well_count), 25.0);
             // Labels that would run into each other are thinned out: every
@@ -986,7 +987,7 @@ void Frm_Main::DrawGroupWells(int16_t station) {
                 Picact->Box(x0 + 0.1 * w, 2, x0 + 0.9 * w, bh, black);
                 Picact->SetDrawWidth(1);
                 Picact->FilledBox(x0 + 0.1 * w, 2, x0 + 0.9 * w, bh, white);
-                if (i % stride == 0) Picact->Print(x0 + 0.1 * w, -5, WellName(well));
+                if (i % stride == 0) m_well_label_boxes.push_back(Picact->Print(x0 + 0.1 * w, -5, WellName(well)));
             }
         }
         Picact->FilledBox(0, 0, 2, 255, black);

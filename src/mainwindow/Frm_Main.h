@@ -416,6 +416,9 @@ public:
     std::array<int16_t, kChannelSlots> m_trace_bottom{};
     std::array<int16_t, kChannelSlots> m_group_wells{};
     int16_t m_group_well_count = 0;
+    // The pixel boxes of the well labels the per-well bars last printed, left
+    // to right (the labels thinned out where they would overlap).
+    std::vector<QRectF> m_well_label_boxes;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -141,10 +141,11 @@ void Frm_Main::lght_ctl_Click() { ToggleToolFrame(Frame_light, g_tool_light); }
 void Frm_Main::temp_ctl_Click() { ToggleToolFrame(Frame_temp, g_tool_temp); }
 
 // The technical panel is for the technician: its menu asks for a fixed
-// password, compared exactly, as often as the user tries.
+// password, typed into a masked box and compared exactly, as often as the
+// user tries.
 void Frm_Main::mn_technical_Click() {
     static const char* const kTechnicalPassword = "Kelpo5829";
-    if (platform::InputBox("Enter Password") != kTechnicalPassword) {
+    if (platform::PasswordBox("Enter Password") != kTechnicalPassword) {
         platform::MsgBox("Wrong Password");
         return;
     }

@@ -46,4 +46,8 @@ std::string InputBox(const std::string& prompt, const std::string& title, const 
     return CurrentDialogs().Input(prompt, title, defaultText).value_or("");
 }
 
+std::string PasswordBox(const std::string& prompt, const std::string& title) {
+    return CurrentDialogs().Password(prompt, title).value_or("");
+}
+
 }  // namespace vondrel::platform

@@ -19,6 +19,12 @@ public:
     // A modal input box; nullopt when cancelled.
     virtual std::optional<std::string> Input(const std::string& prompt, const std::string& title,
                                              const std::string& defaultText) = 0;
+    // A modal input box that masks what is typed (a password); nullopt when
+    // cancelled. Without a masking box of its own, an implementation asks
+    // through Input.
+    virtual std::optional<std::string> Password(const std::string& prompt, const std::string& title) {
+        return Input(prompt, title, "");
+    }
 };
 
 // Without an installed implementation, boxes are written to standard error
@@ -34,5 +40,7 @@ Reply Ask(const std::string& text, Buttons buttons, const std::string& title = "
 // The text typed, or "" when the box is cancelled (as the original input box).
 std::string InputBox(const std::string& prompt, const std::string& title = "",
                      const std::string& defaultText = "");
+// The same for a password: what is typed is masked.
+std::string PasswordBox(const std::string& prompt, const std::string& title = "");
 
 }  // namespace vondrel::platform

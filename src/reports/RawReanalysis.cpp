@@ -158,7 +158,8 @@ int RewriteSetupFile(const std::string& folder, int16_t method, int16_t organism
     return 1;
 }
 
-ReanalysisEnd RunRawReanalysis(ReportData& data, ReanalysisControls& c, const ReanalysisHooks& hooks) {
+ReanalysisEnd RunRawReanalysis(ReportData& data, ReanalysisControls& c, const ReanalysisHooks& hooks,
+                               ReportWritten* written) {
     // The folder is fixed here: nothing that changes the window's folder
     // while the run pumps events can send the results elsewhere.
     const std::string folder = c.report.inputFolder;
@@ -367,7 +368,7 @@ ReanalysisEnd RunRawReanalysis(ReportData& data, ReanalysisControls& c, const Re
             data.m_setting_preset = false;
             data.m_setting_text = DescribeSetting(folder);
         }
-        WriteReportFile(data, c.report, T, bin, false);
+        WriteReportFile(data, c.report, T, bin, false, {}, written);
         if (k < n)
             platform::MsgBox("Raw data found for the first " + std::to_string(k) + " of " + std::to_string(n) +
                              " records; the later records were not re-analysed.");

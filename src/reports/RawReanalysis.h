@@ -54,8 +54,12 @@ std::optional<std::string> BuildRewrittenSetup(const std::string& setupBytes, in
 // setup.bak; 1 on success, -1 after "error Updating setup.dat".
 int RewriteSetupFile(const std::string& folder, int16_t method, int16_t organism, int16_t thresholdTenths);
 
+struct ReportWritten;
+
 // The whole run. Messages go through the dialogs; with `replace` the two
-// files change together or not at all.
-ReanalysisEnd RunRawReanalysis(ReportData& data, ReanalysisControls& controls, const ReanalysisHooks& hooks);
+// files change together or not at all. `written` (may be null) receives the
+// file the report left for the user when the run ends Reported.
+ReanalysisEnd RunRawReanalysis(ReportData& data, ReanalysisControls& controls, const ReanalysisHooks& hooks,
+                               ReportWritten* written = nullptr);
 
 }  // namespace vondrel::reports

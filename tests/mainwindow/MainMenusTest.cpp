@@ -150,6 +150,9 @@ TEST_F(MainMenusTest, TechnicalMenuShowsThePanelOnlyForItsExactPassword) {
     boxes.ExpectInput("Enter Password", std::string("Kelpo5829"));
     main().mn_technical->trigger();
     EXPECT_EQ(shown, 1);
+    // Every one of the password boxes masked what was typed.
+    ASSERT_EQ(boxes.Inputs().size(), 6u);
+    for (const auto& box : boxes.Inputs()) EXPECT_TRUE(box.masked);
     Hooks().showTechnicalPanel = nullptr;
 }
 

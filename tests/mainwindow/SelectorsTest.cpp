@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <algorithm>
+#include <cmath>
 
 #include "WindowFixture.h"
 #include "mainwindow/ActivityPlots.h"
@@ -426,6 +427,83 @@ TEST_F(Selectors, TraceCounterLeavesOnlyTheLastCount) {
     EXPECT_TRUE(draw({508, 510}) == alone);
     EXPECT_TRUE(draw({505, 510}) == alone);
     EXPECT_TRUE(draw({88, 510}) == alone);
+}
+
+// The per-well bars of a group filling a 96- or a 384-well plate: the well
+// labels under the bars stay apart (every k-th printed where they would run
+// into each other), the first well keeps its label, and the label row holds
+// no ink outside the labels recorded as printed.
+TEST_F(Selectors, CrowdedWellLabelsStayApart) {
+    struct Plate {
+        int rows, cols;
+    };
+    const QSize sizes[] = {{1024, 768}, {1920, 1080}};
+    for (const Plate plate : {Plate{8, 12}, Plate{16, 24}}) {
+        const int wells = plate.rows * plate.cols;
+        g_plate_rows = static_cast<int16_t>(plate.rows);
+        g_plate_cols = static_cast<int16_t>(plate.cols);
+        g_max_well = static_cast<int16_t>(wells - 1);
+        g_max_beam = 0;
+        g_well_beam_channel.Resize(wells, 1);
+        g_channel_well.fill(-1);
+        g_channel_beam.fill(0);
+        g_channel_enabled.fill(-1);
+        StationChannelGroups(0).fill(-1);
+        for (int w = 0; w < wells; ++w) {
+            g_well_beam_channel.At(w, 0) = static_cast<int16_t>(w);
+            g_channel_well[static_cast<size_t>(w)] = static_cast<int16_t>(w);
+            g_channel_group_s1[static_cast<size_t>(w)] = 0;
+        }
+        g_group_name_s1[0] = "All";
+        for (const QSize size : sizes) {
+            SCOPED_TRACE(std::to_string(wells) + " wells at " + std::to_string(size.width()));
+            main->resize(size);
+            main->ArrangeMainControls();
+            main->m_run.m_station = 0;
+            main->FillWellSelectors();
+            ASSERT_EQ(main->combogrup->currentText().toStdString(), "000_All");
+            g_selected_channel = 0;
+            main->lblcanal_Change();  // the group's wells, from the channel shown
+            main->combogrup_Click();
+            ASSERT_EQ(main->m_group_well_count, wells);
+
+            const std::vector<QRectF>& labels = main->m_well_label_boxes;
+            ASSERT_GE(labels.size(), 2u);
+            const Canvas* p = main->Picact;
+            EXPECT_NEAR(labels.front().left(), p->ToPixel(40 + 0.1 * std::round(260.0 / wells), 0).x(), 0.5);
+            int overlaps = 0;
+            for (size_t i = 1; i < labels.size(); ++i)
+                if (!(labels[i - 1].right() < labels[i].left())) ++overlaps;
+            EXPECT_EQ(overlaps, 0) << "of " << labels.size() << " labels";
+
+            // Every ink pixel of the label row right of the group caption
+            // lies in a recorded label (a pixel of leeway for smoothing),
+            // and every label on the panel left ink.
+            const QImage& image = p->Image();
+            const int left = static_cast<int>(std::ceil(p->ToPixel(40, 0).x())) + 1;
+            const int top = static_cast<int>(labels.front().top());
+            const int bottom = std::min(static_cast<int>(labels.front().bottom()), image.height() - 1);
+            std::vector<int> inked(labels.size(), 0);
+            int stray = 0;
+            for (int y = top; y <= bottom; ++y)
+                for (int x = left; x < image.width(); ++x) {
+                    if (p->PixelAt(x, y) == 0xFFFFFFu) continue;
+                    bool inside = false;
+                    for (size_t i = 0; i < labels.size(); ++i)
+                        if (labels[i].adjusted(-1, -1, 1, 1).contains(x + 0.5, y + 0.5)) {
+                            inside = true;
+                            ++inked[i];
+                        }
+                    if (!inside) ++stray;
+                }
+            EXPECT_EQ(stray, 0);
+            for (size_t i = 0; i < labels.size(); ++i) {
+                if (labels[i].right() < image.width()) {
+                    EXPECT_GT(inked[i], 0) << "label " << i;
+                }
+            }
+        }
+    }
 }
 
 TEST(LabelStride, ThinsOutOnlyLabelsThatWouldOverlap) {

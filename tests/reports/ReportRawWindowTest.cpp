@@ -98,6 +98,29 @@ TEST_F(ReportRawWindowTest, RunReplacesWithTheChosenSettingsAndExportsRaw) {
     EXPECT_FALSE(platform::FileExists(run.folder + "/ch12.raw"));  // off the plate
 }
 
+// As after "Generate...", the window's status says where RUN's report went,
+// whether or not a viewer opened it; a stopped run leaves no file there.
+TEST_F(ReportRawWindowTest, StatusTellsWhereTheRunsReportWasWritten) {
+    Frm_report& w = Window();
+    for (const bool viewer : {true, false}) {
+        SCOPED_TRACE(viewer);
+        opener.ok = viewer;
+        opener.opened.clear();
+        w.cmd_runframe->click();
+        ASSERT_TRUE(run.HasReport());
+        ASSERT_EQ(opener.opened.size(), 1u);
+        const std::string file = opener.opened.front();
+        std::string said = "Report written to " + file;
+        if (!viewer) said += " (no viewer opened it: open it from there)";
+        EXPECT_EQ(w.lbl_written->toolTip().toStdString(), said);
+        EXPECT_TRUE(w.lbl_written->isVisibleTo(&w));
+        EXPECT_FALSE(w.lbl_written->text().isEmpty());
+    }
+    QTimer::singleShot(0, &w, [&] { w.cmd_stopframe->click(); });
+    w.cmd_runframe->click();
+    EXPECT_TRUE(w.lbl_written->text().isEmpty());
+}
+
 TEST_F(ReportRawWindowTest, StopDuringTheRunLeavesEverythingAndReentryIsRefused) {
     Frm_report& w = Window();
     w.Chk_replacedata->click();

@@ -59,8 +59,17 @@ Reply ScriptedDialogs::Message(const std::string& text, Buttons buttons, const s
 
 std::optional<std::string> ScriptedDialogs::Input(const std::string& prompt, const std::string& title,
                                                   const std::string& defaultText) {
+    return Answer({prompt, title, defaultText, false});
+}
+
+std::optional<std::string> ScriptedDialogs::Password(const std::string& prompt, const std::string& title) {
+    return Answer({prompt, title, "", true});
+}
+
+std::optional<std::string> ScriptedDialogs::Answer(InputShown box) {
+    const std::string prompt = box.prompt;
     shown_.push_back(prompt);
-    inputs_.push_back({prompt, title, defaultText});
+    inputs_.push_back(std::move(box));
     if (!script_.empty() && script_.front().input && script_.front().text == prompt) {
         Step step = std::move(script_.front());
         script_.pop_front();

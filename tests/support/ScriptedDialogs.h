@@ -20,7 +20,7 @@ public:
 
     // Expect a message box with this exact text, answered with `reply`.
     ScriptedDialogs& ExpectMessage(const std::string& text, platform::Reply reply = platform::Reply::Ok);
-    // Expect an input box with this exact prompt; nullopt answers Cancel.
+    // Expect an input box (plain or masked) with this exact prompt; nullopt answers Cancel.
     ScriptedDialogs& ExpectInput(const std::string& prompt, std::optional<std::string> answer);
     // Runs `f` while the box expected last is shown, before it is answered
     // (what the program did up to the box, e.g. the frames it had sent).
@@ -29,9 +29,11 @@ public:
     ScriptedDialogs& AllowAnyMessages(bool allow = true);
 
     const std::vector<std::string>& Shown() const { return shown_; }
-    // Every input box shown, with its title and default text.
+    // Every input box shown, with its title and default text, and whether
+    // it masked what is typed.
     struct InputShown {
         std::string prompt, title, defaultText;
+        bool masked = false;
     };
     const std::vector<InputShown>& Inputs() const { return inputs_; }
     // Drops unmet expectations (for tests that check them themselves).
@@ -41,8 +43,10 @@ public:
     platform::Reply Message(const std::string& text, platform::Buttons buttons, const std::string& title) override;
     std::optional<std::string> Input(const std::string& prompt, const std::string& title,
                                      const std::string& defaultText) override;
+    std::optional<std::string> Password(const std::string& prompt, const std::string& title) override;
 
 private:
+    std::optional<std::string> Answer(InputShown shown);
     struct Step {
         bool input = false;
         std::string text;

@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <cstdio>
 
@@ -45,18 +46,31 @@ Reply QtDialogs::Message(const std::string& text, Buttons buttons, const std::st
     }
 }
 
-std::optional<std::string> QtDialogs::Input(const std::string& prompt, const std::string& title,
-                                             const std::string& defaultText) {
+namespace {
+std::optional<std::string> AskText(const std::string& prompt, const std::string& title,
+                                   const std::string& defaultText, QLineEdit::EchoMode echo) {
+    // The prompt goes to standard error like every message; the answer never does.
     std::fprintf(stderr, "%s\n", prompt.c_str());
     std::fflush(stderr);
     QInputDialog box;
     box.setWindowTitle(TitleOf(title));
     box.setInputMode(QInputDialog::TextInput);
+    box.setTextEchoMode(echo);
     box.setLabelText(QString::fromStdString(prompt));
     box.setTextValue(QString::fromStdString(defaultText));
     for (QLabel* label : box.findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
     if (box.exec() != QDialog::Accepted) return std::nullopt;
     return box.textValue().toStdString();
+}
+}  // namespace
+
+std::optional<std::string> QtDialogs::Input(const std::string& prompt, const std::string& title,
+                                             const std::string& defaultText) {
+    return AskText(prompt, title, defaultText, QLineEdit::Normal);
+}
+
+std::optional<std::string> QtDialogs::Password(const std::string& prompt, const std::string& title) {
+    return AskText(prompt, title, "", QLineEdit::Password);
 }
 
 bool QtDesktopOpener::Open(const std::string& path) {

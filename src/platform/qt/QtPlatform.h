@@ -12,6 +12,7 @@ public:
     Reply Message(const std::string& text, Buttons buttons, const std::string& title) override;
     std::optional<std::string> Input(const std::string& prompt, const std::string& title,
                                      const std::string& defaultText) override;
+    std::optional<std::string> Password(const std::string& prompt, const std::string& title) override;
 };
 
 // Opens files through QDesktopServices (the desktop's own viewer).

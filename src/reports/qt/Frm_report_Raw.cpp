@@ -14,6 +14,7 @@
 #include "platform/Events.h"
 #include "reports/RawReanalysis.h"
 #include "reports/RawRecount.h"
+#include "reports/ReportPipeline.h"
 #include "reports/qt/Frm_report.h"
 #include "store/Globals.h"
 
@@ -55,9 +56,13 @@ void Frm_report::cmd_runframe_Click() {
 
     m_raw_running = true;
     mnadvance->setEnabled(false);
-    reports::RunRawReanalysis(m_report, c, hooks);
+    reports::ReportWritten file;
+    lbl_written->clear();
+    const reports::ReanalysisEnd end = reports::RunRawReanalysis(m_report, c, hooks, &file);
     mnadvance->setEnabled(true);
     m_raw_running = false;
+    // Like a generated report, the status says where the file went.
+    if (end == reports::ReanalysisEnd::Reported) ShowWritten(file);
 
     frmtxt_threshold->setText(Q(c.thresholdText));
     frmtxt_datalapse->setText(Q(c.lapseText));
