@@ -8,16 +8,12 @@
 #include <QString>
 #include <QTextDocument>
 #include <QWidget>
+#include <string>
 
 namespace vondrel::testing {
 
 inline QString ShownText(const QString& text, Qt::TextFormat format) {
     const bool markup = format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(text));
-    if (format == Qt::MarkdownText) {
-        QTextDocument doc;
-        doc.setMarkdown(text);
-        return doc.toPlainText();
-    }
     if (!markup) return text;
     QTextDocument doc;
     doc.setHtml(text);
