@@ -52,15 +52,14 @@ Frm_offline::Frm_offline(QWidget* parent) : QMainWindow(parent) {
     setMinimumSize(kMinimumSize);
     resize(800, 600);  // 12000 x 9000 twips
     // The status beside the menu says where the last export was written.
-    lbl_written = new QLabel(menuBar());
-    lbl_written->setObjectName("lbl_written");
+    lbl_written = Make<QLabel>(menuBar(), "lbl_written");  // shows a path: plain text
     lbl_written->setTextInteractionFlags(Qt::TextSelectableByMouse);
     menuBar()->setCornerWidget(lbl_written, Qt::TopRightCorner);
     QPointer<QLabel> status = lbl_written;
     browser::SetExportStatus([status](const std::string& text) {
         if (!status) return;
         status->setText(Q(text));
-        status->setToolTip(Q(text));
+        status->setToolTip(PlainToolTip(Q(text)));
         status->adjustSize();
     });
 }

@@ -1063,7 +1063,7 @@ void Frm_Main::combogrup_Click() {
     lstgrup->clear();
     ListStationGroupWells(group);
     // A group name from the project file: shown as it is, never as markup.
-    combogrup->setToolTip("<p style='white-space:pre'>" + item.toHtmlEscaped() + "</p>");
+    combogrup->setToolTip(PlainToolTip(item));
     m_plot_type = 0;
     ShowGroupWellsPage();
 }

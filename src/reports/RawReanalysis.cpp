@@ -322,6 +322,26 @@ ReanalysisEnd RunRawReanalysis(ReportData& data, ReanalysisControls& c, const Re
         if (c.replace) {
             data.m_setting_preset = false;
             data.m_setting_text.clear();
+        } else {
+            data.m_setting_preset = true;
+            data.m_setting_text = c.methodText + " " + c.organismText + " [SNR=" + c.thresholdText + "]";
+        }
+
+        // The report is computed before anything is saved: a run whose
+        // report cannot be made (no bin, or more bins than a report holds, as
+        // a damaged last minute gives) leaves counts.bin and setup.dat as
+        // they were.
+        const auto bin = static_cast<int16_t>(RoundHalfEven(Val(c.report.binText)));
+        const auto r = ResampleToBins(T, kept - 1, bin, data.m_record);
+        if (!r) return ReanalysisEnd::Failed;
+        if (*r == -1) {
+            platform::MsgBox("Resampling ERROR");
+            return ReanalysisEnd::Failed;
+        }
+        T = LargestMinute(data.m_record, *r);
+        if (!ComputeBinStatistics(T, *r, bin, c.report.layout, folder, data)) return ReanalysisEnd::Failed;
+
+        if (c.replace) {
             Status(hooks, "Saving...");
             if (hooks.keepGoing) hooks.keepGoing();
             // Both new files are built whole in memory first; records not
@@ -350,21 +370,6 @@ ReanalysisEnd RunRawReanalysis(ReportData& data, ReanalysisControls& c, const Re
                 return ReanalysisEnd::Failed;
             }
             Status(hooks, "Block " + std::to_string(n) + total);
-        } else {
-            data.m_setting_preset = true;
-            data.m_setting_text = c.methodText + " " + c.organismText + " [SNR=" + c.thresholdText + "]";
-        }
-
-        const auto bin = static_cast<int16_t>(RoundHalfEven(Val(c.report.binText)));
-        const auto r = ResampleToBins(T, kept - 1, bin, data.m_record);
-        if (!r) return ReanalysisEnd::Failed;
-        if (*r == -1) {
-            platform::MsgBox("Resampling ERROR");
-            return ReanalysisEnd::Failed;
-        }
-        T = LargestMinute(data.m_record, *r);
-        if (!ComputeBinStatistics(T, *r, bin, c.report.layout, folder, data)) return ReanalysisEnd::Failed;
-        if (c.replace) {
             data.m_setting_preset = false;
             data.m_setting_text = DescribeSetting(folder);
         }

@@ -10,6 +10,7 @@
 
 #include "BrowserFixture.h"
 #include "RecordingOpener.h"
+#include "ShownText.h"
 #include "WindowFixture.h"
 #include "browser/BrowserExports.h"
 #include "browser/BrowserWindow.h"
@@ -264,6 +265,35 @@ TEST_F(BrowserWindowTest, ExportStatusBesideTheMenu) {
     browser::OpenExport(file);
     EXPECT_EQ(w().lbl_written->text().toStdString(),
               "Export written to " + file + " (no viewer opened it: open it from there)");
+}
+
+// Texts from the files of a project, a recording and its tags are shown as
+// written when they hold markup, and so is the path of an export: no tag is
+// read as formatting, no picture or link is loaded.
+TEST_F(BrowserWindowTest, MarkupFromFilesIsShownAsWritten) {
+    Project("p00003", "<b>Bees</b> <img src=x.png>");
+    Run("p00003", "20240501_1000", "<i>R</i>&amp;", "");
+    home.Write("p00003/tags_id.dat", "20240501_1000 [<u>K</u>]\r\n");
+    Show();
+    DoubleClick("p00003");
+    DoubleClick("<i>R</i>");
+    ASSERT_EQ(w().m_acquisition_open, 1);
+    EXPECT_EQ(Shown(w().lbl_pj_title), "p00003_<b>Bees</b> <img src=x.png>");
+    EXPECT_EQ(Shown(w().lbl_subpj_title), " 2024.0501\t ACQ10:00 \"<i>R</i>&amp;\"\t\t[<u>K</u>]");
+    // Every label of the window that holds a tag shows it.
+    int withMarkup = 0;
+    for (const QLabel* label : w().findChildren<QLabel*>()) {
+        if (!label->text().contains('<')) continue;
+        ++withMarkup;
+        EXPECT_EQ(Shown(label), label->text().toStdString()) << label->objectName().toStdString();
+    }
+    EXPECT_GE(withMarkup, 2);
+
+    home.Write("<b>out</b>/export.csv", "x\r\n");
+    const std::string file = home / "<b>out</b>/export.csv";
+    browser::OpenExport(file);
+    EXPECT_EQ(Shown(w().lbl_written), "Export written to " + file);
+    EXPECT_EQ(ShownToolTip(w().lbl_written), "Export written to " + file);
 }
 
 TEST_F(BrowserWindowTest, CommentsSaveOnlyUserEditsAndOnBack) {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ShownText.h"
 #include "WindowFixture.h"
 #include "mainwindow/ActivityPlots.h"
 #include "mainwindow/Canvas.h"
@@ -85,6 +86,21 @@ TEST_F(Selectors, RowColumnAndGroupSelectors) {
     main->FillWellSelectors();
     ASSERT_EQ(main->combogrup->count(), 1);
     EXPECT_EQ(main->combogrup->itemText(0).toStdString(), "000_Control");
+}
+
+// A group name from the project's files that holds markup: the selector's
+// tool tip shows it as written.
+TEST_F(Selectors, AGroupNameWithMarkupIsShownAsWritten) {
+    g_group_name_s1[3] = "<b>Treated</b> <img src=x.png>";
+    main->m_run.m_station = 0;
+    main->FillWellSelectors();
+    ASSERT_EQ(main->combogrup->count(), 1);
+    main->combogrup_Click();
+    EXPECT_EQ(testing::ShownToolTip(main->combogrup), "003_<b>Treated</b> <img src=x.png>");
+    g_group_name_s1[3] = "Treated & <cured>";  // no tag Qt knows: shown as it is
+    main->FillWellSelectors();
+    main->combogrup_Click();
+    EXPECT_EQ(testing::ShownToolTip(main->combogrup), "003_Treated & <cured>");
 }
 
 TEST_F(Selectors, GroupListSkipsDisabledChannelsAndChannelsWithoutWell) {

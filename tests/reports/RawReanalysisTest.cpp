@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -163,6 +165,125 @@ TEST(RawReanalysis, AHoleStaysAHole) {
     EXPECT_EQ(MinuteIn(after, 3), 1003);
     EXPECT_EQ(MinuteIn(after, 4), 1004);
     EXPECT_EQ(CountIn(after, 3, 3), run.Reference(3, 3, 2.2, 0));
+}
+
+// Damaged minutes: a negative minute, one that the day offset carries past
+// 32 bits, more day changes than the day offset holds, or a last minute so
+// large that its report would need more bins than a report holds (and, with
+// them, a recording that gives no bin at all). The run
+// stops with its error before it writes anything; Replace in particular never
+// puts a wrapped minute into counts.bin.
+TEST(RawReanalysis, ADamagedMinuteStopsTheRunBeforeAnythingIsWritten) {
+    struct Case {
+        const char* what;
+        std::vector<int32_t> minutes;
+        bool replace;
+        std::string message;
+    };
+    std::vector<int32_t> dayChanges;  // 2000, 0, 2000, 0, ...: a day more at every 0
+    for (int i = 0; i < 23; ++i) dayChanges.insert(dayChanges.end(), {2000, 0});
+    const std::vector<Case> cases = {
+        {"negative minute", {0, 5, -3, 15}, true, "Report Error"},
+        {"negative first minute", {-1440, 5, 10}, true, "Report Error"},
+        {"past 32 bits after a day change", {1200, 10, INT32_MAX - 100}, true, "Report Error"},
+        {"past 32 bits without Replace", {1200, 10, INT32_MAX - 100}, false, "Report Error"},
+        {"23 day changes", dayChanges, true, "Report Error"},
+        {"largest minute", {0, 1, INT32_MAX}, true, "Resampling Calculation Error0"},
+        {"no minute past 0", {0, 0, 0}, true, "Resampling ERROR"},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        RawRun run(k.minutes);
+        RecordingOpener opener;
+        ScriptedDialogs boxes;
+        boxes.ExpectMessage(k.message);
+        ReportData data;
+        auto c = run.Controls(k.replace);
+        EXPECT_EQ(RunRawReanalysis(data, c, {}), ReanalysisEnd::Failed);
+        EXPECT_TRUE(boxes.Done());
+        EXPECT_EQ(run.Read("counts.bin"), run.countsBefore);
+        EXPECT_EQ(run.Read("setup.dat"), run.setupBefore);
+        EXPECT_FALSE(std::filesystem::exists(run.folder + "/setup.bak"));
+        EXPECT_FALSE(run.HasReport());
+        EXPECT_TRUE(opener.opened.empty());
+    }
+}
+
+// A record beyond the analysed ones is not read: a damaged minute there
+// stops nothing, and Replace leaves its bytes as they are.
+TEST(RawReanalysis, ADamagedMinuteAfterTheLimitIsLeftAlone) {
+    RawRun run({0, 5, 10, 32000, -7, INT32_MAX});
+    RecordingOpener opener;
+    ScriptedDialogs boxes;
+    ReportData data;
+    auto c = run.Controls(true);
+    EXPECT_EQ(RunRawReanalysis(data, c, {}), ReanalysisEnd::Reported);
+    const std::string counts = run.Read("counts.bin");
+    ASSERT_EQ(counts.size(), run.countsBefore.size());
+    EXPECT_EQ(MinuteIn(counts, 3), 32000);
+    EXPECT_EQ(CountIn(counts, 3, 3), run.Reference(3, 3, 2.2, 0));
+    EXPECT_EQ(counts.substr(4 * 774), run.countsBefore.substr(4 * 774));
+    EXPECT_TRUE(run.HasReport());
+}
+
+// The bin text is read as a number rounded to a whole minute, halves to the
+// even neighbour ("2.5" is 2, "3.5" is 4), and a bin below 2 minutes becomes
+// 2; the report is then the one of the whole bin. A text that is no number,
+// or one beyond 16 bits, is refused before anything is read.
+TEST(RawReanalysis, AFractionalBinIsTakenRoundedHalfToEven) {
+    auto reportWithBin = [](const std::string& bin, std::string* binAfter) {
+        RawRun run(testing::Minutes(14, 5));
+        RecordingOpener opener;
+        ScriptedDialogs boxes;
+        ReportData data;
+        auto c = run.Controls(false);
+        c.report.binText = bin;
+        EXPECT_EQ(RunRawReanalysis(data, c, {}), ReanalysisEnd::Reported) << bin;
+        if (binAfter) *binAfter = c.report.binText;
+        // The report without its FILE: line (each run has its own folder).
+        std::string report = run.Read("report.csv");
+        const size_t file = report.find("\"FILE:\"");
+        if (file != std::string::npos) report.erase(file, report.find('\n', file) + 1 - file);
+        return report;
+    };
+    // The bin ends of a report's first table, to tell which bin it used.
+    auto binEnds = [](const std::string& report) {
+        const size_t at = report.find("Group/Time[m],");
+        return at == std::string::npos ? std::string() : report.substr(at, report.find('\r', at) - at);
+    };
+    std::map<std::string, std::string> whole;
+    for (const char* bin : {"2", "3", "4"}) whole[bin] = reportWithBin(bin, nullptr);
+    ASSERT_NE(whole["2"], whole["3"]);
+    ASSERT_NE(whole["4"], whole["3"]);
+    struct Case {
+        std::string typed, takenAs, textAfter;
+    };
+    for (const auto& k : std::vector<Case>{{"2.5", "2", "2.5"},
+                                           {"3.5", "4", "3.5"},
+                                           {" 2.4 ", "2", " 2.4 "},
+                                           {"2.6", "3", "2.6"},
+                                           {"1.5", "2", "1.5"},
+                                           {"0.4", "2", "2"},
+                                           {"-3", "2", "2"}}) {
+        std::string after;
+        const std::string report = reportWithBin(k.typed, &after);
+        EXPECT_EQ(binEnds(report), binEnds(whole[k.takenAs])) << k.typed;
+        EXPECT_TRUE(report == whole[k.takenAs]) << k.typed;
+        EXPECT_EQ(after, k.textAfter) << k.typed;
+    }
+    for (const std::string bad : {"abc", "", "2,5", "32767.5", "-32768.6", "2.5x"}) {
+        RawRun run(testing::Minutes(14, 5));
+        ScriptedDialogs boxes;
+        boxes.ExpectMessage("Invalid value: bin size must be a whole number of minutes");
+        ReportData data;
+        auto c = run.Controls(true);
+        c.report.binText = bad;
+        EXPECT_EQ(RunRawReanalysis(data, c, {}), ReanalysisEnd::NotRun) << bad;
+        EXPECT_TRUE(boxes.Done()) << bad;
+        EXPECT_EQ(run.Read("counts.bin"), run.countsBefore) << bad;
+        EXPECT_EQ(run.Read("setup.dat"), run.setupBefore) << bad;
+        EXPECT_FALSE(run.HasReport()) << bad;
+    }
 }
 
 TEST(RawReanalysis, NothingChangesWithoutRawDataOrWhenStopped) {

@@ -10,8 +10,10 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <filesystem>
 
 #include "ReportFixture.h"
+#include "ShownText.h"
 #include "WindowFixture.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
@@ -156,6 +158,23 @@ TEST_F(ReportWindowTest, StatusTellsWhereTheReportWasWritten) {
         EXPECT_TRUE(w.lbl_written->isVisibleTo(&w));
         EXPECT_FALSE(w.lbl_written->text().isEmpty());
     }
+}
+
+// A report whose folder's name holds markup: the status beside the menu and
+// its tool tip show the path as written.
+TEST_F(ReportWindowTest, StatusShowsAPathWithMarkupAsWritten) {
+    const std::string folder = run.project / "<img src=x.png> <i>lab</i>/<b>r</b>";
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy(run.folder, folder, std::filesystem::copy_options::recursive);
+    Frm_report& w = FrmReport();
+    w.Txt_inputfile->setText(QString::fromStdString(folder));
+    w.Option_report[1]->click();
+    ASSERT_TRUE(w.Cmd_generate_Click());
+    ASSERT_EQ(opener.opened, std::vector<std::string>{folder + "/report.txt"});
+    EXPECT_EQ(ShownToolTip(w.lbl_written), "Report written to " + folder + "/report.txt");
+    const std::string text = w.lbl_written->text().toStdString();
+    EXPECT_NE(text.find("<b>r</b>/report.txt"), std::string::npos) << text;  // the end of the path
+    EXPECT_EQ(Shown(w.lbl_written), text);
 }
 
 TEST_F(ReportWindowTest, AutomaticReportRunsOnceAtActivationAndTellsOnlyAWrittenReport) {

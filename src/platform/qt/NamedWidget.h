@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QString>
+#include <QTextDocument>
 #include <QWidget>
 #include <string>
 #include <type_traits>
@@ -29,6 +30,14 @@ T* Make(QWidget* parent, const std::string& name, const QString& caption = {}) {
         if (!caption.isNull()) w->setText(caption);
     }
     return w;
+}
+
+// A tool tip that shows `text` as written. Tool tips read a text as markup
+// whenever it looks like markup, so such a text goes escaped into a paragraph
+// that keeps its blanks; any other text is shown as it is.
+inline QString PlainToolTip(const QString& text) {
+    if (!Qt::mightBeRichText(text)) return text;
+    return "<p style='white-space:pre'>" + text.toHtmlEscaped() + "</p>";
 }
 
 }  // namespace vondrel

@@ -56,7 +56,7 @@ Frm_report::Frm_report() {
     mnadvance->addSeparator();
     mncircadian = Named(mnadvance->addAction("1 file/well Report"), "mncircadian");
     menuBar->setGeometry(0, 0, Px(6600), 20);
-    lbl_written = Named(new QLabel(menuBar), "lbl_written");
+    lbl_written = Make<QLabel>(menuBar, "lbl_written");  // shows a path: plain text
     lbl_written->setTextInteractionFlags(Qt::TextSelectableByMouse);
     menuBar->setCornerWidget(lbl_written, Qt::TopRightCorner);
 
@@ -281,7 +281,7 @@ void Frm_report::ShowWritten(const reports::ReportWritten& file) {
     // The whole line in the tool tip; the status beside the menu keeps both
     // ends of a long path.
     const QString text = Q(reports::WrittenFileText("Report", file));
-    lbl_written->setToolTip(text);
+    lbl_written->setToolTip(PlainToolTip(text));
     lbl_written->setText(lbl_written->fontMetrics().elidedText(text, Qt::ElideMiddle, Px(6600) - 110));
     menuBar->setGeometry(0, 0, Px(6600), 20);
 }
