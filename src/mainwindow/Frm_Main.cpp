@@ -326,7 +326,8 @@ void Frm_Main::BuildControls() {
     cmd_luz = Button(Frame_light, "cmd_luz", "OFF");
     cmd_cyclepulse = Button(Frame_light, "cmd_cyclepulse", "Cycle/Pulse");
     frm_pulse = Frame(Frame_light, "frm_pulse", "Frame1");
-    // Laid over the hours of the schedule, which it replaces: it hides them.
+    // Laid over the hours of the schedule, which it replaces: it hides them
+    // (it is raised above them once they are made).
     frm_pulse->setAutoFillBackground(true);
     cmd_nextwindows2 = Button(Frame_light, "cmd_nextwindows2", "");
     txt_lon = Text(Frame_light, "txt_lon", "09");
@@ -336,6 +337,7 @@ void Frm_Main::BuildControls() {
     Label_lh = Label(Frame_light, "Label_lh", "h");
     shape_light = MakeShape(Frame_light, "shape_light");
     Label_lbar = Label(Frame_light, "Label_lbar", "/");
+    frm_pulse->raise();
     txt_pulsetimes = Text(frm_pulse, "txt_pulsetimes", "0");
     txt_pulseoff = Text(frm_pulse, "txt_pulseoff", "9");
     txt_pulseon = Text(frm_pulse, "txt_pulseon", "1");

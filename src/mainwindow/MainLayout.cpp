@@ -163,7 +163,7 @@ std::vector<Placement> FrameLightContents(const RightUnits& u) {
         P("cmd_luz", 1.16 * C, 0.35 * R_, 0.42 * C, 0.7 * R_),
         P("cmd_cyclepulse", 1.16 * C, 1.1 * R_, 0.42 * C, 0.7 * R_),
         P("shape_light", 0.63 * C, 0.8 * R_, 0.07 * C, 0.42 * R_),
-        P("frm_pulse", 0.01 * C, 0.4 * R_, 0.62 * C, 1.25 * R_),
+        P("frm_pulse", 0.01 * C, 0.4 * R_, 0.62 * C, 1.55 * R_),
         P("Label_lon", 0.11 * C, 0.5 * R_, 0.18 * C, 0.5 * R_),
         P("Label_loff", 0.33 * C, 0.5 * R_, 0.18 * C, 0.5 * R_),
         P("txt_lon", 0.11 * C, 1 * R_, 0.135 * C, 0.5 * R_),
@@ -173,21 +173,21 @@ std::vector<Placement> FrameLightContents(const RightUnits& u) {
     };
 }
 
-// The pulse settings: the on and off minutes in their white and dark boxes
-// with "min" below each, then the number of pulses. The captions below the
-// boxes are one line of the 8-point font high.
+// The pulse settings, below the frame's own caption: the on and off minutes
+// in their white and dark boxes with "min" below each, then the number of
+// pulses. The captions below the boxes are one line of the 8-point font high.
 std::vector<Placement> FramePulseContents(const RightUnits& u) {
     const double C = u.FC, R_ = u.FR;
     return {
-        P("Label_ltimes", 0.43 * C, 0.8 * R_, 0.18 * C, 0.4 * R_),
-        P("txt_pulsetimes", 0.5 * C, 0.35 * R_, 0.11 * C, 0.45 * R_),
-        P("Label_X", 0.4 * C, 0.4 * R_, 0.06 * C, 0.4 * R_),
-        P("Shape_white", 0.02 * C, 0.15 * R_, 0.18 * C, 1.05 * R_),
-        P("Shape_dark", 0.21 * C, 0.15 * R_, 0.18 * C, 1.05 * R_),
-        P("txt_pulseon", 0.06 * C, 0.35 * R_, 0.11 * C, 0.45 * R_),
-        P("txt_pulseoff", 0.23 * C, 0.35 * R_, 0.11 * C, 0.45 * R_),
-        P("Label21", 0.05 * C, 0.8 * R_, 0.14 * C, 0.4 * R_),
-        P("Label19", 0.22 * C, 0.8 * R_, 0.14 * C, 0.4 * R_),
+        P("Label_ltimes", 0.43 * C, 1 * R_, 0.18 * C, 0.4 * R_),
+        P("txt_pulsetimes", 0.5 * C, 0.55 * R_, 0.11 * C, 0.45 * R_),
+        P("Label_X", 0.4 * C, 0.57 * R_, 0.06 * C, 0.4 * R_),
+        P("Shape_white", 0.02 * C, 0.45 * R_, 0.18 * C, 1.05 * R_),
+        P("Shape_dark", 0.21 * C, 0.45 * R_, 0.18 * C, 1.05 * R_),
+        P("txt_pulseon", 0.06 * C, 0.55 * R_, 0.11 * C, 0.45 * R_),
+        P("txt_pulseoff", 0.23 * C, 0.55 * R_, 0.11 * C, 0.45 * R_),
+        P("Label21", 0.05 * C, 1 * R_, 0.14 * C, 0.4 * R_),
+        P("Label19", 0.22 * C, 1 * R_, 0.14 * C, 0.4 * R_),
     };
 }
 
