@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <functional>
 
 #include "LayoutCheck.h"
 #include "WindowFixture.h"
@@ -79,6 +83,92 @@ TEST_F(WindowFit, MainWindowWithPulseSettings) {
     overlaps.push_back({"frm_pulse", "txt_l*"});
     CheckWindowSizes(w, overlaps, {}, QStringLiteral(VONDREL_WINDOW_PICTURES), QStringLiteral("main-pulse"),
                      kMainDisplayBoxes);
+}
+
+// The checker's rules for text boxes, on one box in a 200 x 100 window: a
+// box the user does not type into shows its whole text, and no text box
+// reaches past its parent's edge.
+TEST_F(WindowFit, CheckerReadsTextBoxes) {
+    const QString longText = QStringLiteral("Detection Mode2, Echinococcus [snr 1.8]");
+    struct Case {
+        const char* what;
+        std::function<QWidget*(QWidget*)> make;
+        const char* fault;  // part of the one fault expected; empty: none
+    };
+    auto edit = [&](QWidget* parent, int width, const QString& text) {
+        auto* e = new QLineEdit(text, parent);
+        e->setObjectName(QStringLiteral("box"));
+        e->setGeometry(10, 10, width, 22);
+        return e;
+    };
+    const Case cases[] = {
+        {"read-only, text too wide",
+         [&](QWidget* p) {
+             auto* e = edit(p, 80, longText);
+             e->setReadOnly(true);
+             return e;
+         },
+         "box: display box"},
+        {"disabled, text too wide",
+         [&](QWidget* p) {
+             auto* e = edit(p, 80, longText);
+             e->setEnabled(false);
+             return e;
+         },
+         "box: display box"},
+        {"editable, text too wide", [&](QWidget* p) { return edit(p, 80, longText); }, ""},
+        {"read-only, text fits",
+         [&](QWidget* p) {
+             auto* e = edit(p, 180, QStringLiteral("00:00"));
+             e->setReadOnly(true);
+             return e;
+         },
+         ""},
+        {"editable, past the right edge", [&](QWidget* p) { return edit(p, 195, QStringLiteral("1")); },
+         "box: reaches past its parent's edge"},
+        {"read-only spin box, value too wide",
+         [&](QWidget* p) {
+             auto* s = new QSpinBox(p);
+             s->setObjectName(QStringLiteral("box"));
+             s->setRange(0, 2000000000);
+             s->setValue(1999999999);
+             s->setReadOnly(true);
+             s->setGeometry(10, 10, 50, 22);
+             return s;
+         },
+         "box: display box"},
+        {"read-only line of text without wrapping, too wide",
+         [&](QWidget* p) {
+             auto* t = new QPlainTextEdit(longText, p);
+             t->setObjectName(QStringLiteral("box"));
+             t->setReadOnly(true);
+             t->setLineWrapMode(QPlainTextEdit::NoWrap);
+             t->setGeometry(10, 10, 80, 40);
+             return t;
+         },
+         "box: display box"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QWidget window;
+        window.resize(200, 100);
+        c.make(&window);
+        window.show();  // a spin box lays out its edit when shown
+        QCoreApplication::processEvents();
+        const std::vector<std::string> faults = LayoutFaults(&window);
+        if (*c.fault == 0) {
+            EXPECT_TRUE(faults.empty()) << faults.front();
+        } else {
+            ASSERT_EQ(faults.size(), 1u);
+            EXPECT_NE(faults[0].find(c.fault), std::string::npos) << faults[0];
+        }
+    }
+    // An editable box named as filled by the program is read as a display box.
+    QWidget window;
+    window.resize(200, 100);
+    edit(&window, 80, longText)->setObjectName(QStringLiteral("Txt_time"));
+    EXPECT_TRUE(LayoutFaults(&window).empty());
+    EXPECT_EQ(LayoutFaults(&window, {}, kMainDisplayBoxes).size(), 1u);
 }
 
 TEST_F(WindowFit, LauncherAndAbout) {
