@@ -168,6 +168,9 @@ Frm_Main::Frm_Main(QWidget* parent) : QMainWindow(parent) {
     ConnectDeviceOperations();
     ConnectMainMenus();
     resize(1024, 768);
+    // Narrower or lower, the captions of the light and temperature frames no
+    // longer fit their places: the window is not made smaller than this.
+    setMinimumSize(1024, 680);
     WatchActivation(this, [this] { Form_Activate(); });
 }
 

@@ -150,7 +150,7 @@ std::vector<Placement> FrameTempContents(const RightUnits& u) {
         P("Chk_tenabled", 0.72 * C, 0.8 * R_, 0.44 * C, 0.4 * R_),
         P("shape_temp", 0.63 * C, 0.8 * R_, 0.07 * C, 0.42 * R_),
         P("Cmd_settemp", 0.37 * C, 0.75 * R_, 0.24 * C, 0.55 * R_),
-        P("Label_C", 0.26 * C, 0.76 * R_, 0.1 * C, 0.35 * R_),
+        P("Label_C", 0.26 * C, 0.76 * R_, 0.1 * C, 0.4 * R_),
         P("txttemp", 0.05 * C, 0.75 * R_, 0.2 * C, 0.55 * R_),
     };
 }

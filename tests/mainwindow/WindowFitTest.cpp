@@ -67,6 +67,10 @@ TEST_F(WindowFit, MainWindowWithBothToolFrames) {
     EXPECT_EQ(w.size(), QSize(1024, 768));
     CheckWindowSizes(w, kMainOverlaps, {}, QStringLiteral(VONDREL_WINDOW_PICTURES), QStringLiteral("main"),
                      kMainDisplayBoxes);
+    // Smaller than it opens, the window goes only as far as its captions fit.
+    w.resize(800, 600);
+    EXPECT_EQ(w.size(), w.minimumSize());
+    EXPECT_EQ(NewLayoutFaults(&w, kMainOverlaps, {}, kMainDisplayBoxes), "") << "main at its minimum size";
 }
 
 TEST_F(WindowFit, MainWindowWithPulseSettings) {
