@@ -58,8 +58,9 @@ TEST_F(WindowFit, MainWindowWithBothToolFrames) {
     // The body-bends box and the histogram button, shown for one plate
     // format, and the texts the setup window and a run put into the display
     // boxes.
-    w.txt_wellformat->setText(QStringLiteral("w96u"));
-    w.chk_bodybends->show();
+    g_plate_format = "w96u";
+    w.Form_Activate();
+    ASSERT_TRUE(w.chk_bodybends->isVisibleTo(w.Frame_setup));
     w.Cmd_histoplot->show();
     w.txt_detection->setText(WidestDetectionSummary(w.txt_detection->font()));
     w.Txt_time->setText(QStringLiteral("23:59:59 [99d]"));
