@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPalette>
 #include <QPushButton>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -167,6 +168,9 @@ Frm_Main::Frm_Main(QWidget* parent) : QMainWindow(parent) {
     ConnectDeviceOperations();
     ConnectMainMenus();
     resize(1024, 768);
+    // Narrower or lower, the captions of the light and temperature frames no
+    // longer fit their places: the window is not made smaller than this.
+    setMinimumSize(1024, 680);
     WatchActivation(this, [this] { Form_Activate(); });
 }
 
@@ -325,6 +329,9 @@ void Frm_Main::BuildControls() {
     cmd_luz = Button(Frame_light, "cmd_luz", "OFF");
     cmd_cyclepulse = Button(Frame_light, "cmd_cyclepulse", "Cycle/Pulse");
     frm_pulse = Frame(Frame_light, "frm_pulse", "Frame1");
+    // Laid over the hours of the schedule, which it replaces: it hides them
+    // (it is raised above them once they are made).
+    frm_pulse->setAutoFillBackground(true);
     cmd_nextwindows2 = Button(Frame_light, "cmd_nextwindows2", "");
     txt_lon = Text(Frame_light, "txt_lon", "09");
     txt_loff = Text(Frame_light, "txt_loff", "21");
@@ -333,6 +340,7 @@ void Frm_Main::BuildControls() {
     Label_lh = Label(Frame_light, "Label_lh", "h");
     shape_light = MakeShape(Frame_light, "shape_light");
     Label_lbar = Label(Frame_light, "Label_lbar", "/");
+    frm_pulse->raise();
     txt_pulsetimes = Text(frm_pulse, "txt_pulsetimes", "0");
     txt_pulseoff = Text(frm_pulse, "txt_pulseoff", "9");
     txt_pulseon = Text(frm_pulse, "txt_pulseon", "1");
@@ -346,6 +354,10 @@ void Frm_Main::BuildControls() {
     Label21->setGeometry(2, 2, 24, 14);
     Label19 = Label(frm_pulse, "Label19", "min");
     Label19->setGeometry(30, 2, 24, 14);
+    // Drawn on the dark box of the off minutes.
+    QPalette light = Label19->palette();
+    light.setColor(QPalette::WindowText, Qt::white);
+    Label19->setPalette(light);
 
     // ---- Frame_temp ----
     Chk_tenabled = Check(Frame_temp, "Chk_tenabled", "Enabled");
@@ -805,7 +817,7 @@ void Frm_Main::ArrangeMainControls() {
                 continue;
             }
             bool framed = inFramereal && w->parentWidget() == Framereal;
-            ApplyPlacement(w, p.left, p.top, p.width, p.height, framed ? tpp : 1.0);
+            ApplyPlacementByEdges(w, p.left, p.top, p.width, p.height, framed ? tpp : 1.0);
         }
         Picact->SetBorderStyle(0);
         Picreal->SetBorderStyle(0);
@@ -822,10 +834,10 @@ void Frm_Main::ArrangeMainControls() {
 
         RightUnits ru = ComputeRightUnits(PicPanel2->width() * tpp, PicPanel2->height() * tpp, tpp, tpp);
         Placement fs = FrameSetupPlace(ru);
-        ApplyPlacement(Frame_setup, fs.left, fs.top, fs.width, fs.height, 1.0);
+        ApplyPlacementByEdges(Frame_setup, fs.left, fs.top, fs.width, fs.height, 1.0);
         for (const Placement& p : FrameSetupContents(ru)) {
             if (QWidget* w = Frame_setup->findChild<QWidget*>(Q(p.name)))
-                ApplyPlacement(w, p.left, p.top, p.width, p.height, tpp);
+                ApplyPlacementByEdges(w, p.left, p.top, p.width, p.height, tpp);
         }
         RoundWindowInsetPixels(Cmdsetup);
         Frame_setup->show();
@@ -833,19 +845,19 @@ void Frm_Main::ArrangeMainControls() {
         for (const Placement& p : RightPanelContents(ru)) {
             QWidget* w = PicPanel2->findChild<QWidget*>(Q(p.name), Qt::FindDirectChildrenOnly);
             if (!w) continue;
-            ApplyPlacement(w, p.left, p.top, p.width, p.height, 1.0);
+            ApplyPlacementByEdges(w, p.left, p.top, p.width, p.height, 1.0);
             if (p.topAboveOwnHeight) w->move(w->x(), static_cast<int>(RoundHalfEven(p.top)) - w->height());
             if (GetsInsetRegion(p.name)) RoundWindowInset(w);
         }
         for (const Placement& p : FrameTempContents(ru))
             if (QWidget* w = Frame_temp->findChild<QWidget*>(Q(p.name)))
-                ApplyPlacement(w, p.left, p.top, p.width, p.height, tpp);
+                ApplyPlacementByEdges(w, p.left, p.top, p.width, p.height, tpp);
         for (const Placement& p : FrameLightContents(ru))
             if (QWidget* w = Frame_light->findChild<QWidget*>(Q(p.name)))
-                ApplyPlacement(w, p.left, p.top, p.width, p.height, tpp);
+                ApplyPlacementByEdges(w, p.left, p.top, p.width, p.height, tpp);
         for (const Placement& p : FramePulseContents(ru))
             if (QWidget* w = frm_pulse->findChild<QWidget*>(Q(p.name)))
-                ApplyPlacement(w, p.left, p.top, p.width, p.height, tpp);
+                ApplyPlacementByEdges(w, p.left, p.top, p.width, p.height, tpp);
 
         Picact->Cls();
         if (auto s = ActivityScale(m_plot_type, g_plate_col_offset, g_plate_row_offset)) {

@@ -114,4 +114,17 @@ void ApplyPlacement(QWidget* w, double left, double top, std::optional<double> w
     w->setGeometry(px(left), px(top), std::max(wpx, 0), std::max(hpx, 0));
 }
 
+void ApplyPlacementByEdges(QWidget* w, double left, double top, std::optional<double> width,
+                           std::optional<double> height, double unitsPerPixel) {
+    // Figures are first taken to a millionth of a pixel, so that an edge
+    // reached by two sums (1.05 + 0.1 and 1.15 columns) rounds the same way.
+    auto px = [&](double v) {
+        return static_cast<int>(RoundHalfEven(std::round(v / unitsPerPixel * 1e6) / 1e6));
+    };
+    const int x = px(left), y = px(top);
+    const int wpx = width ? px(left + *width) - x : w->width();
+    const int hpx = height ? px(top + *height) - y : w->height();
+    w->setGeometry(x, y, std::max(wpx, 0), std::max(hpx, 0));
+}
+
 }  // namespace vondrel

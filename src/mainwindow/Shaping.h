@@ -23,6 +23,12 @@ inline constexpr int kTwipsPerPixel = 15;
 // halves to even; a size left out keeps the control's own.
 void ApplyPlacement(QWidget* w, double left, double top, std::optional<double> width,
                     std::optional<double> height, double unitsPerPixel);
+// The same, rounding the edges rather than the sizes: the right edge is
+// left + width rounded, the bottom top + height rounded, so that two
+// controls that meet in the figures meet in pixels and never overlap by a
+// pixel of rounding.
+void ApplyPlacementByEdges(QWidget* w, double left, double top, std::optional<double> width,
+                           std::optional<double> height, double unitsPerPixel);
 
 // A rounded rectangle region: corners (left, top)-(right, bottom), the right
 // and bottom edges excluded, with a corner ellipse of ellipseW x ellipseH.

@@ -61,7 +61,6 @@ Frm_Vetrol::~Frm_Vetrol() {
 }
 
 void Frm_Vetrol::MakeControls() {
-    resize(1010, 740);
     auto place = [](QWidget* w, int x, int y, int wd, int ht) { w->setGeometry(x, y, wd, ht); };
     Picwell = Make<Canvas>(this, "Picwell");
     place(Picwell, 10, 10, 600, 400);
@@ -209,6 +208,11 @@ void Frm_Vetrol::MakeControls() {
         *nav[k] = Make<QPushButton>(this, names[k], captions[k]);
         place(*nav[k], 620 + 95 * k, y, 90, 28);
     }
+    // The window holds its last row with the margin it keeps at the top, and
+    // is never made smaller than its contents, which stay where they are.
+    const QSize whole(1010, y + 28 + 10);
+    setMinimumSize(whole);
+    resize(whole);
     Timerreal = new QTimer(this);
     Timerreal->setObjectName("Timerreal");
 

@@ -11,6 +11,7 @@
 #include "WindowFixture.h"
 #include "mainwindow/Canvas.h"
 #include "mainwindow/MainLayout.h"
+#include "mainwindow/Shaping.h"
 #include "platform/Numbers.h"
 
 namespace vondrel {
@@ -142,14 +143,15 @@ TEST_F(MainWindowLayout, PlacesWidgetsForTwoWindowSizes) {
 
         LeftUnits lu = ComputeLeftUnits(c.panel1.width() * 15.0, c.panel1.height() * 15.0, 15, 15);
         auto px = [](double v) { return static_cast<int>(RoundHalfEven(v)); };
-        EXPECT_EQ(main.Picact->geometry(),
-                  QRect(px(0.125 * lu.LC), px(1.5 * lu.LR), px(3.7 * lu.LC), px(9.5 * lu.LR)));
-        EXPECT_EQ(main.Picreal->geometry(),
-                  QRect(px(0.425 * lu.LC), px(11.55 * lu.LR), px(3.3 * lu.LC), px(5 * lu.LR)));
+        // A panel's contents have their edges rounded: right = left + width.
+        auto edges = [&](double l, double t, double w, double h) {
+            return QRect(QPoint(px(l), px(t)), QPoint(px(l + w) - 1, px(t + h) - 1));
+        };
+        EXPECT_EQ(main.Picact->geometry(), edges(0.125 * lu.LC, 1.5 * lu.LR, 3.7 * lu.LC, 9.5 * lu.LR));
+        EXPECT_EQ(main.Picreal->geometry(), edges(0.425 * lu.LC, 11.55 * lu.LR, 3.3 * lu.LC, 5 * lu.LR));
 
         RightUnits ru = ComputeRightUnits(c.panel2.width() * 15.0, c.panel2.height() * 15.0, 15, 15);
-        EXPECT_EQ(main.CmdPlay->geometry(),
-                  QRect(px(0.15 * ru.RC), px(15 * ru.RR), px(0.875 * ru.RC), px(1.975 * ru.RR)));
+        EXPECT_EQ(main.CmdPlay->geometry(), edges(0.15 * ru.RC, 15 * ru.RR, 0.875 * ru.RC, 1.975 * ru.RR));
         // The report list ends exactly on row 17 of the panel.
         EXPECT_EQ(main.lst_report_export->geometry().top() + main.lst_report_export->height(), px(17 * ru.RR));
         // Frame contents are placed in twips: Cmdsetup at 1.45 FC.
@@ -162,6 +164,30 @@ TEST_F(MainWindowLayout, PlacesWidgetsForTwoWindowSizes) {
         EXPECT_EQ(region.left(), 5);
         EXPECT_EQ(region.top(), 5);
         EXPECT_EQ(region.right(), main.cmd_stack_pos[0]->width() - 4 - 1);
+    }
+}
+
+// Controls that meet in the figures meet in pixels, whatever the panel's
+// units: the station boxes and their buttons (1.05 + 0.1 against 1.15
+// columns, which differ in the last bit), the run buttons, and the frames'
+// captions and boxes.
+TEST_F(MainWindowLayout, ControlsThatMeetNeverOverlapInPixels) {
+    QWidget panel;
+    QWidget a(&panel), b(&panel);
+    const std::pair<const char*, const char*> meets[] = {
+        {"chk_enabled_1", "cmd_stack_pos_1"}, {"chk_enabled_0", "cmd_stack_pos_0"},
+        {"CmdPlay", "CmdStop"},               {"Cmdreport", "Cmdoffline"},
+    };
+    for (double rc = 100; rc <= 320; rc += 1) {
+        auto m = ByName(RightPanelContents({rc, 34, rc * 15, 504}));
+        for (const auto& [first, second] : meets) {
+            SCOPED_TRACE(std::string(first) + " " + std::to_string(rc));
+            const Placement& p = m[first];
+            const Placement& q = m[second];
+            ApplyPlacementByEdges(&a, p.left, p.top, p.width, p.height, 1.0);
+            ApplyPlacementByEdges(&b, q.left, q.top, q.width, q.height, 1.0);
+            EXPECT_EQ(a.geometry().right() + 1, b.geometry().left());
+        }
     }
 }
 
