@@ -978,6 +978,10 @@ void Frm_Main::DrawGroupWells(int16_t station) {
         m_well_label_boxes.clear();
         if (m_group_well_count > 0) {
             double w = std::min(RoundHalfEven(260.0 / m_group_well_count), 25.0);
+            // Rounded up, the widths of a large group (a whole 96- or
+            // 384-well plate) carry its last wells past the panel's right
+            // edge, out of sight: then the wells share the 260 units exactly.
+            if (w * m_group_well_count > 260) w = 260.0 / m_group_well_count;
             // Labels that would run into each other are thinned out: every
             // stride-th well keeps its label, the bars all stay.
             const QFontMetricsF metrics(Picact->font());
@@ -999,7 +1003,11 @@ void Frm_Main::DrawGroupWells(int16_t station) {
                 Picact->Box(x0 + 0.1 * w, 2, x0 + 0.9 * w, bh, black);
                 Picact->SetDrawWidth(1);
                 Picact->FilledBox(x0 + 0.1 * w, 2, x0 + 0.9 * w, bh, white);
-                if (i % stride == 0) m_well_label_boxes.push_back(Picact->Print(x0 + 0.1 * w, -5, WellName(well)));
+                // A label that would run past the panel's right edge is left
+                // out rather than cut.
+                if (i % stride == 0 &&
+                    x0 + 0.1 * w + metrics.horizontalAdvance(Q(WellName(well))) * unitsPerPixel <= 300)
+                    m_well_label_boxes.push_back(Picact->Print(x0 + 0.1 * w, -5, WellName(well)));
             }
         }
         Picact->FilledBox(0, 0, 2, 255, black);

@@ -486,7 +486,9 @@ TEST_F(Selectors, CrowdedWellLabelsStayApart) {
             const std::vector<QRectF>& labels = main->m_well_label_boxes;
             ASSERT_GE(labels.size(), 2u);
             const Canvas* p = main->Picact;
-            EXPECT_NEAR(labels.front().left(), p->ToPixel(40 + 0.1 * std::round(260.0 / wells), 0).x(), 0.5);
+            // The wells share the panel's 260 units: rounded up to whole
+            // units they would run past its right edge.
+            EXPECT_NEAR(labels.front().left(), p->ToPixel(40 + 0.1 * 260.0 / wells, 0).x(), 0.5);
             int overlaps = 0;
             for (size_t i = 1; i < labels.size(); ++i)
                 if (!(labels[i - 1].right() < labels[i].left())) ++overlaps;
@@ -514,10 +516,21 @@ TEST_F(Selectors, CrowdedWellLabelsStayApart) {
                 }
             EXPECT_EQ(stray, 0);
             for (size_t i = 0; i < labels.size(); ++i) {
-                if (labels[i].right() < image.width()) {
-                    EXPECT_GT(inked[i], 0) << "label " << i;
-                }
+                EXPECT_LE(labels[i].right(), image.width()) << "label " << i;
+                EXPECT_GT(inked[i], 0) << "label " << i;
             }
+
+            // The last well is on the panel: with counts in it alone, its bar
+            // is the only ink right of the group's mean bar.
+            main->m_run.m_cumulative_count[0].fill(0);
+            main->m_run.m_cumulative_count[0][static_cast<size_t>(wells - 1)] = 200;
+            main->combogrup_Click();
+            const int row = static_cast<int>(p->ToPixel(0, 150).y());
+            int bar = 0;
+            for (int x = left; x < image.width(); ++x)
+                if (p->PixelAt(x, row) != 0xFFFFFFu) ++bar;
+            EXPECT_GT(bar, 0) << "the last well's bar is not on the panel";
+            main->m_run.m_cumulative_count[0].fill(0);
         }
     }
 }
