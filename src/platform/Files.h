@@ -75,6 +75,16 @@ public:
         if (pos - start_ < data_.size()) return static_cast<unsigned char>(data_[pos - start_]);
         return Load(pos);
     }
+    // The `n` bytes from `pos` (fewer at the end of the file, none after it
+    // or when reading failed), valid until the next call. They come from the
+    // window when it holds them all, else from a window read from `pos` on;
+    // `n` larger than the window is cut to the window.
+    std::string_view Bytes(uint64_t pos, size_t n) {
+        if (pos - start_ >= data_.size() || data_.size() - (pos - start_) < n) Load(pos);
+        if (pos - start_ >= data_.size()) return {};
+        const size_t at = static_cast<size_t>(pos - start_);
+        return std::string_view(data_).substr(at, n);
+    }
     bool Failed() const { return failed_; }
 
 private:

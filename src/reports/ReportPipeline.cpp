@@ -102,14 +102,15 @@ bool GenerateReport(ReportData& data, ReportControls& ctl, const std::function<v
         data.m_setting_preset = false;
         if (!preset) data.m_setting_text = DescribeSetting(F);
 
-        // counts.bin is read once, whole; a failure to read it is a failure
+        // counts.bin is scanned once for its minutes, and its counts are read
+        // again only while they are binned; a failure of the scan is a failure
         // to read its duration.
-        const auto countsBytes = platform::ReadBinaryFile(countsPath);
-        if (!countsBytes) {
+        auto counts = CountsRecords::Scan(countsPath);
+        if (!counts) {
             platform::MsgBox("Error reading " + countsPath);
             return false;
         }
-        const auto duration = ReadActivityDuration(countsPath, *countsBytes);
+        const auto duration = ReadActivityDuration(*counts);
         if (!duration) return false;
         int32_t T = *duration;
         int16_t B = BinSize(ctl.binText);
@@ -122,10 +123,10 @@ bool GenerateReport(ReportData& data, ReportControls& ctl, const std::function<v
             B = T <= 30 ? static_cast<int16_t>(std::max<int32_t>(T, 1)) : static_cast<int16_t>((T / 15) * 15);
             ctl.binText = std::to_string(B);
         }
-        const auto n = LoadActivityRecords(countsPath, *countsBytes, data.m_record);
+        const auto n = LoadActivityMinutes(*counts, data.m_record);
         if (!n) return false;
         T = LargestMinute(data.m_record, *n);
-        const auto c = ResampleToBins(T, *n, B, data.m_record);
+        const auto c = ResampleToBins(T, *n, B, data.m_record, *counts);
         if (!c) return false;
         if (*c == -1) {
             platform::MsgBox("Resampling ERROR");
