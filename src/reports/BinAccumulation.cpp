@@ -35,13 +35,18 @@ template <int Lanes>
 [[gnu::always_inline]] inline void AddRepeatedlyIn(double* row, const double* share, int64_t times) {
     using V = Vectors<Lanes>;
     for (int c0 = 0; c0 < kChannels; c0 += V::kBlock) {
+        // Unrolled, so that the accumulators stay in registers.
         typename V::D x[kRegisters], s[kRegisters];
+#pragma GCC unroll 8
         for (int i = 0; i < kRegisters; ++i) {
             std::memcpy(&x[i], row + c0 + i * Lanes, sizeof x[i]);
             std::memcpy(&s[i], share + c0 + i * Lanes, sizeof s[i]);
         }
-        for (int64_t k = 0; k < times; ++k)
+        for (int64_t k = 0; k < times; ++k) {
+#pragma GCC unroll 8
             for (int i = 0; i < kRegisters; ++i) x[i] += s[i];
+        }
+#pragma GCC unroll 8
         for (int i = 0; i < kRegisters; ++i) std::memcpy(row + c0 + i * Lanes, &x[i], sizeof x[i]);
     }
 }

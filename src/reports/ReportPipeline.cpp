@@ -51,10 +51,20 @@ std::string WriteReportFile(const ReportData& data, const ReportControls& ctl, i
     ReportWritten ignored;
     ReportWritten& out = written ? *written : ignored;
     const std::string ext = ctl.fileType == ReportFileType::Text ? ".txt" : ".csv";
-    const std::string text = BuildReportText(data, ctl, T, B, basal);
     const std::string base = FindReportFileName(ctl.inputFolder, ext);
     const std::string path = platform::JoinPath(ctl.inputFolder, base + ext);
-    if (!platform::WriteTextFile(path, text)) throw ReportFailure("cannot write " + path);
+    // The text goes to the file as it is made (a List report of a long run is
+    // tens of megabytes); a text that cannot be made leaves no file.
+    bool complete = false;
+    try {
+        complete = platform::WriteTextFileInPieces(path, [&](const platform::TextPieces& pieces) {
+            BuildReportText(data, ctl, T, B, basal, pieces);
+        });
+    } catch (...) {
+        std::remove(path.c_str());
+        throw;
+    }
+    if (!complete) throw ReportFailure("cannot write " + path);
     out = ReportWritten{path, false};
     Pump(pumpEvents);
     const std::string name = ReadSubprojectName(ctl.inputFolder);

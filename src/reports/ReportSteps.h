@@ -106,6 +106,10 @@ std::string FindReportFileName(const std::string& folder, const std::string& ext
 // The report text (CR LF lines, UTF-8; written in Windows-1252).
 std::string BuildReportText(const ReportData& data, const ReportControls& controls, int32_t T, int16_t B,
                             bool basal);
+// The same text handed to `pieces` a window at a time as it is made, so that
+// a large report is never held whole.
+void BuildReportText(const ReportData& data, const ReportControls& controls, int32_t T, int16_t B, bool basal,
+                     const platform::TextPieces& pieces);
 
 // The acquisition's name as a file name: blanks, path separators, control
 // characters and : * ? " < > | become "_".
