@@ -183,7 +183,6 @@ int32_t Resample(int32_t& T, int32_t n, int16_t B, ActivityRecords& rec, CountsO
     const int64_t nb = static_cast<int64_t>(RoundHalfEven(static_cast<double>(T) / B));
     if (nb > 32767) throw NumericError("Overflow");
     const size_t rows = static_cast<size_t>(nb + 2);
-    std::vector<double> acc(rows * kChannels, 0.0);
     std::vector<double> tacc(rows, 0.0);
     auto minuteAt = [&](int64_t i) -> int64_t {
         return (i >= 0 && static_cast<size_t>(i) < rec.minutes.size()) ? rec.minutes[i] : 0;
@@ -202,18 +201,33 @@ int32_t Resample(int32_t& T, int32_t n, int16_t B, ActivityRecords& rec, CountsO
         previous = current;
     }
 
+    // One entry per bin: bin i of `bins` from its sums `row`.
+    ActivityRecords bins;
+    bins.Resize(irregular ? static_cast<size_t>(nb + 1) : rows);
+    auto finishBin = [&](int64_t i, const double* row) {
+        at = static_cast<int32_t>(i);
+        const int64_t end = static_cast<int64_t>(B) * (i + 1);
+        if (end > 32767) throw NumericError("Overflow");
+        bins.minutes[i] = static_cast<int32_t>(end);
+        bins.temperature[i] = Checked16(tacc[i]);
+        for (int c = 0; c < kChannels; ++c) bins.Count(i, c) = Checked16(row[c]);
+    };
+
     if (!irregular) {
         // Proportional: time walks in steps of 0.02 minutes; each record's
         // count is spread over `rate` minutes, each step adding the record's
         // share to the current bin. The walk is done once for all channels,
         // and the steps that add the same record to the same bin are added
         // channel by channel in one go (AddRepeatedly): every channel still
-        // sees the same sequence of additions as a walk of its own.
+        // sees the same sequence of additions as a walk of its own. Nothing
+        // in the walk can fail, so each bin is finished as soon as the walk
+        // leaves it, in bin order as after a walk over all bins, and only
+        // the current bin's sums are held.
         if (n == 0) throw NumericError("Division by zero");
         const double rate = static_cast<double>(T) / n;
         const double divisor = rate * 50;
         if (divisor == 0) throw NumericError("Division by zero");
-        std::vector<double> share(kChannels);
+        std::vector<double> share(kChannels), row(kChannels, 0.0);
         int32_t r = 0;
         int64_t b = 0;
         double tr = 0, tb = 0;
@@ -225,7 +239,7 @@ int32_t Resample(int32_t& T, int32_t n, int16_t B, ActivityRecords& rec, CountsO
             if (rec.temperature[r] >= 1) tacc[b] = rec.temperature[r];
             const bool nextRecord = tr >= rate, nextBin = tb >= B;
             if (nextRecord || nextBin) {
-                AddRepeatedly(&acc[static_cast<size_t>(b) * kChannels], share.data(), steps);
+                AddRepeatedly(row.data(), share.data(), steps);
                 steps = 0;
             }
             if (nextRecord) {
@@ -234,17 +248,24 @@ int32_t Resample(int32_t& T, int32_t n, int16_t B, ActivityRecords& rec, CountsO
                 if (r < n) ShareOfCounts(countsOf(r), divisor, share.data());
             }
             if (nextBin) {
+                if (b < nb) finishBin(b, row.data());
                 ++b;
-                std::fill_n(&acc[static_cast<size_t>(b) * kChannels], kChannels, 0.0);
+                std::fill(row.begin(), row.end(), 0.0);
                 tb = 0;
             }
             tr += 0.02;
             tb += 0.02;
         }
-        if (steps > 0) AddRepeatedly(&acc[static_cast<size_t>(b) * kChannels], share.data(), steps);
+        if (steps > 0) AddRepeatedly(row.data(), share.data(), steps);
+        // The bin the walk ended in, and the bins it never reached.
+        for (int64_t i = b; i < nb; ++i) {
+            finishBin(i, row.data());
+            std::fill(row.begin(), row.end(), 0.0);
+        }
     } else {
         // Record by record: each record whole into the current bin, bins
         // advancing by at most one per record.
+        std::vector<double> acc(static_cast<size_t>(rows) * kChannels, 0.0);
         int64_t b = 0;
         for (int32_t r = 0; r <= n; ++r) {
             at = r;
@@ -258,18 +279,9 @@ int32_t Resample(int32_t& T, int32_t n, int16_t B, ActivityRecords& rec, CountsO
                 std::fill_n(&acc[static_cast<size_t>(b) * kChannels], kChannels, 0.0);
             }
         }
+        for (int64_t i = 0; i < nb; ++i) finishBin(i, &acc[static_cast<size_t>(i) * kChannels]);
     }
-
-    // One entry per bin.
-    rec.Resize(irregular ? static_cast<size_t>(nb + 1) : rows);
-    for (int64_t i = 0; i < nb; ++i) {
-        at = static_cast<int32_t>(i);
-        const int64_t end = static_cast<int64_t>(B) * (i + 1);
-        if (end > 32767) throw NumericError("Overflow");
-        rec.minutes[i] = static_cast<int32_t>(end);
-        rec.temperature[i] = Checked16(tacc[i]);
-        for (int c = 0; c < kChannels; ++c) rec.Count(i, c) = Checked16(acc[static_cast<size_t>(i) * kChannels + c]);
-    }
+    rec = std::move(bins);
 
     // The partial last bin: completed from three quarters on, else dropped.
     const double whole = IntFloor(static_cast<double>(T) / B);
