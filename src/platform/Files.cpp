@@ -153,6 +153,35 @@ bool WriteTextFile(const std::string& path, std::string_view utf8) {
     return WriteBytes(path, Utf8ToCp1252(utf8), std::ios::trunc);
 }
 
+bool WriteTextFileInPieces(const std::string& path, const std::function<void(const TextPieces&)>& make) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    constexpr size_t kWindow = 1 << 16;
+    std::string held;
+    held.reserve(2 * kWindow);
+    // The held text is converted up to a place after three ASCII bytes: a
+    // character of up to four bytes never reaches past it, so the pieces
+    // convert as the whole text would.
+    auto convertUpTo = [&](size_t cut) {
+        const std::string bytes = Utf8ToCp1252(std::string_view(held).substr(0, cut));
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        held.erase(0, cut);
+    };
+    make([&](std::string_view piece) {
+        held.append(piece);
+        if (held.size() < kWindow) return;
+        size_t cut = held.size();
+        while (cut >= 3 && !(static_cast<unsigned char>(held[cut - 1]) < 0x80 &&
+                             static_cast<unsigned char>(held[cut - 2]) < 0x80 &&
+                             static_cast<unsigned char>(held[cut - 3]) < 0x80))
+            --cut;
+        if (cut >= 3) convertUpTo(cut);
+    });
+    convertUpTo(held.size());
+    out.flush();
+    return static_cast<bool>(out);
+}
+
 namespace {
 std::function<bool(std::string_view)>& ReplaceFault() {
     static std::function<bool(std::string_view)> hook;

@@ -26,6 +26,14 @@ std::optional<std::string> ReadTextFile(const std::string& path);
 // The text is written as given: callers put the CR LF line ends in.
 bool WriteTextFile(const std::string& path, std::string_view utf8);
 
+// The file WriteTextFile writes, its text made a piece at a time: `make`
+// calls its argument with each piece of UTF-8 in order (cut anywhere), and
+// the file gets the same bytes as WriteTextFile of the pieces joined, while
+// no more than a window of the text is held at a time. An exception of
+// `make` goes on to the caller, with the file as far as it was written.
+using TextPieces = std::function<void(std::string_view piece)>;
+bool WriteTextFileInPieces(const std::string& path, const std::function<void(const TextPieces&)>& make);
+
 // Replaces a file without ever leaving it half-written: the bytes go to a
 // temporary file in the same folder, which is flushed, synced and renamed
 // over the target. On any failure the target keeps its old bytes, the
@@ -74,6 +82,16 @@ public:
     int At(uint64_t pos) {
         if (pos - start_ < data_.size()) return static_cast<unsigned char>(data_[pos - start_]);
         return Load(pos);
+    }
+    // The `n` bytes from `pos` (fewer at the end of the file, none after it
+    // or when reading failed), valid until the next call. They come from the
+    // window when it holds them all, else from a window read from `pos` on;
+    // `n` larger than the window is cut to the window.
+    std::string_view Bytes(uint64_t pos, size_t n) {
+        if (pos - start_ >= data_.size() || data_.size() - (pos - start_) < n) Load(pos);
+        if (pos - start_ >= data_.size()) return {};
+        const size_t at = static_cast<size_t>(pos - start_);
+        return std::string_view(data_).substr(at, n);
     }
     bool Failed() const { return failed_; }
 

@@ -236,9 +236,13 @@ bool ComputeBinStatistics(int32_t T, const RecordReplay& replay, int16_t B, Repo
         for (int w = 0; w < wells; ++w) wellChannels[w] = WellChannels(d, w);
 
         if (layout != ReportLayout::Histogram) {
-            d.m_group_bin_mean.Assign(bins, 385);
-            d.m_group_bin_sd.Assign(bins, 385);
-            d.m_well_bin_value.Assign(bins, 385);
+            // Group and well tables only as wide as the groups and wells
+            // there are (readers take a column beyond the width as 0, as an
+            // unused column always is); a plate beyond 385 keeps 385.
+            const auto narrow = [](int32_t used) { return static_cast<size_t>(std::clamp(used, 1, 385)); };
+            d.m_group_bin_mean.Assign(bins, narrow(G + 1));
+            d.m_group_bin_sd.Assign(bins, narrow(G + 1));
+            d.m_well_bin_value.Assign(bins, narrow(wells));
             d.m_channel_bin_sum.Assign(bins, 385);
             BinWalker walk(B);
             replay([&](int32_t minute, const int16_t* counts, int16_t) {

@@ -51,10 +51,20 @@ std::string WriteReportFile(const ReportData& data, const ReportControls& ctl, i
     ReportWritten ignored;
     ReportWritten& out = written ? *written : ignored;
     const std::string ext = ctl.fileType == ReportFileType::Text ? ".txt" : ".csv";
-    const std::string text = BuildReportText(data, ctl, T, B, basal);
     const std::string base = FindReportFileName(ctl.inputFolder, ext);
     const std::string path = platform::JoinPath(ctl.inputFolder, base + ext);
-    if (!platform::WriteTextFile(path, text)) throw ReportFailure("cannot write " + path);
+    // The text goes to the file as it is made (a List report of a long run is
+    // tens of megabytes); a text that cannot be made leaves no file.
+    bool complete = false;
+    try {
+        complete = platform::WriteTextFileInPieces(path, [&](const platform::TextPieces& pieces) {
+            BuildReportText(data, ctl, T, B, basal, pieces);
+        });
+    } catch (...) {
+        std::remove(path.c_str());
+        throw;
+    }
+    if (!complete) throw ReportFailure("cannot write " + path);
     out = ReportWritten{path, false};
     Pump(pumpEvents);
     const std::string name = ReadSubprojectName(ctl.inputFolder);
@@ -102,14 +112,15 @@ bool GenerateReport(ReportData& data, ReportControls& ctl, const std::function<v
         data.m_setting_preset = false;
         if (!preset) data.m_setting_text = DescribeSetting(F);
 
-        // counts.bin is read once, whole; a failure to read it is a failure
+        // counts.bin is scanned once for its minutes, and its counts are read
+        // again only while they are binned; a failure of the scan is a failure
         // to read its duration.
-        const auto countsBytes = platform::ReadBinaryFile(countsPath);
-        if (!countsBytes) {
+        auto counts = CountsRecords::Scan(countsPath);
+        if (!counts) {
             platform::MsgBox("Error reading " + countsPath);
             return false;
         }
-        const auto duration = ReadActivityDuration(countsPath, *countsBytes);
+        const auto duration = ReadActivityDuration(*counts);
         if (!duration) return false;
         int32_t T = *duration;
         int16_t B = BinSize(ctl.binText);
@@ -122,10 +133,10 @@ bool GenerateReport(ReportData& data, ReportControls& ctl, const std::function<v
             B = T <= 30 ? static_cast<int16_t>(std::max<int32_t>(T, 1)) : static_cast<int16_t>((T / 15) * 15);
             ctl.binText = std::to_string(B);
         }
-        const auto n = LoadActivityRecords(countsPath, *countsBytes, data.m_record);
+        const auto n = LoadActivityMinutes(*counts, data.m_record);
         if (!n) return false;
         T = LargestMinute(data.m_record, *n);
-        const auto c = ResampleToBins(T, *n, B, data.m_record);
+        const auto c = ResampleToBins(T, *n, B, data.m_record, *counts);
         if (!c) return false;
         if (*c == -1) {
             platform::MsgBox("Resampling ERROR");

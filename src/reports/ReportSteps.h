@@ -7,25 +7,59 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "platform/Files.h"
 #include "reports/ReportData.h"
 
 namespace vondrel::reports {
 
+// The data records of a counts.bin (its holes left out, see CountsHoleRule),
+// scanned once a window of records at a time: the place, raw minute and
+// temperature of each are kept, the counts stay in the file and are read
+// again, in the same windows, when they are binned. A 22-day file is 33 MB:
+// a copy of it in fresh memory costs several times more than reading it
+// twice from the page cache, and a report needs no more than its bins.
+class CountsRecords {
+public:
+    // Scans the file at `path`; nullopt when it cannot be opened or read.
+    static std::optional<CountsRecords> Scan(const std::string& path);
+
+    const std::string& Path() const { return path_; }
+    size_t Size() const { return minutes_.size(); }
+    int32_t RawMinute(size_t i) const { return minutes_[i]; }
+    int16_t Temperature(size_t i) const { return temperatures_[i]; }
+    // The 385 values (counts, then the temperature) of data record `i`, read
+    // again from the file and valid until the next call; nullptr when they can
+    // no longer be read.
+    const int16_t* Values(size_t i);
+
+private:
+    CountsRecords(std::string path, platform::FileBytes file) : path_(std::move(path)), file_(std::move(file)) {}
+
+    std::string path_;
+    platform::FileBytes file_;
+    std::vector<uint32_t> places_;  // record index in the file
+    std::vector<int32_t> minutes_;
+    std::vector<int16_t> temperatures_;
+    std::vector<int16_t> values_ = std::vector<int16_t>(kRecordWidth);
+};
+
 // Largest absolute minute of a counts.bin; "Error reading <path>" and nullopt
 // when it cannot be read or its days overflow.
 std::optional<int32_t> ReadActivityDuration(const std::string& path);
-// The same for the bytes of the file at `path`, read already.
-std::optional<int32_t> ReadActivityDuration(const std::string& path, const std::string& bytes);
+// The same for the records scanned already.
+std::optional<int32_t> ReadActivityDuration(const CountsRecords& records);
 
 // Loads the records up to the last one that reaches the running maximum of
 // the raw minutes, with absolute minutes. Returns the index of the last record
 // loaded (-1 for none); "Error loading <path>" and nullopt on failure.
 // Holes of the file (see CountsHoleRule) are left out.
 std::optional<int32_t> LoadActivityRecords(const std::string& path, ActivityRecords& records);
-// The same for the bytes of the file at `path`, read already.
-std::optional<int32_t> LoadActivityRecords(const std::string& path, const std::string& bytes,
-                                           ActivityRecords& records);
+// The same for the records scanned already, without their counts: `records`
+// gets minutes and temperatures, its counts stay empty, and ResampleToBins
+// reads them from `scanned`.
+std::optional<int32_t> LoadActivityMinutes(const CountsRecords& scanned, ActivityRecords& records);
 
 // The largest minute of records 0..last (0 when there is none).
 int32_t LargestMinute(const ActivityRecords& records, int32_t last);
@@ -34,6 +68,10 @@ int32_t LargestMinute(const ActivityRecords& records, int32_t last);
 // when none) and updates T; "Resampling Calculation Error<k>" and nullopt on
 // an arithmetic failure.
 std::optional<int32_t> ResampleToBins(int32_t& T, int32_t n, int16_t B, ActivityRecords& records);
+// The same for records loaded by LoadActivityMinutes, their counts read from
+// `scanned`; "Error loading <path>" and nullopt when they can no longer be read.
+std::optional<int32_t> ResampleToBins(int32_t& T, int32_t n, int16_t B, ActivityRecords& records,
+                                      CountsRecords& scanned);
 
 // Plate of the acquisition in `folder` (setup.dat, groups.dat, chgroup.dat,
 // the plate layout file of the program folder). Throws ReportFailure on a
@@ -68,6 +106,10 @@ std::string FindReportFileName(const std::string& folder, const std::string& ext
 // The report text (CR LF lines, UTF-8; written in Windows-1252).
 std::string BuildReportText(const ReportData& data, const ReportControls& controls, int32_t T, int16_t B,
                             bool basal);
+// The same text handed to `pieces` a window at a time as it is made, so that
+// a large report is never held whole.
+void BuildReportText(const ReportData& data, const ReportControls& controls, int32_t T, int16_t B, bool basal,
+                     const platform::TextPieces& pieces);
 
 // The acquisition's name as a file name: blanks, path separators, control
 // characters and : * ? " < > | become "_".

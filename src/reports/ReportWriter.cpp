@@ -21,8 +21,12 @@ std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 
 class ReportText {
 public:
-    ReportText(const ReportData& d, const ReportControls& ctl, int32_t T, int16_t B, bool basal)
-        : d_(d), ctl_(ctl), s_(ctl.spacer), T_(T), B_(B), basal_(basal), decimal_(platform::LocaleDecimalSeparator()) {
+    // With `pieces`, the text goes to it a window at a time instead of being
+    // held whole.
+    ReportText(const ReportData& d, const ReportControls& ctl, int32_t T, int16_t B, bool basal,
+               const platform::TextPieces* pieces = nullptr)
+        : d_(d), ctl_(ctl), s_(ctl.spacer), T_(T), B_(B), basal_(basal), decimal_(platform::LocaleDecimalSeparator()),
+          pieces_(pieces) {
         const int64_t n = static_cast<int64_t>(RoundHalfEven(static_cast<double>(T) / B));
         if (n > 32767) throw NumericError("Overflow");
         N_ = n == 0 ? 1 : static_cast<int32_t>(n);
@@ -66,11 +70,24 @@ public:
             else if (ctl_.layout == ReportLayout::List) ChannelList();
             else if (ctl_.layout == ReportLayout::ChannelArray) ChannelArray();
         }
+        if (pieces_) {
+            (*pieces_)(out_);
+            out_.clear();
+        }
         return std::move(out_);
     }
 
 private:
-    void Line(const std::string& s) { out_ += s; out_ += kEol; }
+    static constexpr size_t kWindow = 1 << 16;
+
+    void Line(const std::string& s) {
+        out_ += s;
+        out_ += kEol;
+        if (pieces_ && out_.size() >= kWindow) {
+            (*pieces_)(out_);
+            out_.clear();
+        }
+    }
 
     std::string Fixed(double x) const {
         std::string t = FormatFixed(x, 1);
@@ -440,6 +457,7 @@ private:
     std::string decimal_;
     int32_t N_ = 1;
     int32_t G_ = 0;
+    const platform::TextPieces* pieces_;
     std::string out_;
 };
 
@@ -448,6 +466,12 @@ private:
 std::string BuildReportText(const ReportData& data, const ReportControls& controls, int32_t T, int16_t B, bool basal) {
     if (B == 0) throw NumericError("Division by zero");
     return ReportText(data, controls, T, B, basal).Build();
+}
+
+void BuildReportText(const ReportData& data, const ReportControls& controls, int32_t T, int16_t B, bool basal,
+                     const platform::TextPieces& pieces) {
+    if (B == 0) throw NumericError("Division by zero");
+    ReportText(data, controls, T, B, basal, &pieces).Build();
 }
 
 std::string FindReportFileName(const std::string& folder, const std::string& extension) {

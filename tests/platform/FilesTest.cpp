@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <stdexcept>
+
 #include "TempFolder.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
@@ -32,6 +35,55 @@ TEST(Files, TextFilesAreWrittenInTheSingleByteCodePage) {
     EXPECT_EQ(*ReadTextFile(dir / "t.dat"), "\"Ni\xC3\xB1o\"\r\n");
     EXPECT_FALSE(ReadTextFile(dir / "missing.dat").has_value());
     EXPECT_FALSE(WriteTextFile(dir / "no/such/folder.dat", "x"));
+}
+
+// Every byte value, valid and broken UTF-8, a sequence cut short at the end:
+// written in pieces cut anywhere, the file is the text written whole.
+TEST(Files, TextWrittenInPiecesIsTheTextWrittenWhole) {
+    TempFolder dir;
+    std::string text;
+    uint32_t x = 12345;
+    while (text.size() < 300'000) {
+        x = x * 1103515245u + 12345u;
+        const int kind = static_cast<int>(x >> 28);
+        if (kind < 8) text += static_cast<char>('a' + (x >> 8) % 26);
+        else if (kind < 10) text += "\r\n";
+        else if (kind < 12) text += "\xC3\xB1\xE2\x82\xAC";  // n tilde, euro
+        else text += static_cast<char>(x >> 16);                 // any byte, often broken UTF-8
+    }
+    text += "\xF0\x9F";
+    ASSERT_TRUE(WriteTextFile(dir / "whole.txt", text));
+    for (size_t cut : {size_t{1}, size_t{3}, size_t{7}, size_t{65537}, text.size()}) {
+        ASSERT_TRUE(WriteTextFileInPieces(dir / "pieces.txt", [&](const TextPieces& piece) {
+            for (size_t at = 0; at < text.size(); at += cut) piece(std::string_view(text).substr(at, cut));
+        }));
+        // Compared whole: a diff of two long texts would take minutes.
+        EXPECT_TRUE(dir.Read("pieces.txt") == dir.Read("whole.txt")) << "pieces of " << cut;
+    }
+    EXPECT_THROW(WriteTextFileInPieces(dir / "pieces.txt", [](const TextPieces&) { throw std::runtime_error("x"); }),
+                 std::runtime_error);
+    EXPECT_FALSE(WriteTextFileInPieces(dir / "no/such/folder.txt", [](const TextPieces& piece) { piece("x"); }));
+}
+
+TEST(Files, FileBytesGivesTheBytesAskedForAcrossWindows) {
+    TempFolder dir;
+    std::string data(1000, '\0');
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 13);
+    dir.Write("d.bin", data);
+    for (size_t window : {4, 7, 64, 4096}) {
+        auto file = FileBytes::Open(dir / "d.bin", window);
+        ASSERT_TRUE(file.has_value());
+        for (size_t n : {1, 3, 4}) {
+            for (uint64_t pos = 0; pos <= data.size() + 2; pos += n) {
+                const size_t expected = pos < data.size() ? std::min(n, data.size() - pos) : 0;
+                EXPECT_EQ(file->Bytes(pos, n), std::string_view(data).substr(std::min<size_t>(pos, data.size()), expected))
+                    << "window " << window << " pos " << pos << " n " << n;
+            }
+            // Back to the start after the end.
+            EXPECT_EQ(file->Bytes(0, n), data.substr(0, n));
+        }
+        EXPECT_FALSE(file->Failed());
+    }
 }
 
 TEST(Files, BinaryFilesAreReadWholeAndNothingElseIs) {

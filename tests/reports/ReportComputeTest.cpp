@@ -1,6 +1,7 @@
 // Reading counts.bin, resampling, the plate and setting text, the basal step.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <random>
 
@@ -9,6 +10,7 @@
 #include "platform/Files.h"
 #include "platform/Locale.h"
 #include "platform/Numbers.h"
+#include "reports/BinAccumulation.h"
 #include "reports/ReportPipeline.h"
 #include "reports/ReportSteps.h"
 
@@ -164,23 +166,30 @@ TEST(Resampling, OneLongGapSwitchesToRecordByRecordAndBinsBeyond16BitsFail) {
     EXPECT_EQ(ResampleToBins(T, 60, 30, big), std::nullopt);
 }
 
-// The proportional walk done once for all channels equals each channel's own walk.
+// The proportional walk done once for all channels equals each channel's own
+// walk, on every instruction path the processor has, for records held in the
+// table and for records read again from counts.bin.
 TEST(Resampling, SharedWalkGivesEveryChannelItsOwnLiteralSequence) {
     std::mt19937 rng(7);
     const int32_t n = 40, T = 3 * n;
     const int16_t B = 17;
     ActivityRecords r;
     r.Resize(n + 2);
+    std::string file;
     for (int i = 0; i <= n; ++i) {
         r.minutes[i] = 3 * i;
-        for (int c = 0; c < kChannels; ++c) r.Count(i, c) = static_cast<int16_t>(rng() % 700);
+        r.temperature[i] = static_cast<int16_t>(200 + i);
+        std::vector<int16_t> counts(kChannels);
+        for (int c = 0; c < kChannels; ++c) r.Count(i, c) = counts[c] = static_cast<int16_t>(rng() % 700);
+        file += CountsRecord(3 * i, counts, r.temperature[i]);
     }
+    TempFolder tmp;
+    tmp.Write("counts.bin", file);
     const ActivityRecords original = r;
-    int32_t t = T;
-    ASSERT_TRUE(ResampleToBins(t, n, B, r).has_value());
     const int64_t nb = static_cast<int64_t>(RoundHalfEven(static_cast<double>(T) / B));
     const double rate = static_cast<double>(T) / n;
-    for (int c = 0; c < kChannels; c += 37) {
+    std::vector<std::vector<double>> expected;
+    for (int c = 0; c < kChannels; ++c) {
         std::vector<double> acc(nb + 2, 0.0);
         int32_t rec = 0;
         int64_t b = 0;
@@ -192,8 +201,54 @@ TEST(Resampling, SharedWalkGivesEveryChannelItsOwnLiteralSequence) {
             tr = tr + 0.02;
             tb = tb + 0.02;
         }
-        for (int64_t i = 0; i < nb - 1; ++i) EXPECT_EQ(r.Count(i, c), ToInt16(acc[i])) << c << " bin " << i;
+        expected.push_back(acc);
     }
+    for (BinningPath path : {BinningPath::Portable, BinningPath::Avx2, BinningPath::Avx512}) {
+        SetBinningPathForTest(path);
+        if (CurrentBinningPath() != path) {
+            std::printf("binning path %d: not on this processor, skipped\n", static_cast<int>(path));
+            continue;
+        }
+        SCOPED_TRACE(static_cast<int>(path));
+        ActivityRecords held = original;
+        int32_t t = T;
+        const auto c = ResampleToBins(t, n, B, held);
+        ASSERT_TRUE(c.has_value());
+        for (int ch = 0; ch < kChannels; ++ch)
+            for (int64_t i = 0; i < nb - 1; ++i) ASSERT_EQ(held.Count(i, ch), ToInt16(expected[ch][i])) << ch << " bin " << i;
+
+        auto scanned = CountsRecords::Scan(tmp / "counts.bin");
+        ASSERT_TRUE(scanned.has_value());
+        ActivityRecords read;
+        ASSERT_EQ(LoadActivityMinutes(*scanned, read), n);
+        int32_t t2 = LargestMinute(read, n);
+        ASSERT_EQ(t2, T);
+        EXPECT_EQ(ResampleToBins(t2, n, B, read, *scanned), c);
+        EXPECT_EQ(t2, t);
+        EXPECT_EQ(read.minutes, held.minutes);
+        EXPECT_EQ(read.temperature, held.temperature);
+        EXPECT_TRUE(read.counts == held.counts);
+    }
+    SetBinningPathForTest(BinningPath::Automatic);
+}
+
+// Counts that can no longer be read when they are binned (the file cut
+// short after it was scanned) fail as a load, and nothing is binned.
+TEST(Resampling, CountsGoneAfterTheScanFailAsALoad) {
+    TempFolder tmp;
+    std::string file;
+    for (int32_t m = 0; m < 300; ++m) file += FlatRecord(m, 5, 250);
+    tmp.Write("counts.bin", file);
+    auto scanned = CountsRecords::Scan(tmp / "counts.bin");
+    ASSERT_TRUE(scanned.has_value());
+    ActivityRecords r;
+    ASSERT_EQ(LoadActivityMinutes(*scanned, r), 299);
+    EXPECT_TRUE(r.counts.empty());
+    std::filesystem::resize_file(tmp / "counts.bin", 200 * kCountsRecordBytes + 10);
+    int32_t T = LargestMinute(r, 299);
+    ScriptedDialogs boxes;
+    boxes.ExpectMessage("Error loading " + tmp / "counts.bin");
+    EXPECT_EQ(ResampleToBins(T, 299, 30, r, *scanned), std::nullopt);
 }
 
 TEST(PlateAndSetting, SettingTextFromSetupDat) {

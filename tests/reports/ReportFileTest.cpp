@@ -349,6 +349,17 @@ TEST(ReportFailures, FailedStepsWriteNothing) {
     }
 }
 
+// The text goes to its file as it is made: a text that fails on the way
+// (here more bins than 16 bits count) takes its file away with it.
+TEST(ReportFailures, ATextThatCannotBeMadeLeavesNoFile) {
+    RecordedRun run;
+    ReportData d;
+    ReportControls k;
+    k.inputFolder = run.folder;
+    EXPECT_ANY_THROW(WriteReportFile(d, k, 40000, 1, false));
+    EXPECT_FALSE(platform::FileExists(run.folder + "/report.csv"));
+}
+
 }  // namespace
 }  // namespace vondrel::reports::testing
 
