@@ -199,7 +199,10 @@ bool ExportPerWellFiles(ReportData& data, PerWellControls& c) {
                     const auto t = AddMinutes(start, k * B1);
                     text += Two(t.day) + c.dateSeparator + Two(t.month) + c.dateSeparator + std::to_string(t.year) + " " +
                             Two(t.hour) + c.timeSeparator + Two(t.minute) + " " +
-                            std::to_string(data.m_well_bin_value.At(static_cast<size_t>(k), static_cast<size_t>(g))) + "\r\n";
+                            std::to_string(static_cast<size_t>(g) < data.m_well_bin_value.width
+                                               ? data.m_well_bin_value.At(static_cast<size_t>(k), static_cast<size_t>(g))
+                                               : 0) +
+                            "\r\n";
                 }
                 files.emplace_back(name, std::move(text));
             }
