@@ -67,6 +67,7 @@ template <class T, int W, int K>
 struct Pack {
     typedef T Native __attribute__((vector_size(sizeof(T) * W)));
     static constexpr int kLanes = W * K;
+    static constexpr int kWidth = W;
     Native v[K];
 
     VONDREL_INLINE static Pack Splat(T x) {
@@ -170,6 +171,57 @@ VONDREL_INLINE Pack<double, W, K> Max(Pack<double, W, K> a, const Pack<double, W
     return a;
 }
 
+// a x b + c and c - a x b, each rounded once: the fused multiply-add of the
+// AVX2 and AVX-512 paths, written out because the templates here are compiled
+// for the portable target and only inlined into the wider clones. The file's
+// -ffp-contract=off keeps the compiler from fusing anything else.
+template <int W, int K>
+VONDREL_INLINE Pack<double, W, K> MultiplyAdd(const Pack<double, W, K>& a, const Pack<double, W, K>& b,
+                                              Pack<double, W, K> c) {
+    static_assert(W == 4 || W == 8, "fused multiply-add on the AVX2 and AVX-512 paths only");
+    for (int k = 0; k < K; ++k) {
+        if constexpr (W == 4)
+            asm("vfmadd231pd %2, %1, %0" : "+x"(c.v[k]) : "x"(a.v[k]), "x"(b.v[k]));
+        else
+            asm("vfmadd231pd %2, %1, %0" : "+v"(c.v[k]) : "v"(a.v[k]), "v"(b.v[k]));
+    }
+    return c;
+}
+template <int W, int K>
+VONDREL_INLINE Pack<double, W, K> NegativeMultiplyAdd(const Pack<double, W, K>& a, const Pack<double, W, K>& b,
+                                                      Pack<double, W, K> c) {
+    static_assert(W == 4 || W == 8, "fused multiply-add on the AVX2 and AVX-512 paths only");
+    for (int k = 0; k < K; ++k) {
+        if constexpr (W == 4)
+            asm("vfnmadd231pd %2, %1, %0" : "+x"(c.v[k]) : "x"(a.v[k]), "x"(b.v[k]));
+        else
+            asm("vfnmadd231pd %2, %1, %0" : "+v"(c.v[k]) : "v"(a.v[k]), "v"(b.v[k]));
+    }
+    return c;
+}
+
+// a / divisor, rounded as the division rounds it, for finite a whose quotient
+// is far from the subnormal range, and a divisor of 10, 50 or 100. Where the
+// target has a fused multiply-add, the quotient is the product by the double
+// nearest 1/divisor, corrected once by its exact remainder: that product is
+// within one unit in the last place of the quotient, so the remainder
+// a - q x divisor is a double, and q + remainder x reciprocal then differs
+// from the true quotient by far less than the distance from any quotient of
+// these divisors to a rounding tie (no such quotient is a tie), so it rounds
+// to the correctly rounded quotient. A division takes several times as long.
+// The detection tests check the claim on every whole sum and on random reals.
+template <int W, int K>
+VONDREL_INLINE Pack<double, W, K> Quotient(const Pack<double, W, K>& a, double divisor) {
+    if constexpr (W == 2) {
+        return a / divisor;
+    } else {
+        using D = Pack<double, W, K>;
+        const D reciprocal = D::Splat(1.0 / divisor), d = D::Splat(divisor);
+        const D q = a * reciprocal;
+        return MultiplyAdd(NegativeMultiplyAdd(q, d, a), reciprocal, q);
+    }
+}
+
 // x where mask, +0.0 elsewhere.
 template <int W, int K>
 VONDREL_INLINE Pack<double, W, K> Keep(Pack<double, W, K> x, const MaskPack<W, K>& mask) {
@@ -217,6 +269,17 @@ VONDREL_INLINE typename V::D Round(typename V::D x) {
         for (int l = 0; l < V::kCount; ++l) x.Set(l, RoundHalfEven(x[l]));
         return x;
     }
+}
+
+// x / 100 for the band and the lower line. On the fast path x is finite (a
+// band factor below 2^37 times an envelope mean below 2^16); elsewhere it may
+// overflow, and only the division gives its infinite quotient.
+template <class V, bool kFast>
+VONDREL_INLINE typename V::D Hundredth(const typename V::D& x) {
+    if constexpr (kFast)
+        return Quotient(x, 100.0);
+    else
+        return x / 100.0;
 }
 
 template <class V>
@@ -296,7 +359,7 @@ VONDREL_INLINE void ClipToBand(typename V::D (&w)[kN], const typename V::D (&m30
     D b1 = D::Splat(0.0), b2 = D::Splat(0.0), b3 = D::Splat(0.0);
     for (int i = 0; i < kN; ++i) {
         const D band = i < 4 ? Round<V, kFast>(up_start * m30[i])
-                             : Round<V, kFast>((up * m30[i] / 100.0 + b3 + b1 + b2) / 4.0);
+                             : Round<V, kFast>((Hundredth<V, kFast>(up * m30[i]) + b3 + b1 + b2) / 4.0);
         if constexpr (kFast)
             w[i] = Min(w[i], Max(band, floor));
         else
@@ -307,6 +370,14 @@ VONDREL_INLINE void ClipToBand(typename V::D (&w)[kN], const typename V::D (&m30
     }
 }
 
+// Records the event mask of sample u where the caller exports event flags
+// (kFlags); counting alone keeps no masks.
+template <class V, bool kFlags>
+VONDREL_INLINE void Mark(typename V::M (&events)[kN], int u, const typename V::M& event) {
+    if constexpr (kFlags)
+        for (int k = 0; k < V::M::kLanes / V::M::kWidth; ++k) events[u].v[k] = event.v[k];
+}
+
 // Adds one in the lanes of `events`.
 template <class V>
 VONDREL_INLINE void Tally(typename V::D& count, const typename V::M& events) {
@@ -314,7 +385,7 @@ VONDREL_INLINE void Tally(typename V::D& count, const typename V::M& events) {
 }
 
 // Methods 0 and 1: the lower line and its crossings.
-template <class V, bool kFast, bool kGated>
+template <class V, bool kFast, bool kFlags, bool kGated>
 VONDREL_INLINE typename V::D CountBelowLowerLine(const typename V::D (&w)[kN], const typename V::D (&m30)[kN],
                                                  typename V::D T, typename V::M (&events)[kN]) {
     using D = typename V::D;
@@ -327,21 +398,21 @@ VONDREL_INLINE typename V::D CountBelowLowerLine(const typename V::D (&w)[kN], c
     int gate = 0;
     for (int u = 0; u < kN; ++u) {
         const D line = u < 4 ? Round<V, kFast>(start_scale * m30[u])
-                             : Round<V, kFast>((l2 + l1 + l3 + m30[u] * scale / 100.0) / 4.0);
+                             : Round<V, kFast>((l2 + l1 + l3 + Hundredth<V, kFast>(m30[u] * scale)) / 4.0);
         const M lt = w[u] < line, gt = w[u] > line;
         if constexpr (kGated) {
             below |= lt;
             if (gate == kGate) {
                 Tally<V>(count, below);
-                events[u] = below;
+                Mark<V, kFlags>(events, u, below);
                 below = M::Splat(0);
             } else {
-                events[u] = M::Splat(0);
+                Mark<V, kFlags>(events, u, M::Splat(0));
             }
         } else {
             const M event = lt & ~below;
             Tally<V>(count, event);
-            events[u] = event;
+            Mark<V, kFlags>(events, u, event);
             below = (below | lt) & ~gt;
         }
         if (gate == kGate) gate = 0;
@@ -354,7 +425,7 @@ VONDREL_INLINE typename V::D CountBelowLowerLine(const typename V::D (&w)[kN], c
 }
 
 // Method 3: the line at threshold x envelope mean, crossed by two-sample means.
-template <class V, bool kFast>
+template <class V, bool kFast, bool kFlags>
 VONDREL_INLINE typename V::D CountBelowThresholdLine(const typename V::D (&w)[kN], const typename V::D (&m30)[kN],
                                                      double threshold, typename V::M (&events)[kN]) {
     using D = typename V::D;
@@ -370,10 +441,10 @@ VONDREL_INLINE typename V::D CountBelowThresholdLine(const typename V::D (&w)[kN
             const M lt = a < line, gt = a > line;
             const M event = lt & ~below;
             Tally<V>(count, event);
-            events[u] = event;
+            Mark<V, kFlags>(events, u, event);
             below = (below | lt) & ~gt;
         } else {
-            events[u] = M::Splat(0);
+            Mark<V, kFlags>(events, u, M::Splat(0));
         }
         l3 = l2;
         l2 = l1;
@@ -386,7 +457,7 @@ VONDREL_INLINE typename V::D CountBelowThresholdLine(const typename V::D (&w)[kN
 // computes it (see CountMotility): running minima over 50 samples from block
 // prefix and suffix minima, their mean smoothed in place, the ten-sample means
 // of the level above it, and the walk over runs of ten steps in one direction.
-template <class V>
+template <class V, bool kFlags>
 VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const typename V::D& jump) {
     using D = typename V::D;
     using M = typename V::M;
@@ -412,7 +483,7 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
     D sum = D::Splat(0.0);
     for (int j = 0; j < kMinimumSpan; ++j) sum += minimum[j];
     for (int y = 0; y <= kForwardLast; ++y) {
-        x[y] = sum / static_cast<double>(kMinimumSpan);
+        x[y] = Quotient(sum, kMinimumSpan);
         sum += minimum[y + kMinimumSpan] - minimum[y];
     }
     // Backward windows: each mean adds its 50 entries in ascending order, the
@@ -431,14 +502,14 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
             s2 += x[j];
         }
         s0 += minimum[y0];
-        x[y0] = s0 / static_cast<double>(kMinimumSpan);
+        x[y0] = Quotient(s0, kMinimumSpan);
         s1 += x[y0];
         s2 += x[y0];
         s1 += minimum[y0 + 1];
-        x[y0 + 1] = s1 / static_cast<double>(kMinimumSpan);
+        x[y0 + 1] = Quotient(s1, kMinimumSpan);
         s2 += x[y0 + 1];
         s2 += minimum[y0 + 2];
-        x[y0 + 2] = s2 / static_cast<double>(kMinimumSpan);
+        x[y0 + 2] = Quotient(s2, kMinimumSpan);
     }
     for (int y = 0; y < kN; ++y) x[y] = w[y] - x[y];
 
@@ -448,7 +519,7 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
         const int first = m <= kDiffForwardLast ? m : m - (kDiffSpan - 1);
         D acc = D::Splat(0.0);
         for (int j = first; j < first + kDiffSpan; ++j) acc += x[j];
-        means[m] = acc / static_cast<double>(kDiffSpan);
+        means[m] = Quotient(acc, kDiffSpan);
     }
 
     // The walk: `rising` is the direction, a turn starts a new run at the
@@ -456,7 +527,7 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
     const D run_length = D::Splat(kRunLength), one = D::Splat(1.0);
     M rising = M::Splat(0);
     D count = D::Splat(0.0), run = count, reference = count;
-    s.events[0] = M::Splat(0);
+    Mark<V, kFlags>(s.events, 0, M::Splat(0));
     for (int m = 1; m < kN; ++m) {
         const D d = means[m];
         const M up = d > means[m - 1], down = d < means[m - 1];
@@ -466,7 +537,7 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
         rising = up | (rising & ~down);
         const M event = (Abs(reference - d) > jump) & (run == run_length);
         Tally<V>(count, event);
-        s.events[m] = event;
+        Mark<V, kFlags>(s.events, m, event);
     }
     return count;
 }
@@ -483,7 +554,7 @@ struct Job {
 
 // One group of adjacent channels starting at c0. Lanes past the last channel
 // of the window repeat it; only selected lanes are written back.
-template <class V, bool kFast>
+template <class V, bool kFast, bool kFlags>
 VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
     using D = typename V::D;
     constexpr int L = V::kCount;
@@ -506,17 +577,17 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
     if (job.method == kMethodMotilityIndex) {
         D jump;
         for (int l = 0; l < L; ++l) jump.Set(l, std::max(stats.amplitude[l], kLeastJump));
-        count = CountMotilityLanes<V>(s, jump);
+        count = CountMotilityLanes<V, kFlags>(s, jump);
     } else if (job.method == kMethodGatedThreshold || job.method == kMethodThresholdAverage ||
                job.method == kMethodThresholdLine) {
         const D T = PercentThresholds<V>(stats, job.threshold, true);
         EnvelopeMeans<V>(s.U, s.m30);
         switch (job.method) {
-            case kMethodGatedThreshold: count = CountBelowLowerLine<V, kFast, true>(s.w, s.m30, T, s.events); break;
+            case kMethodGatedThreshold: count = CountBelowLowerLine<V, kFast, kFlags, true>(s.w, s.m30, T, s.events); break;
             case kMethodThresholdAverage:
-                count = CountBelowLowerLine<V, kFast, false>(s.w, s.m30, T, s.events);
+                count = CountBelowLowerLine<V, kFast, kFlags, false>(s.w, s.m30, T, s.events);
                 break;
-            default: count = CountBelowThresholdLine<V, kFast>(s.w, s.m30, job.threshold, s.events); break;
+            default: count = CountBelowThresholdLine<V, kFast, kFlags>(s.w, s.m30, job.threshold, s.events); break;
         }
     } else {
         counted = false;  // an unknown method counts nothing
@@ -527,7 +598,7 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
         const int c = c0 + l;
         keep[l] = c < static_cast<int>(job.selected.size()) && job.selected[c] && c != job.skip;
         if (keep[l]) job.counts[c] = static_cast<int16_t>(count[l]);
-        if (keep[l] && job.flags) {
+        if (kFlags && keep[l]) {
             // The mask's 32-bit halves: lane l's low half is entry 2l.
             char* row = job.flags + static_cast<size_t>(c) * kN;
             for (int i = 0; i < kN; ++i) row[i] = counted && s.events[i][2 * l] != 0 ? '1' : '0';
@@ -553,10 +624,10 @@ VONDREL_INLINE void CountAll(const Job& job) {
         bool any = false;
         for (int c = c0; c < std::min(c0 + L, n); ++c) any = any || (job.selected[c] && c != job.skip);
         if (!any) continue;
-        if (fast)
-            CountGroup<V, true>(job, c0, s);
+        if (job.flags)
+            fast ? CountGroup<V, true, true>(job, c0, s) : CountGroup<V, false, true>(job, c0, s);
         else
-            CountGroup<V, false>(job, c0, s);
+            fast ? CountGroup<V, true, false>(job, c0, s) : CountGroup<V, false, false>(job, c0, s);
     }
 }
 
@@ -564,7 +635,7 @@ void CountAllPortable(const Job& job) { CountAll<2, kPortableRegisters>(job); }
 
 #if defined(__x86_64__) || defined(__i386__)
 #define VONDREL_HAS_X86_PATHS 1
-[[gnu::target("avx2")]] void CountAllAvx2(const Job& job) { CountAll<4, kAvx2Registers>(job); }
+[[gnu::target("avx2,fma")]] void CountAllAvx2(const Job& job) { CountAll<4, kAvx2Registers>(job); }
 [[gnu::target("avx512f")]] void CountAllAvx512(const Job& job) { CountAll<8, kAvx512Registers>(job); }
 #endif
 
@@ -597,7 +668,7 @@ void Check(const SampleWindow& window, std::span<const uint8_t> selected, std::s
 
 bool CounterAvx2Available() {
 #ifdef VONDREL_HAS_X86_PATHS
-    static const bool has = __builtin_cpu_supports("avx2");
+    static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     return has;
 #else
     return false;
