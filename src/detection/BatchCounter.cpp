@@ -57,6 +57,9 @@ constexpr int kRunLength = 10;
 constexpr int32_t kLeastJump = 5;
 
 #define VONDREL_INLINE [[gnu::always_inline]] inline
+#ifndef VONDREL_PROBE
+#define VONDREL_PROBE(i)
+#endif
 
 // K native vectors of W lanes each, used as one value per lane of a group of
 // W x K channels. W is the register width of the target (two doubles for
@@ -152,9 +155,15 @@ template <class T, int W, int K>
 VONDREL_INLINE Pack<T, W, K> Select(const MaskPack<W, K>& mask, const Pack<T, W, K>& a, Pack<T, W, K> b) {
     using Bits = typename MaskPack<W, K>::Native;
     using Native = typename Pack<T, W, K>::Native;
-    for (int k = 0; k < K; ++k)
-        b.v[k] = reinterpret_cast<Native>((reinterpret_cast<Bits>(a.v[k]) & mask.v[k]) |
-                                          (reinterpret_cast<Bits>(b.v[k]) & ~mask.v[k]));
+    if constexpr (W == 4 && sizeof(T) == 8) {
+        // AVX2: one blend on the sign bits of the (all ones or all zeros) mask.
+        typedef int64_t Wide __attribute__((vector_size(sizeof(Native))));
+        for (int k = 0; k < K; ++k) b.v[k] = reinterpret_cast<Wide>(mask.v[k]) < 0 ? a.v[k] : b.v[k];
+    } else {
+        for (int k = 0; k < K; ++k)
+            b.v[k] = reinterpret_cast<Native>((reinterpret_cast<Bits>(a.v[k]) & mask.v[k]) |
+                                              (reinterpret_cast<Bits>(b.v[k]) & ~mask.v[k]));
+    }
     return b;
 }
 
@@ -245,6 +254,7 @@ VONDREL_INLINE Pack<double, W, K> Abs(const Pack<double, W, K>& x) {
 template <int W, int K>
 struct Lanes {
     static constexpr int kCount = W * K;
+    static constexpr int kWidth = W, kRegisters = K;
     using D = Pack<double, W, K>;  // levels, envelopes, sums, bands, lines and counts
     using M = MaskPack<W, K>;      // comparisons
 
@@ -453,6 +463,50 @@ VONDREL_INLINE typename V::D CountBelowThresholdLine(const typename V::D (&w)[kN
     return count;
 }
 
+// Method 2's walk over the ten-sample means: `rising` is the direction, a
+// turn starts a new run at the rounded mean, a step in the same direction
+// lengthens the run. Its state is carried from step to step; on AVX2 the
+// group's registers go one after the other, because with the whole group at
+// once the state and constants do not fit in its sixteen registers and every
+// step waits on memory. AVX-512 has room for the group.
+template <class V, bool kFlags>
+VONDREL_INLINE typename V::D Walk(typename V::Scratch& s, const typename V::D (&means)[kN], const typename V::D& jump) {
+    constexpr int W = V::kWidth;
+    constexpr int G = W == 4 ? 1 : V::kRegisters;  // registers walked together
+    using D = Pack<double, W, G>;
+    using M = MaskPack<W, G>;
+    auto part = [](const typename V::D& x, int k0) {
+        D p;
+        for (int g = 0; g < G; ++g) p.v[g] = x.v[k0 + g];
+        return p;
+    };
+    const D run_length = D::Splat(kRunLength), one = D::Splat(1.0);
+    typename V::D count;
+    Mark<V, kFlags>(s.events, 0, V::M::Splat(0));
+    for (int k0 = 0; k0 < V::kRegisters; k0 += G) {
+        const D jumps = part(jump, k0);
+        D previous = part(means[0], k0), run = D::Splat(0.0), reference = run;
+        M rising = M::Splat(0), events = rising;  // events: minus the number of events
+        for (int m = 1; m < kN; ++m) {
+            const D d = part(means[m], k0);
+            const M up = d > previous, down = d < previous;
+            const M rising_now = up | (rising & ~down);
+            const M turn = rising ^ rising_now;  // a step against the direction
+            rising = rising_now;
+            run = Keep(run + Keep(one, up | down), ~turn);
+            reference = Select(turn, (d + 0x1.8p52) - 0x1.8p52, reference);  // rounded (|d| < 2^16)
+            const M event = (Abs(reference - d) > jumps) & (run == run_length);
+            events = events + event;  // all ones is minus one
+            if constexpr (kFlags)
+                for (int g = 0; g < G; ++g) s.events[m].v[k0 + g] = event.v[g];
+            previous = d;
+        }
+        for (int g = 0; g < G; ++g)
+            for (int l = 0; l < W; ++l) count.Set((k0 + g) * W + l, -static_cast<double>(events.v[g][2 * l]));
+    }
+    return count;
+}
+
 // Method 2, the motility index, step for step as the single-channel counter
 // computes it (see CountMotility): running minima over 50 samples from block
 // prefix and suffix minima, their mean smoothed in place, the ten-sample means
@@ -460,7 +514,6 @@ VONDREL_INLINE typename V::D CountBelowThresholdLine(const typename V::D (&w)[kN
 template <class V, bool kFlags>
 VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const typename V::D& jump) {
     using D = typename V::D;
-    using M = typename V::M;
     const D(&w)[kN] = s.w;
     D(&minimum)[kN] = s.U;  // block prefix minima, then the running minima
     D(&suffix)[kN] = s.m30;
@@ -472,20 +525,24 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
         suffix[b + kMinimumSpan - 1] = w[b + kMinimumSpan - 1];
         for (int i = b + kMinimumSpan - 2; i >= b; --i) suffix[i] = Min(w[i], suffix[i + 1]);
     }
+    VONDREL_PROBE(0);
     // In place, ascending: entry y is the prefix minimum at the end of its own
     // window (or of a later one) until it is written.
     const D ceiling = D::Splat(9999.0);
-    for (int y = 0; y < kN; ++y) {
-        const int first = y <= kForwardLast ? y : y - (kMinimumSpan - 1);
-        minimum[y] = Min(Min(suffix[first], minimum[first + kMinimumSpan - 1]), ceiling);
-    }
+    auto window_minimum = [&](int first) {
+        return Min(Min(suffix[first], minimum[first + kMinimumSpan - 1]), ceiling);
+    };
+    for (int y = 0; y <= kForwardLast; ++y) minimum[y] = window_minimum(y);
+    for (int y = kForwardLast + 1; y < kN; ++y) minimum[y] = window_minimum(y - (kMinimumSpan - 1));
 
+    VONDREL_PROBE(1);
     D sum = D::Splat(0.0);
     for (int j = 0; j < kMinimumSpan; ++j) sum += minimum[j];
     for (int y = 0; y <= kForwardLast; ++y) {
         x[y] = Quotient(sum, kMinimumSpan);
         sum += minimum[y + kMinimumSpan] - minimum[y];
     }
+    VONDREL_PROBE(2);
     // Backward windows: each mean adds its 50 entries in ascending order, the
     // last one still unsmoothed. Three consecutive means advance side by side
     // over the entries they share, as the single-channel counter does, so
@@ -511,35 +568,29 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
         s2 += minimum[y0 + 2];
         x[y0 + 2] = Quotient(s2, kMinimumSpan);
     }
+    VONDREL_PROBE(3);
     for (int y = 0; y < kN; ++y) x[y] = w[y] - x[y];
 
     // The ten-sample means, where the running minima were.
     D(&means)[kN] = s.U;
-    for (int m = 0; m < kN; ++m) {
-        const int first = m <= kDiffForwardLast ? m : m - (kDiffSpan - 1);
-        D acc = D::Splat(0.0);
-        for (int j = first; j < first + kDiffSpan; ++j) acc += x[j];
-        means[m] = Quotient(acc, kDiffSpan);
+    // One register at a time (the ten entries of a window then stay in
+    // registers from one mean to the next); forward, then backward windows.
+    using D1 = Pack<double, V::kWidth, 1>;
+    for (int k = 0; k < V::kRegisters; ++k) {
+        auto mean_from = [&x, k](int first) {
+            D1 acc = D1::Splat(0.0), entry;
+            for (int j = first; j < first + kDiffSpan; ++j) {
+                entry.v[0] = x[j].v[k];
+                acc += entry;
+            }
+            return Quotient(acc, kDiffSpan).v[0];
+        };
+        for (int m = 0; m <= kDiffForwardLast; ++m) means[m].v[k] = mean_from(m);
+        for (int m = kDiffForwardLast + 1; m < kN; ++m) means[m].v[k] = mean_from(m - (kDiffSpan - 1));
     }
 
-    // The walk: `rising` is the direction, a turn starts a new run at the
-    // rounded mean, a step in the same direction lengthens the run.
-    const D run_length = D::Splat(kRunLength), one = D::Splat(1.0);
-    M rising = M::Splat(0);
-    D count = D::Splat(0.0), run = count, reference = count;
-    Mark<V, kFlags>(s.events, 0, M::Splat(0));
-    for (int m = 1; m < kN; ++m) {
-        const D d = means[m];
-        const M up = d > means[m - 1], down = d < means[m - 1];
-        const M turn = (up | down) & (up ^ rising);
-        run = Keep(run + Keep(one, up | down), ~turn);
-        reference = Select(turn, Round<V, true>(d), reference);
-        rising = up | (rising & ~down);
-        const M event = (Abs(reference - d) > jump) & (run == run_length);
-        Tally<V>(count, event);
-        Mark<V, kFlags>(s.events, m, event);
-    }
-    return count;
+    VONDREL_PROBE(4);
+    return Walk<V, kFlags>(s, means, jump);
 }
 
 struct Job {
