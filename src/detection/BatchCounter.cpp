@@ -180,35 +180,6 @@ VONDREL_INLINE Pack<double, W, K> Max(Pack<double, W, K> a, const Pack<double, W
     return a;
 }
 
-// a x b + c and c - a x b, each rounded once: the fused multiply-add of the
-// AVX2 and AVX-512 paths, written out because the templates here are compiled
-// for the portable target and only inlined into the wider clones. The file's
-// -ffp-contract=off keeps the compiler from fusing anything else.
-template <int W, int K>
-VONDREL_INLINE Pack<double, W, K> MultiplyAdd(const Pack<double, W, K>& a, const Pack<double, W, K>& b,
-                                              Pack<double, W, K> c) {
-    static_assert(W == 4 || W == 8, "fused multiply-add on the AVX2 and AVX-512 paths only");
-    for (int k = 0; k < K; ++k) {
-        if constexpr (W == 4)
-            asm("vfmadd231pd %2, %1, %0" : "+x"(c.v[k]) : "x"(a.v[k]), "x"(b.v[k]));
-        else
-            asm("vfmadd231pd %2, %1, %0" : "+v"(c.v[k]) : "v"(a.v[k]), "v"(b.v[k]));
-    }
-    return c;
-}
-template <int W, int K>
-VONDREL_INLINE Pack<double, W, K> NegativeMultiplyAdd(const Pack<double, W, K>& a, const Pack<double, W, K>& b,
-                                                      Pack<double, W, K> c) {
-    static_assert(W == 4 || W == 8, "fused multiply-add on the AVX2 and AVX-512 paths only");
-    for (int k = 0; k < K; ++k) {
-        if constexpr (W == 4)
-            asm("vfnmadd231pd %2, %1, %0" : "+x"(c.v[k]) : "x"(a.v[k]), "x"(b.v[k]));
-        else
-            asm("vfnmadd231pd %2, %1, %0" : "+v"(c.v[k]) : "v"(a.v[k]), "v"(b.v[k]));
-    }
-    return c;
-}
-
 // a / divisor, rounded as the division rounds it, for finite a whose quotient
 // is far from the subnormal range, and a divisor of 10, 50 or 100. Where the
 // target has a fused multiply-add, the quotient is the product by the double
@@ -224,10 +195,26 @@ VONDREL_INLINE Pack<double, W, K> Quotient(const Pack<double, W, K>& a, double d
     if constexpr (W == 2) {
         return a / divisor;
     } else {
-        using D = Pack<double, W, K>;
-        const D reciprocal = D::Splat(1.0 / divisor), d = D::Splat(divisor);
-        const D q = a * reciprocal;
-        return MultiplyAdd(NegativeMultiplyAdd(q, d, a), reciprocal, q);
+        // The processor's fused multiply-add, written out: the templates here
+        // are compiled for the portable target and only inlined into the
+        // wider clones. (The file's -ffp-contract=off keeps the compiler from
+        // fusing anything else.) Each register goes through locals, which
+        // stay in registers.
+        using Native = typename Pack<double, W, K>::Native;
+        const Native reciprocal = Native{} + 1.0 / divisor, d = Native{} + divisor;
+        Pack<double, W, K> out;
+        for (int k = 0; k < K; ++k) {
+            Native q = a.v[k] * reciprocal, remainder = a.v[k];
+            if constexpr (W == 4) {
+                asm("vfnmadd231pd %2, %1, %0" : "+x"(remainder) : "x"(q), "x"(d));  // a - q x divisor
+                asm("vfmadd231pd %2, %1, %0" : "+x"(q) : "x"(remainder), "x"(reciprocal));
+            } else {
+                asm("vfnmadd231pd %2, %1, %0" : "+v"(remainder) : "v"(q), "v"(d));
+                asm("vfmadd231pd %2, %1, %0" : "+v"(q) : "v"(remainder), "v"(reciprocal));
+            }
+            out.v[k] = q;
+        }
+        return out;
     }
 }
 
@@ -661,34 +648,52 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
             if (keep[l]) out[l] = static_cast<int16_t>(s.w[i][l]);
 }
 
-template <int W, int K>
+// The scratch of a group, made once per thread that counts (the other
+// threads carry a pointer only).
+template <class V>
+typename V::Scratch& ScratchOfThisThread() {
+    static thread_local std::unique_ptr<typename V::Scratch> scratch;
+    if (!scratch) scratch = std::make_unique<typename V::Scratch>();
+    return *scratch;
+}
+
+template <int W, int K, bool kFast, bool kFlags>
 VONDREL_INLINE void CountAll(const Job& job) {
     using V = Lanes<W, K>;
     constexpr int L = V::kCount;
-    // Made once per thread that counts (the other threads carry a pointer only).
-    static thread_local std::unique_ptr<typename V::Scratch> scratch;
-    if (!scratch) scratch = std::make_unique<typename V::Scratch>();
-    typename V::Scratch& s = *scratch;
-    const bool fast = std::fabs(job.threshold) <= kFastThresholdLimit;
+    typename V::Scratch& s = ScratchOfThisThread<V>();
     const int n = static_cast<int>(job.selected.size());
     for (int c0 = 0; c0 < n; c0 += L) {
         bool any = false;
         for (int c = c0; c < std::min(c0 + L, n); ++c) any = any || (job.selected[c] && c != job.skip);
-        if (!any) continue;
-        if (job.flags)
-            fast ? CountGroup<V, true, true>(job, c0, s) : CountGroup<V, false, true>(job, c0, s);
-        else
-            fast ? CountGroup<V, true, false>(job, c0, s) : CountGroup<V, false, false>(job, c0, s);
+        if (any) CountGroup<V, kFast, kFlags>(job, c0, s);
     }
 }
 
-void CountAllPortable(const Job& job) { CountAll<2, kPortableRegisters>(job); }
+// Each path in four functions of its own, for the fast or checked rounding,
+// with or without flags: inlined into one function, the four variants spill
+// far more than each does alone.
+#define VONDREL_COUNTER_PATH(Name, Target, W, K)                                                               \
+    Target [[gnu::noinline]] void Name##Checked(const Job& job) { CountAll<W, K, false, false>(job); }         \
+    Target [[gnu::noinline]] void Name##Fast(const Job& job) { CountAll<W, K, true, false>(job); }             \
+    Target [[gnu::noinline]] void Name##CheckedFlags(const Job& job) { CountAll<W, K, false, true>(job); }     \
+    Target [[gnu::noinline]] void Name##FastFlags(const Job& job) { CountAll<W, K, true, true>(job); }         \
+    void Name(const Job& job) {                                                                                \
+        const bool fast = std::fabs(job.threshold) <= kFastThresholdLimit;                                     \
+        if (job.flags)                                                                                         \
+            fast ? Name##FastFlags(job) : Name##CheckedFlags(job);                                             \
+        else                                                                                                   \
+            fast ? Name##Fast(job) : Name##Checked(job);                                                       \
+    }
+
+VONDREL_COUNTER_PATH(CountAllPortable, , 2, kPortableRegisters)
 
 #if defined(__x86_64__) || defined(__i386__)
 #define VONDREL_HAS_X86_PATHS 1
-[[gnu::target("avx2,fma")]] void CountAllAvx2(const Job& job) { CountAll<4, kAvx2Registers>(job); }
-[[gnu::target("avx512f")]] void CountAllAvx512(const Job& job) { CountAll<8, kAvx512Registers>(job); }
+VONDREL_COUNTER_PATH(CountAllAvx2, [[gnu::target("avx2,fma")]], 4, kAvx2Registers)
+VONDREL_COUNTER_PATH(CountAllAvx512, [[gnu::target("avx512f")]], 8, kAvx512Registers)
 #endif
+#undef VONDREL_COUNTER_PATH
 
 std::atomic<CounterPath> g_counter_path{CounterPath::kAutomatic};
 
