@@ -13,9 +13,11 @@
 // by operation, in the same order and in double, for a group of adjacent
 // channels side by side: every inner loop runs over the lanes of one sample,
 // which the compiler turns into vector instructions (SSE2 in the portable
-// build, AVX2 in the clone picked at run time). Neither path contracts a
-// multiply and an add (this file is built with -ffp-contract=off), so both
-// give the bits the single-channel counter gives.
+// build, AVX2 with FMA or AVX-512 in the clones picked at run time). No path
+// contracts a multiply and an add (this file is built with -ffp-contract=off);
+// the wider ones use a fused multiply-add only where its result is the same
+// (see Quotient), so every path gives the bits the single-channel counter
+// gives.
 //
 // Levels, envelopes and their sums are whole numbers far below 2^53, so they
 // are held in double as well: exact, and no conversions between integer and
@@ -57,9 +59,6 @@ constexpr int kRunLength = 10;
 constexpr int32_t kLeastJump = 5;
 
 #define VONDREL_INLINE [[gnu::always_inline]] inline
-#ifndef VONDREL_PROBE
-#define VONDREL_PROBE(i)
-#endif
 
 // K native vectors of W lanes each, used as one value per lane of a group of
 // W x K channels. W is the register width of the target (two doubles for
@@ -512,7 +511,6 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
         suffix[b + kMinimumSpan - 1] = w[b + kMinimumSpan - 1];
         for (int i = b + kMinimumSpan - 2; i >= b; --i) suffix[i] = Min(w[i], suffix[i + 1]);
     }
-    VONDREL_PROBE(0);
     // In place, ascending: entry y is the prefix minimum at the end of its own
     // window (or of a later one) until it is written.
     const D ceiling = D::Splat(9999.0);
@@ -522,14 +520,12 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
     for (int y = 0; y <= kForwardLast; ++y) minimum[y] = window_minimum(y);
     for (int y = kForwardLast + 1; y < kN; ++y) minimum[y] = window_minimum(y - (kMinimumSpan - 1));
 
-    VONDREL_PROBE(1);
     D sum = D::Splat(0.0);
     for (int j = 0; j < kMinimumSpan; ++j) sum += minimum[j];
     for (int y = 0; y <= kForwardLast; ++y) {
         x[y] = Quotient(sum, kMinimumSpan);
         sum += minimum[y + kMinimumSpan] - minimum[y];
     }
-    VONDREL_PROBE(2);
     // Backward windows: each mean adds its 50 entries in ascending order, the
     // last one still unsmoothed. Three consecutive means advance side by side
     // over the entries they share, as the single-channel counter does, so
@@ -555,7 +551,6 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
         s2 += minimum[y0 + 2];
         x[y0 + 2] = Quotient(s2, kMinimumSpan);
     }
-    VONDREL_PROBE(3);
     for (int y = 0; y < kN; ++y) x[y] = w[y] - x[y];
 
     // The ten-sample means, where the running minima were.
@@ -576,7 +571,6 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
         for (int m = kDiffForwardLast + 1; m < kN; ++m) means[m].v[k] = mean_from(m - (kDiffSpan - 1));
     }
 
-    VONDREL_PROBE(4);
     return Walk<V, kFlags>(s, means, jump);
 }
 
