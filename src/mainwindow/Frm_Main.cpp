@@ -282,6 +282,9 @@ void Frm_Main::BuildControls() {
 
     frm_autotext = Frame(Picact, "frm_autotext", "");
     frm_autotext->setGeometry(40, 40, 260, 110);
+    // Drawn over the activity picture: opaque, so the plot's axes do not
+    // run through its text.
+    frm_autotext->setAutoFillBackground(true);
     picturecal = Picture(frm_autotext, "picturecal");
     picturecal->setGeometry(10, 60, 240, 40);
     lbl_autochannel = Label(frm_autotext, "lbl_autochannel", "starting....");

@@ -535,6 +535,23 @@ TEST_F(Selectors, CrowdedWellLabelsStayApart) {
     }
 }
 
+// The calibration frame shown over the activity picture is opaque: the
+// plot's value axis does not run through its captions.
+TEST_F(Selectors, CalibrationFrameHidesThePlotBehindIt) {
+    main->resize(1366, 768);
+    main->ArrangeMainControls();
+    main->m_run.m_station = 0;
+    main->FillWellSelectors();
+    main->combogrup_Click();
+    main->frm_autotext->show();
+    const QPointF axis = main->Picact->ToPixel(1, 200);
+    const QPoint inFrame = main->frm_autotext->mapFromParent(axis.toPoint());
+    ASSERT_TRUE(main->frm_autotext->rect().contains(inFrame)) << "the axis no longer passes under the frame";
+    const QImage shown = main->Picact->grab().toImage();
+    EXPECT_NE(shown.pixel(axis.toPoint()) & 0xFFFFFFu, 0u);
+    main->frm_autotext->hide();
+}
+
 TEST(LabelStride, ThinsOutOnlyLabelsThatWouldOverlap) {
     EXPECT_EQ(LabelStride(10, 25), 1);
     EXPECT_EQ(LabelStride(25, 25), 1);
