@@ -264,7 +264,7 @@ TEST_F(EditorTrackWindowTest, TrackingPlaysToTheEndAndWritesTheTravelReport) {
     w.m_track_tick_ms = 0;
     w.cmd_track->click();  // plays
     EXPECT_TRUE(w.Timer_play->isActive());
-    ASSERT_TRUE(PumpUntil([&] { return !opener.opened.empty(); }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return !opener.opened.empty(); }));
     EXPECT_EQ(opener.opened, std::vector<std::string>{run + "/travel_report.csv"});
     EXPECT_EQ(w.Txtpage->text().toStdString(), "500/500");
     EXPECT_EQ(home.Read("p00001/20240316_0900/report.csv"), "activity report");

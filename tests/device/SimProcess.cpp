@@ -23,6 +23,11 @@
 namespace vondrel::testing {
 
 namespace {
+// How long the simulator may take to start or to answer a control command
+// before the test counts it as stuck: a busy machine can hold it up for
+// seconds.
+constexpr int kStuckMs = 60000;
+
 std::string ReadLineFrom(int fd, int timeoutMs) {
     std::string line;
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -106,7 +111,7 @@ SimProcess::SimProcess(const std::string& folder, int comPort, std::vector<std::
     }
     close(pipefd[1]);
     out_fd_ = pipefd[0];
-    const std::string ready = ReadLineFrom(out_fd_, 5000);
+    const std::string ready = ReadLineFrom(out_fd_, kStuckMs);
     if (ready.rfind("vondrel-sim ready:", 0) != 0) throw std::runtime_error("simulator did not start: " + ready);
     slave_ = ready.substr(ready.rfind(' ') + 1);
 
@@ -151,7 +156,7 @@ void SimProcess::Kill() {
 std::string SimProcess::Command(const std::string& line) {
     const std::string msg = line + "\n";
     if (send(control_fd_, msg.data(), msg.size(), MSG_NOSIGNAL) < 0) return "error send";
-    return ReadLineFrom(control_fd_, 5000);
+    return ReadLineFrom(control_fd_, kStuckMs);
 }
 
 void SimProcess::Set(const std::string& key, const std::string& value) {
@@ -176,6 +181,35 @@ std::vector<std::string> SimProcess::FramesSinceMark() {
         if (rx != std::string::npos) frames.push_back(l.substr(rx + 3, 14));
     }
     return frames;
+}
+
+}  // namespace vondrel::testing
+
+namespace vondrel::testing {
+
+std::vector<size_t> SimProcess::ReplySizesSinceMark(size_t frames) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStuckMs);
+    std::vector<size_t> sizes;
+    for (;;) {
+        sizes.clear();
+        std::ifstream in(log_, std::ios::binary);
+        std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::istringstream lines(all.substr(std::min(log_mark_, all.size())));
+        for (std::string l; std::getline(lines, l);) {
+            if (l.find("RX ") == std::string::npos) continue;
+            const size_t arrow = l.find(" -> ");
+            // A line still being written counts once it is whole.
+            if (arrow == std::string::npos || lines.eof()) break;
+            const std::string what = l.substr(arrow + 4);
+            sizes.push_back(what.rfind("no reply", 0) == 0 ? 0 : std::stoul(what));
+        }
+        if (sizes.size() >= frames) return sizes;
+        if (std::chrono::steady_clock::now() > until) {
+            ADD_FAILURE() << "the simulator logged " << sizes.size() << " of " << frames << " frames";
+            return sizes;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
 }
 
 }  // namespace vondrel::testing

@@ -39,6 +39,10 @@ public:
     // Frames received since the last MarkLog(), as "FF 00 10 05 F0".
     std::vector<std::string> FramesSinceMark();
     void MarkLog();
+    // The size in bytes of each reply sent to the frames received since the
+    // last MarkLog() (0 for a frame left unanswered), once `frames` frames
+    // are in the log. Only a simulator stuck for a minute fails the test.
+    std::vector<size_t> ReplySizesSinceMark(size_t frames);
 
     const std::string& LinkPath() const { return link_; }
     const std::string& SlavePath() const { return slave_; }

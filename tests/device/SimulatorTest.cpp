@@ -10,18 +10,25 @@ using namespace vondrel;
 using namespace vondrel::testing;
 
 namespace {
-std::string Ask(int command, int value, int address, int n) {
+// Sends one frame and reads its whole reply. The simulator's log says how
+// many bytes it sent, so the read asks for just those and never has to wait
+// out a silence, which a busy machine could stretch past any margin. Each
+// test keeps the reads' designed time-outs.
+std::string Ask(SimProcess& sim, int command, int value, int address) {
     CommFlush(4);
+    sim.MarkLog();
     CommWrite(4, *BuildDeviceFrame(command, value, address));
+    const std::vector<size_t> sizes = sim.ReplySizesSinceMark(1);
     std::string reply;
-    CommRead(4, reply, n);
+    if (!sizes.empty() && sizes[0] > 0) CommRead(4, reply, static_cast<int32_t>(sizes[0]));
     return reply;
 }
 }  // namespace
 
 TEST_F(LinkTest, SimulatorBlockModeForCommand30) {
     SimProcess sim(folder_.Path(), 4);
-    platform::SetTimeScale(0.05);  // each over-long read waits out 5 x 10 ms
+    platform::SetTimeScale(0.05);
+    platform::SetReplyTimeoutScale(1.0);
     OpenCom4();
     // auto: 64 and 96 mean the whole plate, any offset that is no multiple of
     // 32 the single-station read; 0 and 32 follow the last command that
@@ -45,16 +52,16 @@ TEST_F(LinkTest, SimulatorBlockModeForCommand30) {
         const auto& [frame, size] = steps[i];
         const int address = frame[0] >> 8, command = frame[0] & 0xFF;
         if (command == 0x30) {
-            EXPECT_EQ(Ask(0x30, frame[1], address, 200).size(), size) << "step " << i;
+            EXPECT_EQ(Ask(sim, 0x30, frame[1], address).size(), size) << "step " << i;
         } else {
-            Ask(command, frame[1], address, 2);  // a write carries its register as the command
+            Ask(sim, command, frame[1], address);  // a write carries its register as the command
         }
     }
 
     sim.Set("mode", "word192");
-    EXPECT_EQ(Ask(0x30, 16, 0, 200).size(), 192u);
+    EXPECT_EQ(Ask(sim, 0x30, 16, 0).size(), 192u);
     sim.Set("mode", "parity48");
-    const std::string block = Ask(0x30, 0, 0, 200);
+    const std::string block = Ask(sim, 0x30, 0, 0);
     ASSERT_EQ(block.size(), 48u);
     BlockValues v{};
     EXPECT_EQ(DecodeParityWordBlock(block, v), 0);
@@ -64,26 +71,27 @@ TEST_F(LinkTest, SimulatorBlockModeForCommand30) {
 TEST_F(LinkTest, SimulatorStationsAndTheirFaults) {
     SimProcess sim(folder_.Path(), 4, {"--stations", "124", "--station", "2=parity:1", "--station", "4=short"});
     platform::SetTimeScale(0.1);
+    platform::SetReplyTimeoutScale(1.0);
     OpenCom4();
     BlockValues v{};
-    std::string reply = Ask(0x33, 0, 0, 144);
+    std::string reply = Ask(sim, 0x33, 0, 0);
     ASSERT_EQ(reply.size(), 144u);
     EXPECT_EQ(DecodePackedSampleBlock(reply, v), 0);
     for (int i = 0; i < kBlockValues; ++i) {
         EXPECT_GT(v[static_cast<size_t>(i)], 1000);
         EXPECT_LE(v[static_cast<size_t>(i)], 2047);
     }
-    EXPECT_EQ(DecodePackedSampleBlock(Ask(0x33, 0, 1, 144), v), kBlockValues);  // every parity wrong
-    EXPECT_EQ(Ask(0x33, 0, 2, 144).size(), 0u);   // station 3 absent
-    EXPECT_EQ(Ask(0x33, 0, 3, 144).size(), 72u);  // station 4 short
+    EXPECT_EQ(DecodePackedSampleBlock(Ask(sim, 0x33, 0, 1), v), kBlockValues);  // every parity wrong
+    EXPECT_EQ(Ask(sim, 0x33, 0, 2).size(), 0u);   // station 3 absent
+    EXPECT_EQ(Ask(sim, 0x33, 0, 3).size(), 72u);  // station 4 short
 
     sim.Set("station", "all=ok");
     sim.Set("station", "1=garbage");
-    EXPECT_EQ(Ask(0x33, 0, 0, 144).size(), 144u);
-    EXPECT_EQ(DecodePackedSampleBlock(Ask(0x33, 0, 1, 144), v), 0);
+    EXPECT_EQ(Ask(sim, 0x33, 0, 0).size(), 144u);
+    EXPECT_EQ(DecodePackedSampleBlock(Ask(sim, 0x33, 0, 1), v), 0);
     // Unknown commands get no reply; identification works at any address.
-    EXPECT_EQ(Ask(0x55, 0, 0, 2).size(), 0u);
-    EXPECT_EQ(Ask(0x00, 0, 0, 2), Bytes({0x00, 42}));
+    EXPECT_EQ(Ask(sim, 0x55, 0, 0).size(), 0u);
+    EXPECT_EQ(Ask(sim, 0x00, 0, 0), Bytes({0x00, 42}));
 }
 
 // The station faults reach the 192-byte (0x30) replies too, so the value-block
@@ -91,6 +99,8 @@ TEST_F(LinkTest, SimulatorStationsAndTheirFaults) {
 TEST_F(LinkTest, SimulatorStationFaultsApplyToTheWholePlateBlock) {
     SimProcess sim(folder_.Path(), 4, {"--mode", "word192"});
     platform::SetTimeScale(0.05);
+    // A block that never comes whole costs one silent read of about a second.
+    platform::SetReplyTimeoutScale(1.0);
     OpenCom4();
     auto allUnset = [] {
         for (int i = 0; i < kBlockValues; ++i)
@@ -116,7 +126,7 @@ TEST_F(LinkTest, SimulatorStationFaultsApplyToTheWholePlateBlock) {
         sim.Set("station", "all=ok");
         sim.Set("stations", c.stations);
         sim.Set("station", c.fault);
-        const std::string reply = Ask(0x30, 32, 0, 200);
+        const std::string reply = Ask(sim, 0x30, 32, 0);
         EXPECT_EQ(reply.size(), c.bytes);
         const int16_t r = QueryValueBlock(0x30, 32, 0);
         EXPECT_EQ(r, c.decoded ? 0 : -1);
@@ -147,7 +157,7 @@ TEST_F(LinkTest, SimulatorOrganismsMoveReproducibly) {
         std::vector<int> trace;
         BlockValues v{};
         for (int i = 0; i < 60; ++i) {
-            EXPECT_EQ(DecodePackedSampleBlock(Ask(0x33, 0, 0, 144), v), 0);
+            EXPECT_EQ(DecodePackedSampleBlock(Ask(sim, 0x33, 0, 0), v), 0);
             trace.insert(trace.end(), v.begin(), v.begin() + kBlockValues);
         }
         CommClose(4);

@@ -313,7 +313,7 @@ TEST_F(MainControls, ScreenshotsOfLauncherAndMainWindow) {
     const std::string dir = VONDREL_SCREENSHOT_DIR;
     FrmInit().repaint();
     ASSERT_TRUE(FrmInit().grab().save(QString::fromStdString(dir + "/launcher.png")));
-    platform::SetTimeScale(0.1);
+    ScaleForSimulator();
     testing::SimProcess sim(home.Path(), g_com_port);
     FrmInit().cmd_option2->click();
     main.resize(1024, 768);

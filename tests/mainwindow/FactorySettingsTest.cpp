@@ -77,6 +77,9 @@ TEST_F(FactorySettings, RefusedSetsWriteNothingAndAFailedWriteLeavesNonCalibrate
 
     sim->Set("raw-temperature", "100");
     sim->Set("no-echo", "reg:203");
+    // The write's 29 unanswered exchanges wait a fifth of their read
+    // time-outs, still ample for the temperature and the resynchronisations.
+    platform::SetReplyTimeoutScale(0.2);
     f.txt_set_temp->setText("25");
     boxes.ExpectMessage("Ops...Data Writing ERROR: reg(203)... Check COM and Try again");
     f.Cmd_temp_Click();

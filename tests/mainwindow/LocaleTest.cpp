@@ -53,7 +53,7 @@ protected:
         Session s;
         now_ = platform::FromLocal({2026, 3, 4, 10, 6, 0});
         StartRun(false);
-        platform::SetTimeScale(0.1);
+        ScaleForSimulator();
         sim = std::make_unique<testing::SimProcess>(
             home.Path(), g_com_port,
             std::vector<std::string>{"--activity", "0", "--noise", "0", "--ambient", "27.8", "--temperature", "27.8"});

@@ -325,7 +325,7 @@ class ConnectTest : public RunTest {};
 TEST_F(ConnectTest, PortMenuMarksOnlyItsPortAndLeavesItemsAboveNine) {
     Prepare();
     ASSERT_TRUE(Start());
-    platform::SetTimeScale(0.1);
+    ScaleForSimulator();
     g_com_port = 12;
     testing::SimProcess sim12(home.Path(), 12);
     main().mncom1[10]->setChecked(true);

@@ -40,7 +40,7 @@ protected:
         main().m_auto_calibration = 0;
         main().m_auto_zero = 0;
         if (!instrument) return;
-        platform::SetTimeScale(0.1);  // serial time-outs the simulator meets
+        ScaleForSimulator();
         sim = std::make_unique<SimProcess>(home.Path(), g_com_port, simArgs);
         main().cmd_connect_Click();
         ASSERT_EQ(g_connected, kTrue);

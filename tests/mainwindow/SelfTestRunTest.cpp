@@ -49,7 +49,7 @@ protected:
     void StartTesting(std::vector<std::string> simArgs = {}) {
         simArgs.insert(simArgs.end(), {"--mode", "word192", "--noise", "0"});
         StartRun(true, simArgs);
-        platform::SetTimeScale(0.05);  // read time-outs of 10 ms: the simulator meets them under load
+        ScaleForSimulator(0.05);
         platform::SetDesktopOpener(&opener);
     }
     ~SelfTestRun() override { platform::SetDesktopOpener(nullptr); }
@@ -169,6 +169,9 @@ TEST_F(SelfTestRun, AShortReplyHaltsAtItsStepAndAFailedWriteEndsTheTest) {
     Begin();
     ASSERT_TRUE(RunWhile([] { return main().m_test_step == 45; }));
     sim->Set("no-echo", "ch:96");
+    // The write's 39 unanswered exchanges wait a fifth of their read
+    // time-outs, still ample for the answered resynchronisations.
+    platform::SetReplyTimeoutScale(0.2);
     boxes.ExpectMessage("Ops...Data Writing ERROR: reg(96)... Check COM and Try again");
     ASSERT_TRUE(RunWhile());
     EXPECT_EQ(main().m_test_step, 122);

@@ -293,7 +293,7 @@ TEST_F(Startup, DamagedProjectFileReportsItsProblemsOnce) {
 
 TEST_F(Startup, AutorunGoesOnToTheMainWindowAndPlay) {
     Prepare();
-    platform::SetTimeScale(0.1);  // serial time-outs the simulator can meet
+    ScaleForSimulator();
     testing::SimProcess sim(home.Path(), 1);
     // Play refuses to run in project 0, which shows that step 6 pressed it.
     boxes.ExpectMessage("Operation not allowed in Project #0:Default. Go to <Setup> and Save it with another name");
@@ -319,13 +319,13 @@ TEST_F(Startup, AutorunGoesOnToTheMainWindowAndPlay) {
 TEST_F(Startup, AutorunWithoutTheInstrumentLooksAgainUntilItAnswers) {
     Prepare();
     ASSERT_TRUE(CreateDemoProject());
-    platform::SetTimeScale(0.1);  // serial time-outs the simulator can meet; a retry each second
+    ScaleForSimulator();  // a retry each second
     RecordNews();
     ASSERT_TRUE(Start("/run"));
     Frm_Main& main = FrmMain();
     const std::string notFound = "status = Equipment not found. Trying again every 10 s";
     const std::string looking = "status = looking for the equipment...";
-    ASSERT_TRUE(PumpUntil([&] { return main.m_connect_retry->isActive(); }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return main.m_connect_retry->isActive(); }));
     EXPECT_EQ(main.m_connect_retry->interval(), platform::ScaledMs(10000));
     EXPECT_TRUE(FrmInit().isVisible());
     EXPECT_TRUE(FrmInit().isEnabled());  // the user can still end the program
@@ -334,14 +334,14 @@ TEST_F(Startup, AutorunWithoutTheInstrumentLooksAgainUntilItAnswers) {
     EXPECT_EQ(g_run_state, 0);
 
     // A round without the instrument: looked for, not found, next round set.
-    ASSERT_TRUE(PumpUntil([&] { return std::count(news.begin(), news.end(), looking) == 1; }, 5000));
-    ASSERT_TRUE(PumpUntil([&] { return main.m_connect_retry->isActive(); }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return std::count(news.begin(), news.end(), looking) == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return main.m_connect_retry->isActive(); }));
     EXPECT_EQ(news.back(), notFound);
 
     // The instrument comes back on the configured port: the next round
     // connects, the main window takes over and the run starts.
     testing::SimProcess sim(home.Path(), 4);
-    ASSERT_TRUE(PumpUntil([&] { return g_run_state == 1; }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return g_run_state == 1; }));
     EXPECT_EQ(g_connected, kTrue);
     EXPECT_EQ(g_com_port, 4);
     EXPECT_TRUE(main.isVisible());
@@ -413,7 +413,7 @@ TEST_F(Launcher, ExitAnsweredNoStaysAndYesEndsWithoutSaving) {
 }
 
 TEST_F(Launcher, RunLatestProjectShowsMainWindow) {
-    platform::SetTimeScale(0.1);
+    ScaleForSimulator();
     testing::SimProcess sim(home.Path(), g_com_port);
     Frm_Init& l = FrmInit();
     l.cmd_option2->click();
@@ -459,7 +459,7 @@ TEST_F(Launcher, SetupAndBrowserButtons) {
 }
 
 TEST_F(Launcher, ShownAgainWhenConnectedNamesThePort) {
-    platform::SetTimeScale(0.1);
+    ScaleForSimulator();
     testing::SimProcess sim(home.Path(), g_com_port);
     Frm_Init& l = FrmInit();
     l.cmd_option2->click();  // to the main window

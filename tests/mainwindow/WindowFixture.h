@@ -79,8 +79,25 @@ protected:
         return main.Form_Load();
     }
 
-    // Pumps events until `done` holds or about `ms` milliseconds have passed.
-    static bool PumpUntil(const std::function<bool()>& done, int ms = 2000) {
+    // Against the simulator: the program's pauses shrink by `pauseScale`,
+    // while reads of the instrument's answers keep their designed time-outs,
+    // which the simulator meets on a busy machine too.
+    static void ScaleForSimulator(double pauseScale = 0.1) {
+        platform::SetTimeScale(pauseScale);
+        platform::SetReplyTimeoutScale(1.0);
+    }
+    // An instrument silent on purpose: pauses and unanswered reads alike
+    // shrink by `scale`, so the silence costs little.
+    static void ScaleForSilence(double scale = 0.01) {
+        platform::SetTimeScale(scale);
+        platform::SetReplyTimeoutScale(scale);
+    }
+
+    // Pumps events until `done` holds. The limit only ends a test that is
+    // stuck: a busy machine may take many seconds for what takes
+    // milliseconds on a quiet one.
+    static constexpr int kStuckMs = 60000;
+    static bool PumpUntil(const std::function<bool()>& done, int ms = kStuckMs) {
         auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
         while (!done()) {
             if (std::chrono::steady_clock::now() > until) return false;

@@ -62,7 +62,7 @@ TEST_F(FirstRun, FreshFolderToARecordedWindowInP00001) {
     Drag(w, 2, 3, 3, 5);  // C4..D6 on station 2
     w.Txt_description->setPlainText("N2 worms\nday 1");
 
-    platform::SetTimeScale(0.1);  // serial time-outs the simulator meets
+    ScaleForSimulator();
     auto sim = std::make_unique<testing::SimProcess>(home.Path(), g_com_port, std::vector<std::string>{"--mode", "parity48"});
     g_connected = 0;
     w.Command_main_Click();
