@@ -307,12 +307,21 @@ FileBytes::~FileBytes() {
 int FileBytes::Load(uint64_t pos) {
     if (failed_ || fd_ < 0) return -1;
     data_.resize(window_);
-    ssize_t got;
-    do {
-        got = ::pread(fd_, data_.data(), window_, static_cast<off_t>(pos));
-    } while (got < 0 && errno == EINTR);
-    if (got < 0) failed_ = true;
-    data_.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    // A read may return less than asked before the end of the file (a
+    // network file system, a signal): read on until the window is full or
+    // the file ends, so that a short read is never taken for the end.
+    size_t got = 0;
+    while (got < window_) {
+        const ssize_t r = ::pread(fd_, data_.data() + got, window_ - got, static_cast<off_t>(pos + got));
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) {
+            failed_ = true;
+            break;
+        }
+        if (r == 0) break;
+        got += static_cast<size_t>(r);
+    }
+    data_.resize(failed_ ? 0 : got);
     start_ = pos;
     return data_.empty() ? -1 : static_cast<unsigned char>(data_[0]);
 }

@@ -51,20 +51,36 @@ std::string WriteReportFile(const ReportData& data, const ReportControls& ctl, i
     ReportWritten ignored;
     ReportWritten& out = written ? *written : ignored;
     const std::string ext = ctl.fileType == ReportFileType::Text ? ".txt" : ".csv";
-    const std::string base = FindReportFileName(ctl.inputFolder, ext);
-    const std::string path = platform::JoinPath(ctl.inputFolder, base + ext);
-    // The text goes to the file as it is made (a List report of a long run is
-    // tens of megabytes); a text that cannot be made leaves no file.
+    // The text goes to a file of its own as it is made (a List report of a
+    // long run is tens of megabytes), which takes the report's name once it
+    // is whole: a text that cannot be made or written leaves no file and
+    // leaves an earlier report of that name as it was.
+    const std::string partial = platform::JoinPath(ctl.inputFolder, ".report" + ext + ".part");
     bool complete = false;
     try {
-        complete = platform::WriteTextFileInPieces(path, [&](const platform::TextPieces& pieces) {
+        complete = platform::WriteTextFileInPieces(partial, [&](const platform::TextPieces& pieces) {
             BuildReportText(data, ctl, T, B, basal, pieces);
         });
     } catch (...) {
-        std::remove(path.c_str());
+        std::remove(partial.c_str());
         throw;
     }
-    if (!complete) throw ReportFailure("cannot write " + path);
+    if (!complete) {
+        std::remove(partial.c_str());
+        throw ReportFailure("cannot write " + partial);
+    }
+    std::string base;
+    try {
+        base = FindReportFileName(ctl.inputFolder, ext);
+    } catch (...) {
+        std::remove(partial.c_str());
+        throw;
+    }
+    const std::string path = platform::JoinPath(ctl.inputFolder, base + ext);
+    if (std::rename(partial.c_str(), path.c_str()) != 0) {
+        std::remove(partial.c_str());
+        throw ReportFailure("cannot write " + path);
+    }
     out = ReportWritten{path, false};
     Pump(pumpEvents);
     const std::string name = ReadSubprojectName(ctl.inputFolder);

@@ -3,6 +3,7 @@
 // nothing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -349,15 +350,31 @@ TEST(ReportFailures, FailedStepsWriteNothing) {
     }
 }
 
-// The text goes to its file as it is made: a text that fails on the way
-// (here more bins than 16 bits count) takes its file away with it.
+// The text goes to a file as it is made: a text that fails on the way
+// (here more bins than 16 bits count) takes that file away with it, and an
+// earlier report of the same name keeps every byte.
 TEST(ReportFailures, ATextThatCannotBeMadeLeavesNoFile) {
     RecordedRun run;
     ReportData d;
     ReportControls k;
     k.inputFolder = run.folder;
+    const auto before = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(run.folder)) names.push_back(e.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> first = before();
     EXPECT_ANY_THROW(WriteReportFile(d, k, 40000, 1, false));
     EXPECT_FALSE(platform::FileExists(run.folder + "/report.csv"));
+    EXPECT_EQ(before(), first);
+
+    ASSERT_TRUE(platform::WriteTextFile(run.folder + "/report.csv", "the earlier report\r\n"));
+    EXPECT_ANY_THROW(WriteReportFile(d, k, 40000, 1, false));
+    EXPECT_EQ(platform::ReadTextFile(run.folder + "/report.csv").value_or(""), "the earlier report\r\n");
+    std::vector<std::string> now = before();
+    now.erase(std::remove(now.begin(), now.end(), "report.csv"), now.end());
+    EXPECT_EQ(now, first);
 }
 
 }  // namespace
