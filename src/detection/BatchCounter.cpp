@@ -13,9 +13,11 @@
 // by operation, in the same order and in double, for a group of adjacent
 // channels side by side: every inner loop runs over the lanes of one sample,
 // which the compiler turns into vector instructions (SSE2 in the portable
-// build, AVX2 in the clone picked at run time). Neither path contracts a
-// multiply and an add (this file is built with -ffp-contract=off), so both
-// give the bits the single-channel counter gives.
+// build, AVX2 with FMA or AVX-512 in the clones picked at run time). No path
+// contracts a multiply and an add (this file is built with -ffp-contract=off);
+// the wider ones use a fused multiply-add only where its result is the same
+// (see Quotient), so every path gives the bits the single-channel counter
+// gives.
 //
 // Levels, envelopes and their sums are whole numbers far below 2^53, so they
 // are held in double as well: exact, and no conversions between integer and
@@ -57,6 +59,13 @@ constexpr int kRunLength = 10;
 constexpr int32_t kLeastJump = 5;
 
 #define VONDREL_INLINE [[gnu::always_inline]] inline
+// The same for a lambda. Every helper of the counting paths must be inlined:
+// one left out of line is compiled for the portable target, and a value of a
+// register wider than SSE2's that it takes or returns travels differently
+// there (in two SSE2 registers or in memory) than in the AVX2 or AVX-512
+// caller, which then reads garbage. GCC and an optimised clang build inline
+// them anyway; clang with the sanitizers does not.
+#define VONDREL_LAMBDA_INLINE __attribute__((always_inline))
 
 // K native vectors of W lanes each, used as one value per lane of a group of
 // W x K channels. W is the register width of the target (two doubles for
@@ -67,6 +76,7 @@ template <class T, int W, int K>
 struct Pack {
     typedef T Native __attribute__((vector_size(sizeof(T) * W)));
     static constexpr int kLanes = W * K;
+    static constexpr int kWidth = W;
     Native v[K];
 
     VONDREL_INLINE static Pack Splat(T x) {
@@ -151,9 +161,15 @@ template <class T, int W, int K>
 VONDREL_INLINE Pack<T, W, K> Select(const MaskPack<W, K>& mask, const Pack<T, W, K>& a, Pack<T, W, K> b) {
     using Bits = typename MaskPack<W, K>::Native;
     using Native = typename Pack<T, W, K>::Native;
-    for (int k = 0; k < K; ++k)
-        b.v[k] = reinterpret_cast<Native>((reinterpret_cast<Bits>(a.v[k]) & mask.v[k]) |
-                                          (reinterpret_cast<Bits>(b.v[k]) & ~mask.v[k]));
+    if constexpr (W == 4 && sizeof(T) == 8) {
+        // AVX2: one blend on the sign bits of the (all ones or all zeros) mask.
+        typedef int64_t Wide __attribute__((vector_size(sizeof(Native))));
+        for (int k = 0; k < K; ++k) b.v[k] = reinterpret_cast<Wide>(mask.v[k]) < 0 ? a.v[k] : b.v[k];
+    } else {
+        for (int k = 0; k < K; ++k)
+            b.v[k] = reinterpret_cast<Native>((reinterpret_cast<Bits>(a.v[k]) & mask.v[k]) |
+                                              (reinterpret_cast<Bits>(b.v[k]) & ~mask.v[k]));
+    }
     return b;
 }
 
@@ -168,6 +184,54 @@ template <int W, int K>
 VONDREL_INLINE Pack<double, W, K> Max(Pack<double, W, K> a, const Pack<double, W, K>& b) {
     for (int k = 0; k < K; ++k) a.v[k] = a.v[k] > b.v[k] ? a.v[k] : b.v[k];
     return a;
+}
+
+// a / divisor, rounded as the division rounds it, for finite a whose quotient
+// is far from the subnormal range, and a divisor of 10, 50 or 100. Where the
+// target has a fused multiply-add, the quotient is the product by the double
+// nearest 1/divisor, corrected once by its exact remainder: that product is
+// within one unit in the last place of the quotient, so the remainder
+// a - q x divisor is a double, and q + remainder x reciprocal then differs
+// from the true quotient by far less than the distance from any quotient of
+// these divisors to a rounding tie (no such quotient is a tie), so it rounds
+// to the correctly rounded quotient. A division takes several times as long.
+// The detection tests check the claim on every whole sum and on random reals.
+template <int W, int K>
+VONDREL_INLINE Pack<double, W, K> Quotient(const Pack<double, W, K>& a, double divisor) {
+    if constexpr (W == 2) {
+        return a / divisor;
+    } else {
+        // The processor's fused multiply-add, written out: the templates here
+        // are compiled for the portable target and only inlined into the
+        // wider clones. (The file's -ffp-contract=off keeps the compiler from
+        // fusing anything else.) Each register goes through locals, which
+        // stay in registers.
+        using Native = typename Pack<double, W, K>::Native;
+        const Native reciprocal = Native{} + 1.0 / divisor, d = Native{} + divisor;
+        Pack<double, W, K> out;
+        for (int k = 0; k < K; ++k) {
+            Native q = a.v[k] * reciprocal, remainder = a.v[k];
+#if defined(__clang__)
+            // clang checks the operands of inline assembly against the target
+            // of the template (the portable one) and refuses AVX registers;
+            // its fused multiply-add of each lane is one exact operation
+            // whatever the target, and becomes the same vector instructions
+            // once inlined into the wider clones.
+            for (int l = 0; l < W; ++l) remainder[l] = __builtin_fma(-q[l], d[l], remainder[l]);
+            for (int l = 0; l < W; ++l) q[l] = __builtin_fma(remainder[l], reciprocal[l], q[l]);
+#else
+            if constexpr (W == 4) {
+                asm("vfnmadd231pd %2, %1, %0" : "+x"(remainder) : "x"(q), "x"(d));  // a - q x divisor
+                asm("vfmadd231pd %2, %1, %0" : "+x"(q) : "x"(remainder), "x"(reciprocal));
+            } else {
+                asm("vfnmadd231pd %2, %1, %0" : "+v"(remainder) : "v"(q), "v"(d));
+                asm("vfmadd231pd %2, %1, %0" : "+v"(q) : "v"(remainder), "v"(reciprocal));
+            }
+#endif
+            out.v[k] = q;
+        }
+        return out;
+    }
 }
 
 // x where mask, +0.0 elsewhere.
@@ -193,6 +257,7 @@ VONDREL_INLINE Pack<double, W, K> Abs(const Pack<double, W, K>& x) {
 template <int W, int K>
 struct Lanes {
     static constexpr int kCount = W * K;
+    static constexpr int kWidth = W, kRegisters = K;
     using D = Pack<double, W, K>;  // levels, envelopes, sums, bands, lines and counts
     using M = MaskPack<W, K>;      // comparisons
 
@@ -217,6 +282,17 @@ VONDREL_INLINE typename V::D Round(typename V::D x) {
         for (int l = 0; l < V::kCount; ++l) x.Set(l, RoundHalfEven(x[l]));
         return x;
     }
+}
+
+// x / 100 for the band and the lower line. On the fast path x is finite (a
+// band factor below 2^37 times an envelope mean below 2^16); elsewhere it may
+// overflow, and only the division gives its infinite quotient.
+template <class V, bool kFast>
+VONDREL_INLINE typename V::D Hundredth(const typename V::D& x) {
+    if constexpr (kFast)
+        return Quotient(x, 100.0);
+    else
+        return x / 100.0;
 }
 
 template <class V>
@@ -266,7 +342,7 @@ VONDREL_INLINE typename V::D PercentThresholds(const typename V::Stats& s, doubl
 template <class V>
 VONDREL_INLINE void EnvelopeMeans(const typename V::D (&U)[kN], typename V::D (&m30)[kN]) {
     using D = typename V::D;
-    auto mean = [](const D& sum) { return Round<V, true>(sum * kEnvelopeReciprocal); };
+    auto mean = [](const D& sum) VONDREL_LAMBDA_INLINE { return Round<V, true>(sum * kEnvelopeReciprocal); };
     D sum = D::Splat(0.0);
     for (int j = 1; j <= kEnvelopeSpan; ++j) sum += U[j];
     for (int i = 0; i < kEnvelopeSpan; ++i) {
@@ -296,7 +372,7 @@ VONDREL_INLINE void ClipToBand(typename V::D (&w)[kN], const typename V::D (&m30
     D b1 = D::Splat(0.0), b2 = D::Splat(0.0), b3 = D::Splat(0.0);
     for (int i = 0; i < kN; ++i) {
         const D band = i < 4 ? Round<V, kFast>(up_start * m30[i])
-                             : Round<V, kFast>((up * m30[i] / 100.0 + b3 + b1 + b2) / 4.0);
+                             : Round<V, kFast>((Hundredth<V, kFast>(up * m30[i]) + b3 + b1 + b2) / 4.0);
         if constexpr (kFast)
             w[i] = Min(w[i], Max(band, floor));
         else
@@ -307,6 +383,14 @@ VONDREL_INLINE void ClipToBand(typename V::D (&w)[kN], const typename V::D (&m30
     }
 }
 
+// Records the event mask of sample u where the caller exports event flags
+// (kFlags); counting alone keeps no masks.
+template <class V, bool kFlags>
+VONDREL_INLINE void Mark(typename V::M (&events)[kN], int u, const typename V::M& event) {
+    if constexpr (kFlags)
+        for (int k = 0; k < V::M::kLanes / V::M::kWidth; ++k) events[u].v[k] = event.v[k];
+}
+
 // Adds one in the lanes of `events`.
 template <class V>
 VONDREL_INLINE void Tally(typename V::D& count, const typename V::M& events) {
@@ -314,7 +398,7 @@ VONDREL_INLINE void Tally(typename V::D& count, const typename V::M& events) {
 }
 
 // Methods 0 and 1: the lower line and its crossings.
-template <class V, bool kFast, bool kGated>
+template <class V, bool kFast, bool kFlags, bool kGated>
 VONDREL_INLINE typename V::D CountBelowLowerLine(const typename V::D (&w)[kN], const typename V::D (&m30)[kN],
                                                  typename V::D T, typename V::M (&events)[kN]) {
     using D = typename V::D;
@@ -327,21 +411,21 @@ VONDREL_INLINE typename V::D CountBelowLowerLine(const typename V::D (&w)[kN], c
     int gate = 0;
     for (int u = 0; u < kN; ++u) {
         const D line = u < 4 ? Round<V, kFast>(start_scale * m30[u])
-                             : Round<V, kFast>((l2 + l1 + l3 + m30[u] * scale / 100.0) / 4.0);
+                             : Round<V, kFast>((l2 + l1 + l3 + Hundredth<V, kFast>(m30[u] * scale)) / 4.0);
         const M lt = w[u] < line, gt = w[u] > line;
         if constexpr (kGated) {
             below |= lt;
             if (gate == kGate) {
                 Tally<V>(count, below);
-                events[u] = below;
+                Mark<V, kFlags>(events, u, below);
                 below = M::Splat(0);
             } else {
-                events[u] = M::Splat(0);
+                Mark<V, kFlags>(events, u, M::Splat(0));
             }
         } else {
             const M event = lt & ~below;
             Tally<V>(count, event);
-            events[u] = event;
+            Mark<V, kFlags>(events, u, event);
             below = (below | lt) & ~gt;
         }
         if (gate == kGate) gate = 0;
@@ -354,7 +438,7 @@ VONDREL_INLINE typename V::D CountBelowLowerLine(const typename V::D (&w)[kN], c
 }
 
 // Method 3: the line at threshold x envelope mean, crossed by two-sample means.
-template <class V, bool kFast>
+template <class V, bool kFast, bool kFlags>
 VONDREL_INLINE typename V::D CountBelowThresholdLine(const typename V::D (&w)[kN], const typename V::D (&m30)[kN],
                                                      double threshold, typename V::M (&events)[kN]) {
     using D = typename V::D;
@@ -370,10 +454,10 @@ VONDREL_INLINE typename V::D CountBelowThresholdLine(const typename V::D (&w)[kN
             const M lt = a < line, gt = a > line;
             const M event = lt & ~below;
             Tally<V>(count, event);
-            events[u] = event;
+            Mark<V, kFlags>(events, u, event);
             below = (below | lt) & ~gt;
         } else {
-            events[u] = M::Splat(0);
+            Mark<V, kFlags>(events, u, M::Splat(0));
         }
         l3 = l2;
         l2 = l1;
@@ -382,14 +466,57 @@ VONDREL_INLINE typename V::D CountBelowThresholdLine(const typename V::D (&w)[kN
     return count;
 }
 
+// Method 2's walk over the ten-sample means: `rising` is the direction, a
+// turn starts a new run at the rounded mean, a step in the same direction
+// lengthens the run. Its state is carried from step to step; on AVX2 the
+// group's registers go one after the other, because with the whole group at
+// once the state and constants do not fit in its sixteen registers and every
+// step waits on memory. AVX-512 has room for the group.
+template <class V, bool kFlags>
+VONDREL_INLINE typename V::D Walk(typename V::Scratch& s, const typename V::D (&means)[kN], const typename V::D& jump) {
+    constexpr int W = V::kWidth;
+    constexpr int G = W == 4 ? 1 : V::kRegisters;  // registers walked together
+    using D = Pack<double, W, G>;
+    using M = MaskPack<W, G>;
+    auto part = [](const typename V::D& x, int k0) VONDREL_LAMBDA_INLINE {
+        D p;
+        for (int g = 0; g < G; ++g) p.v[g] = x.v[k0 + g];
+        return p;
+    };
+    const D run_length = D::Splat(kRunLength), one = D::Splat(1.0);
+    typename V::D count;
+    Mark<V, kFlags>(s.events, 0, V::M::Splat(0));
+    for (int k0 = 0; k0 < V::kRegisters; k0 += G) {
+        const D jumps = part(jump, k0);
+        D previous = part(means[0], k0), run = D::Splat(0.0), reference = run;
+        M rising = M::Splat(0), events = rising;  // events: minus the number of events
+        for (int m = 1; m < kN; ++m) {
+            const D d = part(means[m], k0);
+            const M up = d > previous, down = d < previous;
+            const M rising_now = up | (rising & ~down);
+            const M turn = rising ^ rising_now;  // a step against the direction
+            rising = rising_now;
+            run = Keep(run + Keep(one, up | down), ~turn);
+            reference = Select(turn, (d + 0x1.8p52) - 0x1.8p52, reference);  // rounded (|d| < 2^16)
+            const M event = (Abs(reference - d) > jumps) & (run == run_length);
+            events = events + event;  // all ones is minus one
+            if constexpr (kFlags)
+                for (int g = 0; g < G; ++g) s.events[m].v[k0 + g] = event.v[g];
+            previous = d;
+        }
+        for (int g = 0; g < G; ++g)
+            for (int l = 0; l < W; ++l) count.Set((k0 + g) * W + l, -static_cast<double>(events.v[g][2 * l]));
+    }
+    return count;
+}
+
 // Method 2, the motility index, step for step as the single-channel counter
 // computes it (see CountMotility): running minima over 50 samples from block
 // prefix and suffix minima, their mean smoothed in place, the ten-sample means
 // of the level above it, and the walk over runs of ten steps in one direction.
-template <class V>
+template <class V, bool kFlags>
 VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const typename V::D& jump) {
     using D = typename V::D;
-    using M = typename V::M;
     const D(&w)[kN] = s.w;
     D(&minimum)[kN] = s.U;  // block prefix minima, then the running minima
     D(&suffix)[kN] = s.m30;
@@ -404,15 +531,16 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
     // In place, ascending: entry y is the prefix minimum at the end of its own
     // window (or of a later one) until it is written.
     const D ceiling = D::Splat(9999.0);
-    for (int y = 0; y < kN; ++y) {
-        const int first = y <= kForwardLast ? y : y - (kMinimumSpan - 1);
-        minimum[y] = Min(Min(suffix[first], minimum[first + kMinimumSpan - 1]), ceiling);
-    }
+    auto window_minimum = [&](int first) VONDREL_LAMBDA_INLINE {
+        return Min(Min(suffix[first], minimum[first + kMinimumSpan - 1]), ceiling);
+    };
+    for (int y = 0; y <= kForwardLast; ++y) minimum[y] = window_minimum(y);
+    for (int y = kForwardLast + 1; y < kN; ++y) minimum[y] = window_minimum(y - (kMinimumSpan - 1));
 
     D sum = D::Splat(0.0);
     for (int j = 0; j < kMinimumSpan; ++j) sum += minimum[j];
     for (int y = 0; y <= kForwardLast; ++y) {
-        x[y] = sum / static_cast<double>(kMinimumSpan);
+        x[y] = Quotient(sum, kMinimumSpan);
         sum += minimum[y + kMinimumSpan] - minimum[y];
     }
     // Backward windows: each mean adds its 50 entries in ascending order, the
@@ -431,44 +559,36 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
             s2 += x[j];
         }
         s0 += minimum[y0];
-        x[y0] = s0 / static_cast<double>(kMinimumSpan);
+        x[y0] = Quotient(s0, kMinimumSpan);
         s1 += x[y0];
         s2 += x[y0];
         s1 += minimum[y0 + 1];
-        x[y0 + 1] = s1 / static_cast<double>(kMinimumSpan);
+        x[y0 + 1] = Quotient(s1, kMinimumSpan);
         s2 += x[y0 + 1];
         s2 += minimum[y0 + 2];
-        x[y0 + 2] = s2 / static_cast<double>(kMinimumSpan);
+        x[y0 + 2] = Quotient(s2, kMinimumSpan);
     }
     for (int y = 0; y < kN; ++y) x[y] = w[y] - x[y];
 
     // The ten-sample means, where the running minima were.
     D(&means)[kN] = s.U;
-    for (int m = 0; m < kN; ++m) {
-        const int first = m <= kDiffForwardLast ? m : m - (kDiffSpan - 1);
-        D acc = D::Splat(0.0);
-        for (int j = first; j < first + kDiffSpan; ++j) acc += x[j];
-        means[m] = acc / static_cast<double>(kDiffSpan);
+    // One register at a time (the ten entries of a window then stay in
+    // registers from one mean to the next); forward, then backward windows.
+    using D1 = Pack<double, V::kWidth, 1>;
+    for (int k = 0; k < V::kRegisters; ++k) {
+        auto mean_from = [&x, k](int first) VONDREL_LAMBDA_INLINE {
+            D1 acc = D1::Splat(0.0), entry;
+            for (int j = first; j < first + kDiffSpan; ++j) {
+                entry.v[0] = x[j].v[k];
+                acc += entry;
+            }
+            return Quotient(acc, kDiffSpan).v[0];
+        };
+        for (int m = 0; m <= kDiffForwardLast; ++m) means[m].v[k] = mean_from(m);
+        for (int m = kDiffForwardLast + 1; m < kN; ++m) means[m].v[k] = mean_from(m - (kDiffSpan - 1));
     }
 
-    // The walk: `rising` is the direction, a turn starts a new run at the
-    // rounded mean, a step in the same direction lengthens the run.
-    const D run_length = D::Splat(kRunLength), one = D::Splat(1.0);
-    M rising = M::Splat(0);
-    D count = D::Splat(0.0), run = count, reference = count;
-    s.events[0] = M::Splat(0);
-    for (int m = 1; m < kN; ++m) {
-        const D d = means[m];
-        const M up = d > means[m - 1], down = d < means[m - 1];
-        const M turn = (up | down) & (up ^ rising);
-        run = Keep(run + Keep(one, up | down), ~turn);
-        reference = Select(turn, Round<V, true>(d), reference);
-        rising = up | (rising & ~down);
-        const M event = (Abs(reference - d) > jump) & (run == run_length);
-        Tally<V>(count, event);
-        s.events[m] = event;
-    }
-    return count;
+    return Walk<V, kFlags>(s, means, jump);
 }
 
 struct Job {
@@ -483,7 +603,7 @@ struct Job {
 
 // One group of adjacent channels starting at c0. Lanes past the last channel
 // of the window repeat it; only selected lanes are written back.
-template <class V, bool kFast>
+template <class V, bool kFast, bool kFlags>
 VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
     using D = typename V::D;
     constexpr int L = V::kCount;
@@ -506,17 +626,17 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
     if (job.method == kMethodMotilityIndex) {
         D jump;
         for (int l = 0; l < L; ++l) jump.Set(l, std::max(stats.amplitude[l], kLeastJump));
-        count = CountMotilityLanes<V>(s, jump);
+        count = CountMotilityLanes<V, kFlags>(s, jump);
     } else if (job.method == kMethodGatedThreshold || job.method == kMethodThresholdAverage ||
                job.method == kMethodThresholdLine) {
         const D T = PercentThresholds<V>(stats, job.threshold, true);
         EnvelopeMeans<V>(s.U, s.m30);
         switch (job.method) {
-            case kMethodGatedThreshold: count = CountBelowLowerLine<V, kFast, true>(s.w, s.m30, T, s.events); break;
+            case kMethodGatedThreshold: count = CountBelowLowerLine<V, kFast, kFlags, true>(s.w, s.m30, T, s.events); break;
             case kMethodThresholdAverage:
-                count = CountBelowLowerLine<V, kFast, false>(s.w, s.m30, T, s.events);
+                count = CountBelowLowerLine<V, kFast, kFlags, false>(s.w, s.m30, T, s.events);
                 break;
-            default: count = CountBelowThresholdLine<V, kFast>(s.w, s.m30, job.threshold, s.events); break;
+            default: count = CountBelowThresholdLine<V, kFast, kFlags>(s.w, s.m30, job.threshold, s.events); break;
         }
     } else {
         counted = false;  // an unknown method counts nothing
@@ -527,7 +647,7 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
         const int c = c0 + l;
         keep[l] = c < static_cast<int>(job.selected.size()) && job.selected[c] && c != job.skip;
         if (keep[l]) job.counts[c] = static_cast<int16_t>(count[l]);
-        if (keep[l] && job.flags) {
+        if (kFlags && keep[l]) {
             // The mask's 32-bit halves: lane l's low half is entry 2l.
             char* row = job.flags + static_cast<size_t>(c) * kN;
             for (int i = 0; i < kN; ++i) row[i] = counted && s.events[i][2 * l] != 0 ? '1' : '0';
@@ -539,34 +659,52 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
             if (keep[l]) out[l] = static_cast<int16_t>(s.w[i][l]);
 }
 
-template <int W, int K>
+// The scratch of a group, made once per thread that counts (the other
+// threads carry a pointer only).
+template <class V>
+typename V::Scratch& ScratchOfThisThread() {
+    static thread_local std::unique_ptr<typename V::Scratch> scratch;
+    if (!scratch) scratch = std::make_unique<typename V::Scratch>();
+    return *scratch;
+}
+
+template <int W, int K, bool kFast, bool kFlags>
 VONDREL_INLINE void CountAll(const Job& job) {
     using V = Lanes<W, K>;
     constexpr int L = V::kCount;
-    // Made once per thread that counts (the other threads carry a pointer only).
-    static thread_local std::unique_ptr<typename V::Scratch> scratch;
-    if (!scratch) scratch = std::make_unique<typename V::Scratch>();
-    typename V::Scratch& s = *scratch;
-    const bool fast = std::fabs(job.threshold) <= kFastThresholdLimit;
+    typename V::Scratch& s = ScratchOfThisThread<V>();
     const int n = static_cast<int>(job.selected.size());
     for (int c0 = 0; c0 < n; c0 += L) {
         bool any = false;
         for (int c = c0; c < std::min(c0 + L, n); ++c) any = any || (job.selected[c] && c != job.skip);
-        if (!any) continue;
-        if (fast)
-            CountGroup<V, true>(job, c0, s);
-        else
-            CountGroup<V, false>(job, c0, s);
+        if (any) CountGroup<V, kFast, kFlags>(job, c0, s);
     }
 }
 
-void CountAllPortable(const Job& job) { CountAll<2, kPortableRegisters>(job); }
+// Each path in four functions of its own, for the fast or checked rounding,
+// with or without flags: inlined into one function, the four variants spill
+// far more than each does alone.
+#define VONDREL_COUNTER_PATH(Name, Target, W, K)                                                               \
+    Target [[gnu::noinline]] void Name##Checked(const Job& job) { CountAll<W, K, false, false>(job); }         \
+    Target [[gnu::noinline]] void Name##Fast(const Job& job) { CountAll<W, K, true, false>(job); }             \
+    Target [[gnu::noinline]] void Name##CheckedFlags(const Job& job) { CountAll<W, K, false, true>(job); }     \
+    Target [[gnu::noinline]] void Name##FastFlags(const Job& job) { CountAll<W, K, true, true>(job); }         \
+    void Name(const Job& job) {                                                                                \
+        const bool fast = std::fabs(job.threshold) <= kFastThresholdLimit;                                     \
+        if (job.flags)                                                                                         \
+            fast ? Name##FastFlags(job) : Name##CheckedFlags(job);                                             \
+        else                                                                                                   \
+            fast ? Name##Fast(job) : Name##Checked(job);                                                       \
+    }
+
+VONDREL_COUNTER_PATH(CountAllPortable, , 2, kPortableRegisters)
 
 #if defined(__x86_64__) || defined(__i386__)
 #define VONDREL_HAS_X86_PATHS 1
-[[gnu::target("avx2")]] void CountAllAvx2(const Job& job) { CountAll<4, kAvx2Registers>(job); }
-[[gnu::target("avx512f")]] void CountAllAvx512(const Job& job) { CountAll<8, kAvx512Registers>(job); }
+VONDREL_COUNTER_PATH(CountAllAvx2, [[gnu::target("avx2,fma")]], 4, kAvx2Registers)
+VONDREL_COUNTER_PATH(CountAllAvx512, [[gnu::target("avx512f")]], 8, kAvx512Registers)
 #endif
+#undef VONDREL_COUNTER_PATH
 
 std::atomic<CounterPath> g_counter_path{CounterPath::kAutomatic};
 
@@ -597,7 +735,7 @@ void Check(const SampleWindow& window, std::span<const uint8_t> selected, std::s
 
 bool CounterAvx2Available() {
 #ifdef VONDREL_HAS_X86_PATHS
-    static const bool has = __builtin_cpu_supports("avx2");
+    static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     return has;
 #else
     return false;

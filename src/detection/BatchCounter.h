@@ -41,7 +41,7 @@ void CountChannels(SampleWindow window, std::span<const uint8_t> selected, std::
                    double threshold, int16_t method, std::span<char> flags);
 
 // Which instruction set the batch counter uses. Automatic picks the widest the
-// processor has (AVX-512, AVX2, else the portable SSE2 path); the others force
+// processor has (AVX-512, AVX2 with FMA, else the portable SSE2 path); the others force
 // a path where the processor has it, and fall back to the portable one where
 // it does not (tests compare them).
 enum class CounterPath { kAutomatic, kPortable, kAvx2, kAvx512 };

@@ -322,6 +322,49 @@ TEST(CountEventsModel, EnvelopeMeanByReciprocalRoundsAsTheQuotient) {
     EXPECT_EQ(differ, 0);
 }
 
+// The batch counter's quotients by 10, 50 and 100 where the processor has a
+// fused multiply-add: the product by the double nearest the reciprocal,
+// corrected once by its exact remainder, is the quotient the division gives,
+// for every whole sum of 50 levels (16-bit), for reals of every size the
+// counter meets, and for numerators next to a rounding tie (where a product
+// alone goes wrong).
+TEST(CountEventsModel, QuotientByCorrectedReciprocalIsTheQuotient) {
+    auto corrected = [](double a, double divisor) {
+        const double reciprocal = 1.0 / divisor;
+        const double q = a * reciprocal;
+        return std::fma(std::fma(-q, divisor, a), reciprocal, q);
+    };
+    std::mt19937_64 rng(20261211);
+    std::uniform_int_distribution<int> exponent(-40, 48);
+    std::uniform_int_distribution<uint64_t> mantissa(0, (uint64_t{1} << 52) - 1);
+    auto any_real = [&] {
+        const double m = 1.0 + static_cast<double>(mantissa(rng)) * 0x1p-52;
+        return std::ldexp(rng() % 2 ? m : -m, exponent(rng));
+    };
+    int whole_differ = 0, real_differ = 0, near_tie_differ = 0, product_alone_differ = 0;
+    for (int32_t sum = 50 * INT16_MIN; sum <= 50 * INT16_MAX; ++sum)
+        whole_differ += corrected(sum, 50.0) != sum / 50.0;
+    for (const double divisor : {10.0, 50.0, 100.0}) {
+        for (int i = 0; i < 1000000; ++i) {
+            const double a = any_real();
+            real_differ += corrected(a, divisor) != a / divisor;
+            // A numerator whose quotient lies next to the tie between q and
+            // the double above it.
+            const double q = any_real();
+            const double tie = q + (std::nextafter(q, 2 * q) - q) / 2;
+            const double near = tie * divisor;
+            for (const double b : {std::nextafter(near, 0.0), near, std::nextafter(near, 2 * near)}) {
+                near_tie_differ += corrected(b, divisor) != b / divisor;
+                product_alone_differ += b * (1.0 / divisor) != b / divisor;
+            }
+        }
+    }
+    EXPECT_EQ(whole_differ, 0);
+    EXPECT_EQ(real_differ, 0);
+    EXPECT_EQ(near_tie_differ, 0);
+    EXPECT_GT(product_alone_differ, 0) << "the numerators next to a tie must be the hard ones";
+}
+
 // The event flags of every counted channel, on every path, against the line
 // the single-channel counter exports for it, byte for byte (the export of a
 // re-analysis takes them from the batch counter).
