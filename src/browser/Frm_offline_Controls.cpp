@@ -71,9 +71,7 @@ public:
         // The edges are rounded, not the sizes, so controls designed to meet
         // meet and never share a pixel.
         const double k = UnitsPerPixel(w);
-        if (width) width = (RoundHalfEven((left + *width) / k) - RoundHalfEven(left / k)) * k;
-        if (height) height = (RoundHalfEven((top + *height) / k) - RoundHalfEven(top / k)) * k;
-        ApplyPlacement(w, left, top, width, height, k);
+        ApplyPlacementByEdges(w, left, top, width, height, k);
         // A control designed to end at its frame's edge ends there: the frame
         // is measured in the panel's pixels, its contents in twips.
         if (QWidget* frame = w->parentWidget(); frame && k != 1.0 && frame != root_->centralWidget()) {

@@ -34,18 +34,6 @@ namespace vondrel {
 
 using platform::MsgBox;
 
-namespace {
-// Places a control with its edges rounded to pixels, not its size: two
-// controls that meet in the layout's units meet in pixels too, never
-// overlapping by a rounded pixel. An absent width or height is kept.
-void PlaceByEdges(QWidget* w, const Placement& p, double unitsPerPixel) {
-    auto px = [&](double v) { return static_cast<int>(RoundHalfEven(v / unitsPerPixel)); };
-    const int left = px(p.left), top = px(p.top);
-    const int width = p.width ? px(p.left + *p.width) - left : w->width();
-    const int height = p.height ? px(p.top + *p.height) - top : w->height();
-    w->setGeometry(left, top, std::max(width, 0), std::max(height, 0));
-}
-}  // namespace
 
 int Frm_setup::SelectedStation() const {
     for (int k = 0; k < 4; ++k)
@@ -322,7 +310,8 @@ void Frm_setup::LayoutSetupForm() {
         const QRect outer = frameGeometry();
         const WindowUnits u = ComputeWindowUnits(outer.width() * tpp, outer.height() * tpp);
         auto place = [&](QWidget* parent, const Placement& p, double unitsPerPixel) {
-            if (QWidget* w = parent->findChild<QWidget*>(Q(p.name))) PlaceByEdges(w, p, unitsPerPixel);
+            if (QWidget* w = parent->findChild<QWidget*>(Q(p.name)))
+                ApplyPlacementByEdges(w, p.left, p.top, p.width, p.height, unitsPerPixel);
         };
 
         const PanelPlace lp = LeftPanelPlace(u);
