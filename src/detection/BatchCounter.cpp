@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -274,6 +275,83 @@ struct Lanes {
     };
 };
 
+// A group's lanes from the L adjacent 16-bit levels of one sample, and the
+// lowered levels back. Those are whole numbers in the 16-bit range (the band
+// is held at the floor, and a level is only ever lowered), so the conversion
+// back is exact, and narrowing with saturation keeps every value. GCC
+// converts the AVX2 and AVX-512 registers a lane at a time, so for them the
+// conversions are written out as the instructions clang picks.
+template <class T, int N>
+struct VectorOf {
+    typedef T type __attribute__((vector_size(sizeof(T) * N)));
+};
+
+template <int W>
+struct LevelsOfRegister {
+    int16_t level[W];
+};
+
+template <class V>
+VONDREL_INLINE void LoadLevels(const int16_t* from, typename V::D& to) {
+    constexpr int W = V::kWidth;
+    using Native = typename V::D::Native;
+    for (int k = 0; k < V::kRegisters; ++k) {
+        const int16_t* p = from + k * W;
+#if !defined(__clang__)
+        if constexpr (W == 4 || W == 8) {
+            using Int = typename VectorOf<int32_t, W>::type;
+            const auto& levels = *reinterpret_cast<const LevelsOfRegister<W>*>(p);
+            Int widened;
+            asm("vpmovsxwd %1, %0" : "=x"(widened) : "m"(levels));
+            asm("vcvtdq2pd %1, %0" : "=v"(to.v[k]) : "x"(widened));
+            continue;
+        }
+#endif
+        // Each level doubled into a 32-bit lane and shifted back down with
+        // its sign, then converted.
+        using Twice = typename VectorOf<int16_t, 2 * W>::type;
+        using Int = typename VectorOf<int32_t, W>::type;
+        Twice levels{}, doubled;
+        std::memcpy(&levels, p, sizeof(int16_t) * W);
+        for (int l = 0; l < W; ++l) doubled[2 * l] = doubled[2 * l + 1] = levels[l];
+        to.v[k] = __builtin_convertvector(reinterpret_cast<Int>(doubled) >> 16, Native);
+    }
+}
+
+template <class V>
+VONDREL_INLINE void StoreLevels(const typename V::D& from, int16_t* to) {
+    constexpr int W = V::kWidth;
+    using Int = typename VectorOf<int32_t, W>::type;
+    using Short = typename VectorOf<int16_t, W>::type;
+    for (int k = 0; k < V::kRegisters; ++k) {
+        Short levels;
+#if !defined(__clang__)
+        if constexpr (W == 4) {
+            typedef int16_t Eight __attribute__((vector_size(16)));
+            Int whole;
+            Eight packed;
+            asm("vcvttpd2dq %1, %0" : "=x"(whole) : "x"(from.v[k]));
+            asm("vpackssdw %1, %1, %0" : "=x"(packed) : "x"(whole));
+            std::memcpy(&levels, &packed, sizeof levels);
+        } else if constexpr (W == 8) {
+            typedef int32_t Four __attribute__((vector_size(16)));
+            Int whole;
+            Four high;
+            asm("vcvttpd2dq %1, %0" : "=x"(whole) : "v"(from.v[k]));
+            asm("vextracti128 $1, %1, %0" : "=x"(high) : "x"(whole));
+            asm("vpackssdw %2, %x1, %0" : "=x"(levels) : "x"(whole), "x"(high));
+        } else
+#endif
+        {
+            const Int whole = __builtin_convertvector(from.v[k], Int);
+            using Halves = typename VectorOf<int16_t, 2 * W>::type;
+            const Halves halves = reinterpret_cast<Halves>(whole);
+            for (int l = 0; l < W; ++l) levels[l] = halves[2 * l];
+        }
+        std::memcpy(to + k * W, &levels, sizeof levels);
+    }
+}
+
 template <class V, bool kFast>
 VONDREL_INLINE typename V::D Round(typename V::D x) {
     if constexpr (kFast) {
@@ -362,9 +440,11 @@ VONDREL_INLINE void EnvelopeMeans(const typename V::D (&U)[kN], typename V::D (&
 // is at most 32767, so a band below it never needs the ceiling. On the fast
 // path every band is a number, and lowering a level to the band is taking
 // the smaller of the two; elsewhere a band that is not a number lowers
-// nothing.
+// nothing. With `out`, each lowered sample is also written back to the
+// window there, `stride` levels apart.
 template <class V, bool kFast>
-VONDREL_INLINE void ClipToBand(typename V::D (&w)[kN], const typename V::D (&m30)[kN], typename V::D T) {
+VONDREL_INLINE void ClipToBand(typename V::D (&w)[kN], const typename V::D (&m30)[kN], typename V::D T, int16_t* out,
+                               size_t stride) {
     using D = typename V::D;
     const D up = T + 100.0;
     const D up_start = up / 100.0;
@@ -377,6 +457,7 @@ VONDREL_INLINE void ClipToBand(typename V::D (&w)[kN], const typename V::D (&m30
             w[i] = Min(w[i], Max(band, floor));
         else
             w[i] = Select(w[i] > band, Select(band < floor, floor, band), w[i]);
+        if (out) StoreLevels<V>(w[i], out + static_cast<size_t>(i) * stride);
         b3 = b2;
         b2 = b1;
         b1 = band;
@@ -610,15 +691,32 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
     const int channels = job.window.channels;
     const int16_t* levels = job.window.levels.data();  // levels of all channels, sample-major
     const int last = channels - 1;
-    for (int i = 0; i < kN; ++i) {
-        const int16_t* row = levels + static_cast<size_t>(i) * channels;
-        for (int l = 0; l < L; ++l) s.w[i].Set(l, row[c0 + l <= last ? c0 + l : last]);
+    if (c0 + L <= channels) {
+        // A whole group: each sample's levels are adjacent.
+        for (int i = 0; i < kN; ++i) LoadLevels<V>(levels + static_cast<size_t>(i) * channels + c0, s.w[i]);
+    } else {
+        for (int i = 0; i < kN; ++i) {
+            const int16_t* row = levels + static_cast<size_t>(i) * channels;
+            for (int l = 0; l < L; ++l) s.w[i].Set(l, row[c0 + l <= last ? c0 + l : last]);
+        }
     }
+
+    bool keep[L];
+    bool all = true;
+    for (int l = 0; l < L; ++l) {
+        const int c = c0 + l;
+        keep[l] = c < static_cast<int>(job.selected.size()) && job.selected[c] && c != job.skip;
+        all = all && keep[l];
+    }
+    // Where every lane is kept, the lowered levels go back to the window as
+    // the band lowers them; otherwise lane by lane at the end.
+    int16_t* out = job.window.levels.data() + c0;
 
     typename V::Stats stats;
     Envelope<V>(s.w, 1, s.U, stats);
     EnvelopeMeans<V>(s.U, s.m30);
-    ClipToBand<V, kFast>(s.w, s.m30, PercentThresholds<V>(stats, job.threshold, false));
+    ClipToBand<V, kFast>(s.w, s.m30, PercentThresholds<V>(stats, job.threshold, false), all ? out : nullptr,
+                         static_cast<size_t>(channels));
 
     Envelope<V>(s.w, 2, s.U, stats);
     D count = D::Splat(0.0);
@@ -642,10 +740,8 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
         counted = false;  // an unknown method counts nothing
     }
 
-    bool keep[L];
     for (int l = 0; l < L; ++l) {
         const int c = c0 + l;
-        keep[l] = c < static_cast<int>(job.selected.size()) && job.selected[c] && c != job.skip;
         if (keep[l]) job.counts[c] = static_cast<int16_t>(count[l]);
         if (kFlags && keep[l]) {
             // The mask's 32-bit halves: lane l's low half is entry 2l.
@@ -653,10 +749,10 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
             for (int i = 0; i < kN; ++i) row[i] = counted && s.events[i][2 * l] != 0 ? '1' : '0';
         }
     }
-    int16_t* out = job.window.levels.data() + c0;
-    for (int i = 0; i < kN; ++i, out += channels)
-        for (int l = 0; l < L; ++l)
-            if (keep[l]) out[l] = static_cast<int16_t>(s.w[i][l]);
+    if (!all)
+        for (int i = 0; i < kN; ++i, out += channels)
+            for (int l = 0; l < L; ++l)
+                if (keep[l]) out[l] = static_cast<int16_t>(s.w[i][l]);
 }
 
 // The scratch of a group, made once per thread that counts (the other
