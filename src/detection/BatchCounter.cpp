@@ -691,7 +691,10 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
     const int channels = job.window.channels;
     const int16_t* levels = job.window.levels.data();  // levels of all channels, sample-major
     const int last = channels - 1;
-    if (c0 + L <= channels) {
+    // On the AVX2 and AVX-512 paths; the portable path does better with the
+    // compiler's own conversions, lane by lane.
+    constexpr bool kWideLevels = V::kWidth > 2;
+    if (kWideLevels && c0 + L <= channels) {
         // A whole group: each sample's levels are adjacent.
         for (int i = 0; i < kN; ++i) LoadLevels<V>(levels + static_cast<size_t>(i) * channels + c0, s.w[i]);
     } else {
@@ -708,8 +711,10 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
         keep[l] = c < static_cast<int>(job.selected.size()) && job.selected[c] && c != job.skip;
         all = all && keep[l];
     }
-    // Where every lane is kept, the lowered levels go back to the window as
-    // the band lowers them; otherwise lane by lane at the end.
+    all = all && kWideLevels;
+    // Where every lane is kept (on the wide paths), the lowered levels go
+    // back to the window as the band lowers them; otherwise lane by lane at
+    // the end.
     int16_t* out = job.window.levels.data() + c0;
 
     typename V::Stats stats;
