@@ -327,16 +327,14 @@ VONDREL_INLINE void StoreLevels(const typename V::D& from, int16_t* to) {
         Short levels;
 #if !defined(__clang__)
         if constexpr (W == 4) {
-            typedef int16_t Eight __attribute__((vector_size(16)));
             Int whole;
-            Eight packed;
+            typename VectorOf<int16_t, 8>::type packed;
             asm("vcvttpd2dq %1, %0" : "=x"(whole) : "x"(from.v[k]));
             asm("vpackssdw %1, %1, %0" : "=x"(packed) : "x"(whole));
             std::memcpy(&levels, &packed, sizeof levels);
         } else if constexpr (W == 8) {
-            typedef int32_t Four __attribute__((vector_size(16)));
             Int whole;
-            Four high;
+            typename VectorOf<int32_t, 4>::type high;
             asm("vcvttpd2dq %1, %0" : "=x"(whole) : "v"(from.v[k]));
             asm("vextracti128 $1, %1, %0" : "=x"(high) : "x"(whole));
             asm("vpackssdw %2, %x1, %0" : "=x"(levels) : "x"(whole), "x"(high));
@@ -705,13 +703,12 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
     }
 
     bool keep[L];
-    bool all = true;
+    bool all = kWideLevels;
     for (int l = 0; l < L; ++l) {
         const int c = c0 + l;
         keep[l] = c < static_cast<int>(job.selected.size()) && job.selected[c] && c != job.skip;
         all = all && keep[l];
     }
-    all = all && kWideLevels;
     // Where every lane is kept (on the wide paths), the lowered levels go
     // back to the window as the band lowers them; otherwise lane by lane at
     // the end.
