@@ -175,16 +175,80 @@ VONDREL_INLINE Pack<T, W, K> Select(const MaskPack<W, K>& mask, const Pack<T, W,
 }
 
 // The smaller and the larger of two values that are numbers (one instruction
-// each where the target has it).
+// each where the target has it: a < b ? a : b and a > b ? a : b are what the
+// AVX instructions compute; GCC turns some of them into a comparison and a
+// blend, so on the wide paths they are written out).
 template <int W, int K>
 VONDREL_INLINE Pack<double, W, K> Min(Pack<double, W, K> a, const Pack<double, W, K>& b) {
-    for (int k = 0; k < K; ++k) a.v[k] = a.v[k] < b.v[k] ? a.v[k] : b.v[k];
+    for (int k = 0; k < K; ++k) {
+#if !defined(__clang__)
+        if constexpr (W == 4) {
+            asm("vminpd %2, %1, %0" : "=x"(a.v[k]) : "x"(a.v[k]), "xm"(b.v[k]));
+            continue;
+        } else if constexpr (W == 8) {
+            asm("vminpd %2, %1, %0" : "=v"(a.v[k]) : "v"(a.v[k]), "vm"(b.v[k]));
+            continue;
+        }
+#endif
+        a.v[k] = a.v[k] < b.v[k] ? a.v[k] : b.v[k];
+    }
     return a;
 }
 template <int W, int K>
 VONDREL_INLINE Pack<double, W, K> Max(Pack<double, W, K> a, const Pack<double, W, K>& b) {
-    for (int k = 0; k < K; ++k) a.v[k] = a.v[k] > b.v[k] ? a.v[k] : b.v[k];
+    for (int k = 0; k < K; ++k) {
+#if !defined(__clang__)
+        if constexpr (W == 4) {
+            asm("vmaxpd %2, %1, %0" : "=x"(a.v[k]) : "x"(a.v[k]), "xm"(b.v[k]));
+            continue;
+        } else if constexpr (W == 8) {
+            asm("vmaxpd %2, %1, %0" : "=v"(a.v[k]) : "v"(a.v[k]), "vm"(b.v[k]));
+            continue;
+        }
+#endif
+        a.v[k] = a.v[k] > b.v[k] ? a.v[k] : b.v[k];
+    }
     return a;
+}
+
+// (x + c) - c, and (x x m + c) - c with the product and the sum rounded
+// once. GCC keeps -c in a register of its own for the subtraction; written
+// out on the wide paths, one register holds c for both.
+template <int W, int K>
+VONDREL_INLINE Pack<double, W, K> AddTakeAway(Pack<double, W, K> x, double c) {
+    using Native = typename Pack<double, W, K>::Native;
+    const Native cv = Native{} + c;
+    for (int k = 0; k < K; ++k) {
+#if !defined(__clang__)
+        if constexpr (W == 4) {
+            asm("vaddpd %1, %0, %0\n\tvsubpd %1, %0, %0" : "+x"(x.v[k]) : "x"(cv));
+            continue;
+        } else if constexpr (W == 8) {
+            asm("vaddpd %1, %0, %0\n\tvsubpd %1, %0, %0" : "+v"(x.v[k]) : "v"(cv));
+            continue;
+        }
+#endif
+        x.v[k] = (x.v[k] + cv) - cv;
+    }
+    return x;
+}
+template <int W, int K>
+VONDREL_INLINE Pack<double, W, K> FusedAddTakeAway(Pack<double, W, K> x, double m, double c) {
+    static_assert(W > 2, "the portable target has no fused multiply-add");
+    using Native = typename Pack<double, W, K>::Native;
+    const Native mv = Native{} + m, cv = Native{} + c;
+    for (int k = 0; k < K; ++k) {
+#if defined(__clang__)
+        for (int l = 0; l < W; ++l) x.v[k][l] = __builtin_fma(x.v[k][l], mv[l], cv[l]);
+        x.v[k] = x.v[k] - cv;
+#else
+        if constexpr (W == 4)
+            asm("vfmadd213pd %2, %1, %0\n\tvsubpd %2, %0, %0" : "+x"(x.v[k]) : "x"(mv), "x"(cv));
+        else
+            asm("vfmadd213pd %2, %1, %0\n\tvsubpd %2, %0, %0" : "+v"(x.v[k]) : "v"(mv), "v"(cv));
+#endif
+    }
+    return x;
 }
 
 // a / divisor, rounded as the division rounds it, for finite a whose quotient
@@ -353,7 +417,7 @@ VONDREL_INLINE void StoreLevels(const typename V::D& from, int16_t* to) {
 template <class V, bool kFast>
 VONDREL_INLINE typename V::D Round(typename V::D x) {
     if constexpr (kFast) {
-        return (x + 0x1.8p52) - 0x1.8p52;
+        return AddTakeAway(x, 0x1.8p52);
     } else {
         for (int l = 0; l < V::kCount; ++l) x.Set(l, RoundHalfEven(x[l]));
         return x;
@@ -371,22 +435,90 @@ VONDREL_INLINE typename V::D Hundredth(const typename V::D& x) {
         return x / 100.0;
 }
 
+// The hundredth of a band's or a lower line's product with m30: worked out
+// in the envelope means pass where it is a multiplication and two fused
+// corrections (the wide paths' fast rounding), and beside the recurrence
+// where it is a division, which the processor overlaps with the recurrence's
+// other work there but which would keep a pass of its own waiting on the
+// divider.
+template <class V, bool kFast>
+constexpr bool kHundredthInMeans = kFast && V::kWidth > 2;
+
+template <class V, bool kFast>
+VONDREL_INLINE typename V::D HundredthInMeans(const typename V::D& product) {
+    if constexpr (kHundredthInMeans<V, kFast>)
+        return Hundredth<V, kFast>(product);
+    else
+        return product;
+}
+template <class V, bool kFast>
+VONDREL_INLINE typename V::D HundredthInLine(const typename V::D& x) {
+    if constexpr (kHundredthInMeans<V, kFast>)
+        return x;
+    else
+        return Hundredth<V, kFast>(x);
+}
+
+// Registers of a group taken at once by the passes that carry much state
+// from sample to sample: one at a time on AVX2 and two of the portable path's
+// four, as many as their sixteen registers hold without spilling the state to
+// memory at every step; the whole group on AVX-512, which has room for it.
 template <class V>
+constexpr int kStateRegisters = V::kWidth == 8 ? V::kRegisters : V::kWidth == 2 ? 2 : 1;
+
+// Registers k0.. of a group's value, and back.
+template <int G, class D>
+VONDREL_INLINE Pack<double, D::kWidth, G> Part(const D& x, int k0) {
+    Pack<double, D::kWidth, G> p;
+    for (int g = 0; g < G; ++g) p.v[g] = x.v[k0 + g];
+    return p;
+}
+template <int G, class D>
+VONDREL_INLINE void SetPart(D& x, int k0, const Pack<double, D::kWidth, G>& p) {
+    for (int g = 0; g < G; ++g) x.v[k0 + g] = p.v[g];
+}
+
+// The upper envelope into U (where kUpper: method 2 uses the statistics
+// alone), and the mean amplitude and level of samples 2..498. The sums are of
+// whole numbers far below 2^53, so they are exact in any order: each is kept
+// in three parts, every third sample, which do not wait on each other (and
+// three steps a turn let the neighbours rotate through registers unmoved).
+template <class V, bool kUpper = true>
 VONDREL_INLINE void Envelope(const typename V::D (&w)[kN], int seed, typename V::D (&U)[kN], typename V::Stats& s) {
-    using D = typename V::D;
-    D upper = w[seed], lower = w[seed], amplitude_sum = D::Splat(0.0), level_sum = D::Splat(0.0);
-    U[0] = U[1] = upper;
-    for (int i = kStatFirst; i <= kStatLast; ++i) {
-        const D prev = w[i - 1], cur = w[i], next = w[i + 1];
-        upper = Select(cur > Max(prev, next), cur, upper);
-        lower = Select(cur < Min(prev, next), cur, lower);
-        U[i] = upper;
-        amplitude_sum += upper - lower;
-        level_sum += cur;
-    }
-    for (int l = 0; l < V::kCount; ++l) {
-        s.amplitude[l] = static_cast<int32_t>(RoundHalfEven(amplitude_sum[l] / kStatCount));
-        s.level[l] = static_cast<int32_t>(RoundHalfEven(level_sum[l] / kStatCount));
+    constexpr int G = kStateRegisters<V>;
+    using P = Pack<double, V::kWidth, G>;
+    for (int k0 = 0; k0 < V::kRegisters; k0 += G) {
+        P upper = Part<G>(w[seed], k0), lower = upper, prev = Part<G>(w[kStatFirst - 1], k0),
+          cur = Part<G>(w[kStatFirst], k0);
+        P amplitude_sum[3], level_sum[3];
+        for (int j = 0; j < 3; ++j) amplitude_sum[j] = level_sum[j] = P::Splat(0.0);
+        if constexpr (kUpper) {
+            SetPart<G>(U[0], k0, upper);
+            SetPart<G>(U[1], k0, upper);
+        }
+        auto step = [&](int i, int part) VONDREL_LAMBDA_INLINE {
+            const P next = Part<G>(w[i + 1], k0);
+            upper = Select(cur > Max(prev, next), cur, upper);
+            lower = Select(cur < Min(prev, next), cur, lower);
+            if constexpr (kUpper) SetPart<G>(U[i], k0, upper);
+            amplitude_sum[part] += upper - lower;
+            level_sum[part] += cur;
+            prev = cur;
+            cur = next;
+        };
+        int i = kStatFirst;
+        for (; i + 2 <= kStatLast; i += 3) {
+            step(i, 0);
+            step(i + 1, 1);
+            step(i + 2, 2);
+        }
+        for (; i <= kStatLast; ++i) step(i, 0);
+        const P amplitude = amplitude_sum[0] + amplitude_sum[1] + amplitude_sum[2],
+                level = level_sum[0] + level_sum[1] + level_sum[2];
+        for (int l = 0; l < P::kLanes; ++l) {
+            s.amplitude[k0 * V::kWidth + l] = static_cast<int32_t>(RoundHalfEven(amplitude[l] / kStatCount));
+            s.level[k0 * V::kWidth + l] = static_cast<int32_t>(RoundHalfEven(level[l] / kStatCount));
+        }
     }
 }
 
@@ -408,6 +540,27 @@ VONDREL_INLINE typename V::D PercentThresholds(const typename V::Stats& s, doubl
     return T;
 }
 
+// The fast path's rounding in one instruction, where the target has one. It
+// differs from Round only in the sign of a zero. It rounds the envelope means
+// alone: every band and line made from a mean is rounded again by adding and
+// taking away 1.5 x 2^52, which gives +0 for either zero, so no band or line
+// (nor anything after them) changes by a bit.
+template <class V>
+VONDREL_INLINE typename V::D RoundToNearest(typename V::D x) {
+#if !defined(__clang__)
+    if constexpr (V::kWidth == 4 || V::kWidth == 8) {
+        for (int k = 0; k < V::kRegisters; ++k) {
+            if constexpr (V::kWidth == 4)
+                asm("vroundpd $8, %1, %0" : "=x"(x.v[k]) : "x"(x.v[k]));
+            else
+                asm("vrndscalepd $8, %1, %0" : "=v"(x.v[k]) : "v"(x.v[k]));
+        }
+        return x;
+    }
+#endif
+    return Round<V, true>(x);
+}
+
 // m30(i): the rounded mean of the 30 upper-envelope entries after i (i < 30)
 // or before i (i >= 30). The means are below 2^16, so the fast rounding holds.
 // The sum is multiplied by the double nearest 1/30 in place of a division:
@@ -415,51 +568,101 @@ VONDREL_INLINE typename V::D PercentThresholds(const typename V::Stats& s, doubl
 // whole sum of 30 16-bit levels the rounded results are the same (the
 // detection tests check them all), and a multiplication takes a fraction of
 // a division's time.
-template <class V>
-VONDREL_INLINE void EnvelopeMeans(const typename V::D (&U)[kN], typename V::D (&m30)[kN]) {
+//
+// What is kept at i is what the next pass takes of m30(i), worked out here
+// where it does not wait on anything: start(m30(i)) for the first kLineStart
+// samples, rest(m30(i)) after them. The passes whose lines are recurrences
+// then carry only the recurrence.
+constexpr int kLineStart = 4;
+
+template <class V, bool kFast, class Start, class Rest>
+VONDREL_INLINE void EnvelopeMeans(const typename V::D (&U)[kN], typename V::D (&out)[kN], Start start, Rest rest) {
     using D = typename V::D;
-    auto mean = [](const D& sum) VONDREL_LAMBDA_INLINE { return Round<V, true>(sum * kEnvelopeReciprocal); };
+    auto mean = [](const D& sum) VONDREL_LAMBDA_INLINE {
+        if constexpr (kFast)
+            return RoundToNearest<V>(sum * kEnvelopeReciprocal);
+        else
+            return Round<V, true>(sum * kEnvelopeReciprocal);
+    };
     D sum = D::Splat(0.0);
     for (int j = 1; j <= kEnvelopeSpan; ++j) sum += U[j];
-    for (int i = 0; i < kEnvelopeSpan; ++i) {
-        m30[i] = mean(sum);
+    for (int i = 0; i < kLineStart; ++i) {
+        out[i] = start(mean(sum));
+        sum += U[i + kEnvelopeSpan + 1] - U[i + 1];
+    }
+    for (int i = kLineStart; i < kEnvelopeSpan; ++i) {
+        out[i] = rest(mean(sum));
         sum += U[i + kEnvelopeSpan + 1] - U[i + 1];
     }
     sum = D::Splat(0.0);
     for (int j = 0; j < kEnvelopeSpan; ++j) sum += U[j];
     for (int i = kEnvelopeSpan; i < kN - 1; ++i) {
-        m30[i] = mean(sum);
+        out[i] = rest(mean(sum));
         sum += U[i] - U[i - kEnvelopeSpan];
     }
-    m30[kN - 1] = mean(sum);
+    out[kN - 1] = rest(mean(sum));
+}
+
+// Round(x / 4) of a line's or band's sum x. On the fast path with a fused
+// multiply-add, x / 4 is exact (the sums are zero or far from the subnormal
+// range), so adding 1.5 x 2^52 to it in the same instruction rounds as the
+// addition after the division would, one step shorter on the chain the lines
+// wait on.
+template <class V, bool kFast>
+VONDREL_INLINE typename V::D RoundQuarter(const typename V::D& x) {
+    if constexpr (kFast && V::kWidth > 2)
+        return FusedAddTakeAway(x, 0.25, 0x1.8p52);
+    else
+        return Round<V, kFast>(x / 4.0);
+}
+
+// Three lines or bands side by side in registers, newest first, moved along
+// by renaming: a step computes the next one into the oldest's place.
+// Sample i of `body` gets (oldest, newest, middle) and overwrites the oldest;
+// three steps a turn bring the names back where they started.
+template <class D, class Body>
+VONDREL_INLINE void Recur(int first, D& newest, D& middle, D& oldest, Body body) {
+    int i = first;
+    for (; i + 2 < kN; i += 3) {
+        body(i, oldest, newest, middle);
+        body(i + 1, middle, oldest, newest);
+        body(i + 2, newest, middle, oldest);
+    }
+    if (i < kN) body(i, oldest, newest, middle);
+    if (i + 1 < kN) body(i + 1, middle, oldest, newest);
 }
 
 // Levels above the band are lowered to it, held at the 16-bit floor: a level
 // is at most 32767, so a band below it never needs the ceiling. On the fast
 // path every band is a number, and lowering a level to the band is taking
 // the smaller of the two; elsewhere a band that is not a number lowers
-// nothing. With `out`, each lowered sample is also written back to the
-// window there, `stride` levels apart.
-template <class V, bool kFast>
-VONDREL_INLINE void ClipToBand(typename V::D (&w)[kN], const typename V::D (&m30)[kN], typename V::D T, int16_t* out,
-                               size_t stride) {
+// nothing. With kOut, each lowered sample is also written back to the window
+// at `out`, `stride` levels apart.
+//
+// H holds, for i < kLineStart, the start of the band (up / 100 x m30(i)), and
+// after it up x m30(i), or its hundredth where the means pass takes it (see
+// HundredthInMeans).
+template <class V, bool kFast, bool kOut>
+VONDREL_INLINE void ClipToBand(typename V::D (&w)[kN], const typename V::D (&H)[kN], int16_t* out, size_t stride) {
     using D = typename V::D;
-    const D up = T + 100.0;
-    const D up_start = up / 100.0;
     const D floor = D::Splat(-32768.0);
-    D b1 = D::Splat(0.0), b2 = D::Splat(0.0), b3 = D::Splat(0.0);
-    for (int i = 0; i < kN; ++i) {
-        const D band = i < 4 ? Round<V, kFast>(up_start * m30[i])
-                             : Round<V, kFast>((Hundredth<V, kFast>(up * m30[i]) + b3 + b1 + b2) / 4.0);
+    auto lower = [&](int i, const D& band) VONDREL_LAMBDA_INLINE {
         if constexpr (kFast)
-            w[i] = Min(w[i], Max(band, floor));
+            w[i] = Min(Max(band, floor), w[i]);  // neither is a zero of minus sign nor not a number
         else
             w[i] = Select(w[i] > band, Select(band < floor, floor, band), w[i]);
-        if (out) StoreLevels<V>(w[i], out + static_cast<size_t>(i) * stride);
-        b3 = b2;
-        b2 = b1;
-        b1 = band;
+        if constexpr (kOut) StoreLevels<V>(w[i], out + static_cast<size_t>(i) * stride);
+    };
+    D b[kLineStart];
+    for (int i = 0; i < kLineStart; ++i) {
+        b[i] = Round<V, kFast>(H[i]);
+        lower(i, b[i]);
     }
+    D b1 = b[3], b2 = b[2], b3 = b[1];
+    Recur(kLineStart, b1, b2, b3, [&](int i, D& oldest, const D& newest, const D& middle) VONDREL_LAMBDA_INLINE {
+        oldest = RoundQuarter<V, kFast>(((HundredthInLine<V, kFast>(H[i]) + oldest) + newest) + middle);
+        lower(i, oldest);
+    });
 }
 
 // Records the event mask of sample u where the caller exports event flags
@@ -476,21 +679,32 @@ VONDREL_INLINE void Tally(typename V::D& count, const typename V::M& events) {
     count += Keep(V::D::Splat(1.0), events);
 }
 
-// Methods 0 and 1: the lower line and its crossings.
+// The next line from the three before it (newest, middle, oldest) and its
+// share p of the envelope mean: Round((middle + newest + oldest + p) / 4).
+// The lines are whole numbers: on the fast path they are below 2^46, so the
+// sum of the three is exact in any order, and the newest is added last.
+template <class V, bool kFast>
+VONDREL_INLINE typename V::D NextLine(const typename V::D& newest, const typename V::D& middle,
+                                      const typename V::D& oldest, const typename V::D& p) {
+    if constexpr (kFast)
+        return RoundQuarter<V, kFast>(((middle + oldest) + newest) + p);
+    else
+        return RoundQuarter<V, kFast>(((middle + newest) + oldest) + p);
+}
+
+// Methods 0 and 1: the lower line and its crossings. H holds, for u <
+// kLineStart, the start of the line ((100 - 1.75 T) / 100 x m30(u)), and after
+// it m30(u) x (100 - T), or its hundredth where the means pass takes it (see
+// HundredthInMeans).
 template <class V, bool kFast, bool kFlags, bool kGated>
-VONDREL_INLINE typename V::D CountBelowLowerLine(const typename V::D (&w)[kN], const typename V::D (&m30)[kN],
-                                                 typename V::D T, typename V::M (&events)[kN]) {
+VONDREL_INLINE typename V::D CountBelowLowerLine(const typename V::D (&w)[kN], const typename V::D (&H)[kN],
+                                                 typename V::M (&events)[kN]) {
     using D = typename V::D;
     using M = typename V::M;
-    const D start_scale = (100.0 - 1.75 * T) / 100.0;
-    const D scale = 100.0 - T;
-    D l1 = D::Splat(0.0), l2 = D::Splat(0.0), l3 = D::Splat(0.0);
     M below = M::Splat(0);
     D count = D::Splat(0.0);
     int gate = 0;
-    for (int u = 0; u < kN; ++u) {
-        const D line = u < 4 ? Round<V, kFast>(start_scale * m30[u])
-                             : Round<V, kFast>((l2 + l1 + l3 + Hundredth<V, kFast>(m30[u] * scale)) / 4.0);
+    auto cross = [&](int u, const D& line) VONDREL_LAMBDA_INLINE {
         const M lt = w[u] < line, gt = w[u] > line;
         if constexpr (kGated) {
             below |= lt;
@@ -509,52 +723,59 @@ VONDREL_INLINE typename V::D CountBelowLowerLine(const typename V::D (&w)[kN], c
         }
         if (gate == kGate) gate = 0;
         ++gate;
-        l3 = l2;
-        l2 = l1;
-        l1 = line;
+    };
+    D l[kLineStart];
+    for (int u = 0; u < kLineStart; ++u) {
+        l[u] = Round<V, kFast>(H[u]);
+        cross(u, l[u]);
     }
+    D l1 = l[3], l2 = l[2], l3 = l[1];
+    Recur(kLineStart, l1, l2, l3, [&](int u, D& oldest, const D& newest, const D& middle) VONDREL_LAMBDA_INLINE {
+        oldest = NextLine<V, kFast>(newest, middle, oldest, HundredthInLine<V, kFast>(H[u]));
+        cross(u, oldest);
+    });
     return count;
 }
 
-// Method 3: the line at threshold x envelope mean, crossed by two-sample means.
+// Method 3: the line at threshold x envelope mean, crossed by two-sample
+// means. P holds threshold x m30(u) (see EnvelopeMeans).
 template <class V, bool kFast, bool kFlags>
-VONDREL_INLINE typename V::D CountBelowThresholdLine(const typename V::D (&w)[kN], const typename V::D (&m30)[kN],
-                                                     double threshold, typename V::M (&events)[kN]) {
+VONDREL_INLINE typename V::D CountBelowThresholdLine(const typename V::D (&w)[kN], const typename V::D (&P)[kN],
+                                                     typename V::M (&events)[kN]) {
     using D = typename V::D;
     using M = typename V::M;
-    D l1 = D::Splat(0.0), l2 = D::Splat(0.0), l3 = D::Splat(0.0);
     M below = M::Splat(0);
     D count = D::Splat(0.0);
-    for (int u = 0; u < kN; ++u) {
-        const D p = m30[u] * threshold;
-        const D line = u < 4 ? Round<V, kFast>(p) : Round<V, kFast>((l2 + l1 + l3 + p) / 4.0);
-        if (u >= 1) {
-            const D a = (w[u - 1] + w[u]) / 2.0;
-            const M lt = a < line, gt = a > line;
-            const M event = lt & ~below;
-            Tally<V>(count, event);
-            Mark<V, kFlags>(events, u, event);
-            below = (below | lt) & ~gt;
-        } else {
-            Mark<V, kFlags>(events, u, M::Splat(0));
-        }
-        l3 = l2;
-        l2 = l1;
-        l1 = line;
+    auto cross = [&](int u, const D& line) VONDREL_LAMBDA_INLINE {
+        const D a = (w[u - 1] + w[u]) * 0.5;  // exact, as the division by two
+        const M lt = a < line, gt = a > line;
+        const M event = lt & ~below;
+        Tally<V>(count, event);
+        Mark<V, kFlags>(events, u, event);
+        below = (below | lt) & ~gt;
+    };
+    D l[kLineStart];
+    Mark<V, kFlags>(events, 0, M::Splat(0));
+    l[0] = Round<V, kFast>(P[0]);
+    for (int u = 1; u < kLineStart; ++u) {
+        l[u] = Round<V, kFast>(P[u]);
+        cross(u, l[u]);
     }
+    D l1 = l[3], l2 = l[2], l3 = l[1];
+    Recur(kLineStart, l1, l2, l3, [&](int u, D& oldest, const D& newest, const D& middle) VONDREL_LAMBDA_INLINE {
+        oldest = NextLine<V, kFast>(newest, middle, oldest, P[u]);
+        cross(u, oldest);
+    });
     return count;
 }
 
-// Method 2's walk over the ten-sample means: `rising` is the direction, a
-// turn starts a new run at the rounded mean, a step in the same direction
-// lengthens the run. Its state is carried from step to step; on AVX2 the
-// group's registers go one after the other, because with the whole group at
-// once the state and constants do not fit in its sixteen registers and every
-// step waits on memory. AVX-512 has room for the group.
+// Method 2's walk over the ten-sample means on the portable path: `rising`
+// is the direction, a turn starts a new run at the rounded mean, a step in
+// the same direction lengthens the run.
 template <class V, bool kFlags>
 VONDREL_INLINE typename V::D Walk(typename V::Scratch& s, const typename V::D (&means)[kN], const typename V::D& jump) {
     constexpr int W = V::kWidth;
-    constexpr int G = W == 4 ? 1 : V::kRegisters;  // registers walked together
+    constexpr int G = V::kRegisters;  // registers walked together
     using D = Pack<double, W, G>;
     using M = MaskPack<W, G>;
     auto part = [](const typename V::D& x, int k0) VONDREL_LAMBDA_INLINE {
@@ -589,6 +810,96 @@ VONDREL_INLINE typename V::D Walk(typename V::Scratch& s, const typename V::D (&
     return count;
 }
 
+// The same walk on the AVX2 and AVX-512 paths, with fewer instructions a
+// step: the comparisons' 64-bit masks serve as they are, the run is counted
+// in 64-bit integers (a mask of all ones is minus one, so subtracting the
+// mask of a step adds one), and the rounding is the processor's own, to
+// nearest with halves to even. Where that differs from adding and taking
+// away 1.5 x 2^52 (a zero's sign), the reference only enters
+// |reference - d|, which is the same for both zeros.
+//
+// The state is carried from step to step; on AVX2 the group's registers go
+// one after the other, because with the whole group at once the state and
+// constants do not fit in its sixteen registers and every step waits on
+// memory. AVX-512 has room for the group.
+template <class V, bool kFlags>
+VONDREL_INLINE typename V::D WalkWide(typename V::Scratch& s, const typename V::D (&means)[kN],
+                                      const typename V::D& jump) {
+    constexpr int W = V::kWidth;
+    constexpr int G = W == 4 ? 1 : V::kRegisters;  // registers walked together
+    using F = typename V::D::Native;
+    using I = typename VectorOf<int64_t, W>::type;
+    using Bits = typename V::M::Native;
+    const I run_length = I{} + kRunLength, magnitude = I{} + INT64_MAX;  // all but the sign
+    // Rounding, blends on the masks' sign bits, and a mask's complement
+    // with another, as single instructions: GCC otherwise computes the
+    // opposite comparison to blend on, or complements with an extra xor.
+    auto round = [](F d) VONDREL_LAMBDA_INLINE {
+#if !defined(__clang__)
+        F r;
+        if constexpr (W == 4)
+            asm("vroundpd $8, %1, %0" : "=x"(r) : "x"(d));
+        else
+            asm("vrndscalepd $8, %1, %0" : "=v"(r) : "v"(d));
+        return r;
+#else
+        return (d + 0x1.8p52) - 0x1.8p52;  // |d| < 2^16
+#endif
+    };
+    auto blend = [](I mask, auto a, auto b) VONDREL_LAMBDA_INLINE {  // mask ? a : b
+#if !defined(__clang__)
+        if constexpr (W == 4) {
+            decltype(a) r;
+            asm("vblendvpd %3, %2, %1, %0" : "=x"(r) : "x"(b), "x"(a), "x"(mask));
+            return r;
+        }
+#endif
+        return mask < 0 ? a : b;
+    };
+    auto and_not = [](I mask, I x) VONDREL_LAMBDA_INLINE {  // x & ~mask
+#if !defined(__clang__)
+        if constexpr (W == 4) {
+            I r;
+            asm("vpandn %2, %1, %0" : "=x"(r) : "x"(mask), "x"(x));
+            return r;
+        }
+#endif
+        return x & ~mask;
+    };
+    typename V::D count;
+    Mark<V, kFlags>(s.events, 0, V::M::Splat(0));
+    for (int k0 = 0; k0 < V::kRegisters; k0 += G) {
+        F previous[G], reference[G], jumps[G];
+        I rising[G], run[G], events[G];  // events: minus the number of events
+        for (int g = 0; g < G; ++g) {
+            previous[g] = means[0].v[k0 + g];
+            reference[g] = F{};
+            jumps[g] = jump.v[k0 + g];
+            rising[g] = run[g] = events[g] = I{};
+        }
+#pragma GCC unroll 2
+        for (int m = 1; m < kN; ++m) {
+            for (int g = 0; g < G; ++g) {
+                const F d = means[m].v[k0 + g];
+                const I up = reinterpret_cast<I>(previous[g] < d), moved = reinterpret_cast<I>(previous[g] != d);
+                const I rising_now = blend(moved, up, rising[g]);
+                const I turn = rising[g] ^ rising_now;  // a step against the direction
+                rising[g] = rising_now;
+                run[g] = and_not(turn, run[g] - moved);
+                reference[g] = blend(turn, round(d), reference[g]);
+                const F distance = reinterpret_cast<F>(reinterpret_cast<I>(reference[g] - d) & magnitude);
+                const I event = reinterpret_cast<I>(jumps[g] < distance) & (run[g] == run_length);
+                events[g] += event;
+                if constexpr (kFlags) s.events[m].v[k0 + g] = reinterpret_cast<Bits>(event);
+                previous[g] = d;
+            }
+        }
+        for (int g = 0; g < G; ++g)
+            for (int l = 0; l < W; ++l) count.Set((k0 + g) * W + l, -static_cast<double>(events[g][l]));
+    }
+    return count;
+}
+
 // Method 2, the motility index, step for step as the single-channel counter
 // computes it (see CountMotility): running minima over 50 samples from block
 // prefix and suffix minima, their mean smoothed in place, the ten-sample means
@@ -599,7 +910,7 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
     const D(&w)[kN] = s.w;
     D(&minimum)[kN] = s.U;  // block prefix minima, then the running minima
     D(&suffix)[kN] = s.m30;
-    D(&x)[kN] = s.x;  // the smoothed minimum, then the level above it
+    D(&x)[kN] = s.x;  // the smoothed minimum
 
     for (int b = 0; b < kN; b += kMinimumSpan) {
         minimum[b] = w[b];
@@ -647,27 +958,34 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
         s2 += minimum[y0 + 2];
         x[y0 + 2] = Quotient(s2, kMinimumSpan);
     }
-    for (int y = 0; y < kN; ++y) x[y] = w[y] - x[y];
-
-    // The ten-sample means, where the running minima were.
+    // The ten-sample means of the level above the smoothed minimum, where
+    // the running minima were. One register at a time (the ten entries of a
+    // window then stay in registers from one mean to the next); forward, then
+    // backward windows. Each sum starts from its first entry rather than from
+    // zero plus it: the two differ only in the sign of a zero sum, and a mean
+    // only enters comparisons and |reference - mean| in the walk.
+    const D(&smoothed)[kN] = s.x;
     D(&means)[kN] = s.U;
-    // One register at a time (the ten entries of a window then stay in
-    // registers from one mean to the next); forward, then backward windows.
     using D1 = Pack<double, V::kWidth, 1>;
     for (int k = 0; k < V::kRegisters; ++k) {
-        auto mean_from = [&x, k](int first) VONDREL_LAMBDA_INLINE {
-            D1 acc = D1::Splat(0.0), entry;
-            for (int j = first; j < first + kDiffSpan; ++j) {
-                entry.v[0] = x[j].v[k];
-                acc += entry;
-            }
+        auto mean_from = [&w, &smoothed, k](int first) VONDREL_LAMBDA_INLINE {
+            auto above = [&](int j) VONDREL_LAMBDA_INLINE {
+                D1 entry;
+                entry.v[0] = w[j].v[k] - smoothed[j].v[k];
+                return entry;
+            };
+            D1 acc = above(first);
+            for (int j = first + 1; j < first + kDiffSpan; ++j) acc += above(j);
             return Quotient(acc, kDiffSpan).v[0];
         };
         for (int m = 0; m <= kDiffForwardLast; ++m) means[m].v[k] = mean_from(m);
         for (int m = kDiffForwardLast + 1; m < kN; ++m) means[m].v[k] = mean_from(m - (kDiffSpan - 1));
     }
 
-    return Walk<V, kFlags>(s, means, jump);
+    if constexpr (V::kWidth > 2)
+        return WalkWide<V, kFlags>(s, means, jump);
+    else
+        return Walk<V, kFlags>(s, means, jump);
 }
 
 struct Job {
@@ -716,28 +1034,44 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
 
     typename V::Stats stats;
     Envelope<V>(s.w, 1, s.U, stats);
-    EnvelopeMeans<V>(s.U, s.m30);
-    ClipToBand<V, kFast>(s.w, s.m30, PercentThresholds<V>(stats, job.threshold, false), all ? out : nullptr,
-                         static_cast<size_t>(channels));
+    {
+        const D up = PercentThresholds<V>(stats, job.threshold, false) + 100.0;
+        const D up_start = up / 100.0;
+        EnvelopeMeans<V, kFast>(
+            s.U, s.m30, [up_start](D m) VONDREL_LAMBDA_INLINE { return up_start * m; },
+            [up](D m) VONDREL_LAMBDA_INLINE { return HundredthInMeans<V, kFast>(up * m); });
+    }
+    if (all)
+        ClipToBand<V, kFast, true>(s.w, s.m30, out, static_cast<size_t>(channels));
+    else
+        ClipToBand<V, kFast, false>(s.w, s.m30, nullptr, 0);
 
-    Envelope<V>(s.w, 2, s.U, stats);
+    if (job.method == kMethodMotilityIndex)
+        Envelope<V, false>(s.w, 2, s.U, stats);
+    else
+        Envelope<V>(s.w, 2, s.U, stats);
     D count = D::Splat(0.0);
     bool counted = true;
     if (job.method == kMethodMotilityIndex) {
         D jump;
         for (int l = 0; l < L; ++l) jump.Set(l, std::max(stats.amplitude[l], kLeastJump));
         count = CountMotilityLanes<V, kFlags>(s, jump);
-    } else if (job.method == kMethodGatedThreshold || job.method == kMethodThresholdAverage ||
-               job.method == kMethodThresholdLine) {
+    } else if (job.method == kMethodGatedThreshold || job.method == kMethodThresholdAverage) {
         const D T = PercentThresholds<V>(stats, job.threshold, true);
-        EnvelopeMeans<V>(s.U, s.m30);
-        switch (job.method) {
-            case kMethodGatedThreshold: count = CountBelowLowerLine<V, kFast, kFlags, true>(s.w, s.m30, T, s.events); break;
-            case kMethodThresholdAverage:
-                count = CountBelowLowerLine<V, kFast, kFlags, false>(s.w, s.m30, T, s.events);
-                break;
-            default: count = CountBelowThresholdLine<V, kFast, kFlags>(s.w, s.m30, job.threshold, s.events); break;
-        }
+        const D start_scale = (100.0 - 1.75 * T) / 100.0;
+        const D scale = 100.0 - T;
+        EnvelopeMeans<V, kFast>(
+            s.U, s.m30, [start_scale](D m) VONDREL_LAMBDA_INLINE { return start_scale * m; },
+            [scale](D m) VONDREL_LAMBDA_INLINE { return HundredthInMeans<V, kFast>(m * scale); });
+        if (job.method == kMethodGatedThreshold)
+            count = CountBelowLowerLine<V, kFast, kFlags, true>(s.w, s.m30, s.events);
+        else
+            count = CountBelowLowerLine<V, kFast, kFlags, false>(s.w, s.m30, s.events);
+    } else if (job.method == kMethodThresholdLine) {
+        const double threshold = job.threshold;
+        auto share = [threshold](D m) VONDREL_LAMBDA_INLINE { return m * threshold; };
+        EnvelopeMeans<V, kFast>(s.U, s.m30, share, share);
+        count = CountBelowThresholdLine<V, kFast, kFlags>(s.w, s.m30, s.events);
     } else {
         counted = false;  // an unknown method counts nothing
     }

@@ -503,7 +503,8 @@ TEST(CountChannelsModel, BatchAgreesWithTheSingleChannelCounterOnWholeWindows) {
 
 // Bands outside what a level can hold: under the 16-bit floor (channels deep
 // in the negative range, whose lowered levels are held at -32768), on the
-// fast path and on the checked one, and infinite or not a number (a threshold
+// fast path and on the checked one, near zero (envelope means rounded to a
+// zero of either sign), and infinite or not a number (a threshold
 // so large that the band overflows, to +inf and -inf where the envelope
 // changes sign; a band that is not a number lowers nothing).
 TEST(CountChannelsModel, BandsBelowTheFloorOrNotANumberAsTheSingleChannelCounter) {
@@ -516,6 +517,7 @@ TEST(CountChannelsModel, BandsBelowTheFloorOrNotANumberAsTheSingleChannelCounter
         {"flat deep", -30000, -30000, 50.0},
         {"ramp to the floor", -20000, -32768, 1.8},
         {"deep, small threshold", -31000, -29000, 0.5},
+        {"through zero", -300, 300, 1.8},  // envelope means of either sign and zero
         {"through zero, overflowing band", -1000, 1000, 1.7e308},
         {"positive, overflowing band", 100, 3000, 1.7e308},
     };
