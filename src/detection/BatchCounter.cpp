@@ -328,9 +328,10 @@ struct Lanes {
 
     struct Scratch {
         D w[kN];    // levels, lowered to the band
-        D U[kN];    // upper envelope; running minima of the motility index
-        D m30[kN];  // envelope means; block suffix minima of the motility index
-        D x[kN];    // the motility index's level above its smoothed minimum
+        D U[kN];    // upper envelope; running minima, then ten-sample means of the motility index
+        D m30[kN];  // what the lines take of the envelope means; block suffix minima of the motility
+                    // index, then its level above the smoothed minimum
+        D x[kN];    // the motility index's smoothed minimum
         M events[kN];  // all ones in the lanes with an event at the sample
     };
     struct Stats {
@@ -927,10 +928,13 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
     for (int y = 0; y <= kForwardLast; ++y) minimum[y] = window_minimum(y);
     for (int y = kForwardLast + 1; y < kN; ++y) minimum[y] = window_minimum(y - (kMinimumSpan - 1));
 
+    // The level above the smoothed minimum, where the suffix minima were.
+    D(&above)[kN] = s.m30;
     D sum = D::Splat(0.0);
     for (int j = 0; j < kMinimumSpan; ++j) sum += minimum[j];
     for (int y = 0; y <= kForwardLast; ++y) {
         x[y] = Quotient(sum, kMinimumSpan);
+        above[y] = w[y] - x[y];
         sum += minimum[y + kMinimumSpan] - minimum[y];
     }
     // Backward windows: each mean adds its 50 entries in ascending order, the
@@ -958,24 +962,24 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
         s2 += minimum[y0 + 2];
         x[y0 + 2] = Quotient(s2, kMinimumSpan);
     }
+    for (int y = kForwardLast + 1; y < kN; ++y) above[y] = w[y] - x[y];
+
     // The ten-sample means of the level above the smoothed minimum, where
     // the running minima were. One register at a time (the ten entries of a
     // window then stay in registers from one mean to the next); forward, then
     // backward windows. Each sum starts from its first entry rather than from
     // zero plus it: the two differ only in the sign of a zero sum, and a mean
     // only enters comparisons and |reference - mean| in the walk.
-    const D(&smoothed)[kN] = s.x;
     D(&means)[kN] = s.U;
     using D1 = Pack<double, V::kWidth, 1>;
     for (int k = 0; k < V::kRegisters; ++k) {
-        auto mean_from = [&w, &smoothed, k](int first) VONDREL_LAMBDA_INLINE {
-            auto above = [&](int j) VONDREL_LAMBDA_INLINE {
-                D1 entry;
-                entry.v[0] = w[j].v[k] - smoothed[j].v[k];
-                return entry;
-            };
-            D1 acc = above(first);
-            for (int j = first + 1; j < first + kDiffSpan; ++j) acc += above(j);
+        auto mean_from = [&above, k](int first) VONDREL_LAMBDA_INLINE {
+            D1 acc, entry;
+            acc.v[0] = above[first].v[k];
+            for (int j = first + 1; j < first + kDiffSpan; ++j) {
+                entry.v[0] = above[j].v[k];
+                acc += entry;
+            }
             return Quotient(acc, kDiffSpan).v[0];
         };
         for (int m = 0; m <= kDiffForwardLast; ++m) means[m].v[k] = mean_from(m);
