@@ -770,9 +770,9 @@ VONDREL_INLINE typename V::D CountBelowThresholdLine(const typename V::D (&w)[kN
     return count;
 }
 
-// Method 2's walk over the ten-sample means on the portable path: `rising`
-// is the direction, a turn starts a new run at the rounded mean, a step in
-// the same direction lengthens the run.
+// Method 2's walk over the ten-sample means on the portable and AVX-512
+// paths: `rising` is the direction, a turn starts a new run at the rounded
+// mean, a step in the same direction lengthens the run.
 template <class V, bool kFlags>
 VONDREL_INLINE typename V::D Walk(typename V::Scratch& s, const typename V::D (&means)[kN], const typename V::D& jump) {
     constexpr int W = V::kWidth;
@@ -811,37 +811,35 @@ VONDREL_INLINE typename V::D Walk(typename V::Scratch& s, const typename V::D (&
     return count;
 }
 
-// The same walk on the AVX2 and AVX-512 paths, with fewer instructions a
-// step: the comparisons' 64-bit masks serve as they are, the run is counted
-// in 64-bit integers (a mask of all ones is minus one, so subtracting the
-// mask of a step adds one), and the rounding is the processor's own, to
-// nearest with halves to even. Where that differs from adding and taking
-// away 1.5 x 2^52 (a zero's sign), the reference only enters
-// |reference - d|, which is the same for both zeros.
+// The same walk on the AVX2 path, with fewer instructions a step: the
+// comparisons' 64-bit masks serve as they are, the run is counted in 64-bit
+// integers (a mask of all ones is minus one, so subtracting the mask of a
+// step adds one), and the rounding is the processor's own, to nearest with
+// halves to even. Where that differs from adding and taking away 1.5 x 2^52
+// (a zero's sign), the reference only enters |reference - d|, which is the
+// same for both zeros. (AVX-512 compares into mask registers, and moving
+// them to vectors and back for this costs more than it saves there.)
 //
-// The state is carried from step to step; on AVX2 the group's registers go
-// one after the other, because with the whole group at once the state and
-// constants do not fit in its sixteen registers and every step waits on
-// memory. AVX-512 has room for the group.
+// The group's registers go one after the other: with the whole group at
+// once, the state and constants do not fit in AVX2's sixteen registers and
+// every step waits on memory.
 template <class V, bool kFlags>
-VONDREL_INLINE typename V::D WalkWide(typename V::Scratch& s, const typename V::D (&means)[kN],
+VONDREL_INLINE typename V::D WalkAvx2(typename V::Scratch& s, const typename V::D (&means)[kN],
                                       const typename V::D& jump) {
-    constexpr int W = V::kWidth;
-    constexpr int G = W == 4 ? 1 : V::kRegisters;  // registers walked together
+    static_assert(V::kWidth == 4);
     using F = typename V::D::Native;
-    using I = typename VectorOf<int64_t, W>::type;
+    using I = typename VectorOf<int64_t, 4>::type;
     using Bits = typename V::M::Native;
     const I run_length = I{} + kRunLength, magnitude = I{} + INT64_MAX;  // all but the sign
     // Rounding, blends on the masks' sign bits, and a mask's complement
     // with another, as single instructions: GCC otherwise computes the
     // opposite comparison to blend on, or complements with an extra xor.
+    // (clang checks inline assembly against the portable target, so it
+    // gets the same operations as vector expressions.)
     auto round = [](F d) VONDREL_LAMBDA_INLINE {
 #if !defined(__clang__)
         F r;
-        if constexpr (W == 4)
-            asm("vroundpd $8, %1, %0" : "=x"(r) : "x"(d));
-        else
-            asm("vrndscalepd $8, %1, %0" : "=v"(r) : "v"(d));
+        asm("vroundpd $8, %1, %0" : "=x"(r) : "x"(d));
         return r;
 #else
         return (d + 0x1.8p52) - 0x1.8p52;  // |d| < 2^16
@@ -849,54 +847,44 @@ VONDREL_INLINE typename V::D WalkWide(typename V::Scratch& s, const typename V::
     };
     auto blend = [](I mask, auto a, auto b) VONDREL_LAMBDA_INLINE {  // mask ? a : b
 #if !defined(__clang__)
-        if constexpr (W == 4) {
-            decltype(a) r;
-            asm("vblendvpd %3, %2, %1, %0" : "=x"(r) : "x"(b), "x"(a), "x"(mask));
-            return r;
-        }
-#endif
+        decltype(a) r;
+        asm("vblendvpd %3, %2, %1, %0" : "=x"(r) : "x"(b), "x"(a), "x"(mask));
+        return r;
+#else
         return mask < 0 ? a : b;
+#endif
     };
     auto and_not = [](I mask, I x) VONDREL_LAMBDA_INLINE {  // x & ~mask
 #if !defined(__clang__)
-        if constexpr (W == 4) {
-            I r;
-            asm("vpandn %2, %1, %0" : "=x"(r) : "x"(mask), "x"(x));
-            return r;
-        }
-#endif
+        I r;
+        asm("vpandn %2, %1, %0" : "=x"(r) : "x"(mask), "x"(x));
+        return r;
+#else
         return x & ~mask;
+#endif
     };
     typename V::D count;
     Mark<V, kFlags>(s.events, 0, V::M::Splat(0));
-    for (int k0 = 0; k0 < V::kRegisters; k0 += G) {
-        F previous[G], reference[G], jumps[G];
-        I rising[G], run[G], events[G];  // events: minus the number of events
-        for (int g = 0; g < G; ++g) {
-            previous[g] = means[0].v[k0 + g];
-            reference[g] = F{};
-            jumps[g] = jump.v[k0 + g];
-            rising[g] = run[g] = events[g] = I{};
-        }
+    for (int k = 0; k < V::kRegisters; ++k) {
+        F previous = means[0].v[k], reference{};
+        const F jumps = jump.v[k];
+        I rising{}, run{}, events{};  // events: minus the number of events
 #pragma GCC unroll 2
         for (int m = 1; m < kN; ++m) {
-            for (int g = 0; g < G; ++g) {
-                const F d = means[m].v[k0 + g];
-                const I up = reinterpret_cast<I>(previous[g] < d), moved = reinterpret_cast<I>(previous[g] != d);
-                const I rising_now = blend(moved, up, rising[g]);
-                const I turn = rising[g] ^ rising_now;  // a step against the direction
-                rising[g] = rising_now;
-                run[g] = and_not(turn, run[g] - moved);
-                reference[g] = blend(turn, round(d), reference[g]);
-                const F distance = reinterpret_cast<F>(reinterpret_cast<I>(reference[g] - d) & magnitude);
-                const I event = reinterpret_cast<I>(jumps[g] < distance) & (run[g] == run_length);
-                events[g] += event;
-                if constexpr (kFlags) s.events[m].v[k0 + g] = reinterpret_cast<Bits>(event);
-                previous[g] = d;
-            }
+            const F d = means[m].v[k];
+            const I up = reinterpret_cast<I>(previous < d), moved = reinterpret_cast<I>(previous != d);
+            const I rising_now = blend(moved, up, rising);
+            const I turn = rising ^ rising_now;  // a step against the direction
+            rising = rising_now;
+            run = and_not(turn, run - moved);
+            reference = blend(turn, round(d), reference);
+            const F distance = reinterpret_cast<F>(reinterpret_cast<I>(reference - d) & magnitude);
+            const I event = reinterpret_cast<I>(jumps < distance) & (run == run_length);
+            events += event;
+            if constexpr (kFlags) s.events[m].v[k] = reinterpret_cast<Bits>(event);
+            previous = d;
         }
-        for (int g = 0; g < G; ++g)
-            for (int l = 0; l < W; ++l) count.Set((k0 + g) * W + l, -static_cast<double>(events[g][l]));
+        for (int l = 0; l < 4; ++l) count.Set(k * 4 + l, -static_cast<double>(events[l]));
     }
     return count;
 }
@@ -986,8 +974,8 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
         for (int m = kDiffForwardLast + 1; m < kN; ++m) means[m].v[k] = mean_from(m - (kDiffSpan - 1));
     }
 
-    if constexpr (V::kWidth > 2)
-        return WalkWide<V, kFlags>(s, means, jump);
+    if constexpr (V::kWidth == 4)
+        return WalkAvx2<V, kFlags>(s, means, jump);
     else
         return Walk<V, kFlags>(s, means, jump);
 }
