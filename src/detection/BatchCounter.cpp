@@ -438,10 +438,10 @@ VONDREL_INLINE typename V::D Hundredth(const typename V::D& x) {
 
 // The hundredth of a band's or a lower line's product with m30: worked out
 // in the envelope means pass where it is a multiplication and two fused
-// corrections (the wide paths' fast rounding), and beside the recurrence
-// where it is a division, which the processor overlaps with the recurrence's
-// other work there but which would keep a pass of its own waiting on the
-// divider.
+// corrections (the fast path of AVX2 and AVX-512), and beside the recurrence
+// where it is a division (the portable path, and every checked one), which
+// the processor overlaps with the recurrence's other work there but which
+// would keep a pass of its own waiting on the divider.
 template <class V, bool kFast>
 constexpr bool kHundredthInMeans = kFast && V::kWidth > 2;
 
@@ -479,12 +479,13 @@ VONDREL_INLINE void SetPart(D& x, int k0, const Pack<double, D::kWidth, G>& p) {
     for (int g = 0; g < G; ++g) x.v[k0 + g] = p.v[g];
 }
 
-// The upper envelope into U (where kUpper: method 2 uses the statistics
-// alone), and the mean amplitude and level of samples 2..498. The sums are of
+// The upper envelope into U and the mean amplitude and level of samples
+// 2..498; for the motility index (kAmplitudeOnly), the mean amplitude alone,
+// which is all it takes of the second envelope. The sums are of
 // whole numbers far below 2^53, so they are exact in any order: each is kept
 // in three parts, every third sample, which do not wait on each other (and
 // three steps a turn let the neighbours rotate through registers unmoved).
-template <class V, bool kUpper = true>
+template <class V, bool kAmplitudeOnly = false>
 VONDREL_INLINE void Envelope(const typename V::D (&w)[kN], int seed, typename V::D (&U)[kN], typename V::Stats& s) {
     constexpr int G = kStateRegisters<V>;
     using P = Pack<double, V::kWidth, G>;
@@ -493,7 +494,7 @@ VONDREL_INLINE void Envelope(const typename V::D (&w)[kN], int seed, typename V:
           cur = Part<G>(w[kStatFirst], k0);
         P amplitude_sum[3], level_sum[3];
         for (int j = 0; j < 3; ++j) amplitude_sum[j] = level_sum[j] = P::Splat(0.0);
-        if constexpr (kUpper) {
+        if constexpr (!kAmplitudeOnly) {
             SetPart<G>(U[0], k0, upper);
             SetPart<G>(U[1], k0, upper);
         }
@@ -501,9 +502,11 @@ VONDREL_INLINE void Envelope(const typename V::D (&w)[kN], int seed, typename V:
             const P next = Part<G>(w[i + 1], k0);
             upper = Select(cur > Max(prev, next), cur, upper);
             lower = Select(cur < Min(prev, next), cur, lower);
-            if constexpr (kUpper) SetPart<G>(U[i], k0, upper);
             amplitude_sum[part] += upper - lower;
-            level_sum[part] += cur;
+            if constexpr (!kAmplitudeOnly) {
+                SetPart<G>(U[i], k0, upper);
+                level_sum[part] += cur;
+            }
             prev = cur;
             cur = next;
         };
@@ -518,7 +521,8 @@ VONDREL_INLINE void Envelope(const typename V::D (&w)[kN], int seed, typename V:
                 level = level_sum[0] + level_sum[1] + level_sum[2];
         for (int l = 0; l < P::kLanes; ++l) {
             s.amplitude[k0 * V::kWidth + l] = static_cast<int32_t>(RoundHalfEven(amplitude[l] / kStatCount));
-            s.level[k0 * V::kWidth + l] = static_cast<int32_t>(RoundHalfEven(level[l] / kStatCount));
+            if constexpr (!kAmplitudeOnly)
+                s.level[k0 * V::kWidth + l] = static_cast<int32_t>(RoundHalfEven(level[l] / kStatCount));
         }
     }
 }
@@ -903,8 +907,10 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
 
     for (int b = 0; b < kN; b += kMinimumSpan) {
         minimum[b] = w[b];
+#pragma GCC unroll 2
         for (int i = b + 1; i < b + kMinimumSpan; ++i) minimum[i] = Min(w[i], minimum[i - 1]);
         suffix[b + kMinimumSpan - 1] = w[b + kMinimumSpan - 1];
+#pragma GCC unroll 2
         for (int i = b + kMinimumSpan - 2; i >= b; --i) suffix[i] = Min(w[i], suffix[i + 1]);
     }
     // In place, ascending: entry y is the prefix minimum at the end of its own
@@ -935,6 +941,7 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
         D s0 = x[start], s1 = D::Splat(0.0), s2 = D::Splat(0.0);
         s0 += x[start + 1];
         s1 += x[start + 1];
+#pragma GCC unroll 4  // the loop's own counting is otherwise a fifth of its instructions
         for (int j = start + 2; j < y0; ++j) {
             s0 += x[j];
             s1 += x[j];
@@ -1039,7 +1046,7 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
         ClipToBand<V, kFast, false>(s.w, s.m30, nullptr, 0);
 
     if (job.method == kMethodMotilityIndex)
-        Envelope<V, false>(s.w, 2, s.U, stats);
+        Envelope<V, true>(s.w, 2, s.U, stats);
     else
         Envelope<V>(s.w, 2, s.U, stats);
     D count = D::Splat(0.0);
