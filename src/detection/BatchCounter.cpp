@@ -178,38 +178,31 @@ VONDREL_INLINE Pack<T, W, K> Select(const MaskPack<W, K>& mask, const Pack<T, W,
 // each where the target has it: a < b ? a : b and a > b ? a : b are what the
 // AVX instructions compute; GCC turns some of them into a comparison and a
 // blend, so on the wide paths they are written out).
-template <int W, int K>
-VONDREL_INLINE Pack<double, W, K> Min(Pack<double, W, K> a, const Pack<double, W, K>& b) {
-    for (int k = 0; k < K; ++k) {
 #if !defined(__clang__)
-        if constexpr (W == 4) {
-            asm("vminpd %2, %1, %0" : "=x"(a.v[k]) : "x"(a.v[k]), "xm"(b.v[k]));
-            continue;
-        } else if constexpr (W == 8) {
-            asm("vminpd %2, %1, %0" : "=v"(a.v[k]) : "v"(a.v[k]), "vm"(b.v[k]));
-            continue;
-        }
-#endif
-        a.v[k] = a.v[k] < b.v[k] ? a.v[k] : b.v[k];
+#define VONDREL_PACK_EXTREME_WIDE(instruction)                                                       \
+    if constexpr (W == 4) {                                                                          \
+        asm(instruction " %2, %1, %0" : "=x"(a.v[k]) : "x"(a.v[k]), "xm"(b.v[k]));                  \
+        continue;                                                                                    \
+    } else if constexpr (W == 8) {                                                                   \
+        asm(instruction " %2, %1, %0" : "=v"(a.v[k]) : "v"(a.v[k]), "vm"(b.v[k]));                  \
+        continue;                                                                                    \
     }
-    return a;
-}
-template <int W, int K>
-VONDREL_INLINE Pack<double, W, K> Max(Pack<double, W, K> a, const Pack<double, W, K>& b) {
-    for (int k = 0; k < K; ++k) {
-#if !defined(__clang__)
-        if constexpr (W == 4) {
-            asm("vmaxpd %2, %1, %0" : "=x"(a.v[k]) : "x"(a.v[k]), "xm"(b.v[k]));
-            continue;
-        } else if constexpr (W == 8) {
-            asm("vmaxpd %2, %1, %0" : "=v"(a.v[k]) : "v"(a.v[k]), "vm"(b.v[k]));
-            continue;
-        }
+#else
+#define VONDREL_PACK_EXTREME_WIDE(instruction)
 #endif
-        a.v[k] = a.v[k] > b.v[k] ? a.v[k] : b.v[k];
+#define VONDREL_PACK_EXTREME(Name, instruction, op)                                                  \
+    template <int W, int K>                                                                          \
+    VONDREL_INLINE Pack<double, W, K> Name(Pack<double, W, K> a, const Pack<double, W, K>& b) {      \
+        for (int k = 0; k < K; ++k) {                                                                \
+            VONDREL_PACK_EXTREME_WIDE(instruction)                                                   \
+            a.v[k] = a.v[k] op b.v[k] ? a.v[k] : b.v[k];                                             \
+        }                                                                                            \
+        return a;                                                                                    \
     }
-    return a;
-}
+VONDREL_PACK_EXTREME(Min, "vminpd", <)
+VONDREL_PACK_EXTREME(Max, "vmaxpd", >)
+#undef VONDREL_PACK_EXTREME
+#undef VONDREL_PACK_EXTREME_WIDE
 
 // (x + c) - c, and (x x m + c) - c with the product and the sum rounded
 // once. GCC keeps -c in a register of its own for the subtraction; written
@@ -545,6 +538,21 @@ VONDREL_INLINE typename V::D PercentThresholds(const typename V::Stats& s, doubl
     return T;
 }
 
+// Rounding to nearest with halves to even in one instruction, for a native
+// vector of the AVX2 or AVX-512 target (GCC only: clang checks inline
+// assembly against the portable target). Exact for every finite value; it
+// differs from adding and taking away 1.5 x 2^52 only in the sign of a zero.
+#if !defined(__clang__)
+template <class Native>
+VONDREL_INLINE Native RoundEvenInstruction(Native x) {
+    if constexpr (sizeof(Native) == 32)
+        asm("vroundpd $8, %1, %0" : "=x"(x) : "x"(x));
+    else
+        asm("vrndscalepd $8, %1, %0" : "=v"(x) : "v"(x));
+    return x;
+}
+#endif
+
 // The fast path's rounding in one instruction, where the target has one. It
 // differs from Round only in the sign of a zero. It rounds the envelope means
 // alone: every band and line made from a mean is rounded again by adding and
@@ -554,12 +562,7 @@ template <class V>
 VONDREL_INLINE typename V::D RoundToNearest(typename V::D x) {
 #if !defined(__clang__)
     if constexpr (V::kWidth == 4 || V::kWidth == 8) {
-        for (int k = 0; k < V::kRegisters; ++k) {
-            if constexpr (V::kWidth == 4)
-                asm("vroundpd $8, %1, %0" : "=x"(x.v[k]) : "x"(x.v[k]));
-            else
-                asm("vrndscalepd $8, %1, %0" : "=v"(x.v[k]) : "v"(x.v[k]));
-        }
+        for (int k = 0; k < V::kRegisters; ++k) x.v[k] = RoundEvenInstruction(x.v[k]);
         return x;
     }
 #endif
@@ -779,39 +782,27 @@ VONDREL_INLINE typename V::D CountBelowThresholdLine(const typename V::D (&w)[kN
 // mean, a step in the same direction lengthens the run.
 template <class V, bool kFlags>
 VONDREL_INLINE typename V::D Walk(typename V::Scratch& s, const typename V::D (&means)[kN], const typename V::D& jump) {
-    constexpr int W = V::kWidth;
-    constexpr int G = V::kRegisters;  // registers walked together
-    using D = Pack<double, W, G>;
-    using M = MaskPack<W, G>;
-    auto part = [](const typename V::D& x, int k0) VONDREL_LAMBDA_INLINE {
-        D p;
-        for (int g = 0; g < G; ++g) p.v[g] = x.v[k0 + g];
-        return p;
-    };
+    using D = typename V::D;
+    using M = typename V::M;
     const D run_length = D::Splat(kRunLength), one = D::Splat(1.0);
-    typename V::D count;
-    Mark<V, kFlags>(s.events, 0, V::M::Splat(0));
-    for (int k0 = 0; k0 < V::kRegisters; k0 += G) {
-        const D jumps = part(jump, k0);
-        D previous = part(means[0], k0), run = D::Splat(0.0), reference = run;
-        M rising = M::Splat(0), events = rising;  // events: minus the number of events
-        for (int m = 1; m < kN; ++m) {
-            const D d = part(means[m], k0);
-            const M up = d > previous, down = d < previous;
-            const M rising_now = up | (rising & ~down);
-            const M turn = rising ^ rising_now;  // a step against the direction
-            rising = rising_now;
-            run = Keep(run + Keep(one, up | down), ~turn);
-            reference = Select(turn, (d + 0x1.8p52) - 0x1.8p52, reference);  // rounded (|d| < 2^16)
-            const M event = (Abs(reference - d) > jumps) & (run == run_length);
-            events = events + event;  // all ones is minus one
-            if constexpr (kFlags)
-                for (int g = 0; g < G; ++g) s.events[m].v[k0 + g] = event.v[g];
-            previous = d;
-        }
-        for (int g = 0; g < G; ++g)
-            for (int l = 0; l < W; ++l) count.Set((k0 + g) * W + l, -static_cast<double>(events.v[g][2 * l]));
+    Mark<V, kFlags>(s.events, 0, M::Splat(0));
+    D previous = means[0], run = D::Splat(0.0), reference = run;
+    M rising = M::Splat(0), events = rising;  // events: minus the number of events
+    for (int m = 1; m < kN; ++m) {
+        const D& d = means[m];
+        const M up = d > previous, down = d < previous;
+        const M rising_now = up | (rising & ~down);
+        const M turn = rising ^ rising_now;  // a step against the direction
+        rising = rising_now;
+        run = Keep(run + Keep(one, up | down), ~turn);
+        reference = Select(turn, (d + 0x1.8p52) - 0x1.8p52, reference);  // rounded (|d| < 2^16)
+        const M event = (Abs(reference - d) > jump) & (run == run_length);
+        events = events + event;  // all ones is minus one
+        Mark<V, kFlags>(s.events, m, event);
+        previous = d;
     }
+    D count;
+    for (int l = 0; l < V::kCount; ++l) count.Set(l, -static_cast<double>(events[2 * l]));
     return count;
 }
 
@@ -842,9 +833,7 @@ VONDREL_INLINE typename V::D WalkAvx2(typename V::Scratch& s, const typename V::
     // gets the same operations as vector expressions.)
     auto round = [](F d) VONDREL_LAMBDA_INLINE {
 #if !defined(__clang__)
-        F r;
-        asm("vroundpd $8, %1, %0" : "=x"(r) : "x"(d));
-        return r;
+        return RoundEvenInstruction(d);
 #else
         return (d + 0x1.8p52) - 0x1.8p52;  // |d| < 2^16
 #endif
