@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 #include "detection/EventCounter.h"
 #include "platform/Numbers.h"
@@ -649,28 +650,43 @@ VONDREL_INLINE void Recur(int first, D& newest, D& middle, D& oldest, Body body)
 //
 // H holds, for i < kLineStart, the start of the band (up / 100 x m30(i)), and
 // after it up x m30(i), or its hundredth where the means pass takes it (see
-// HundredthInMeans).
+// HundredthInMeans). Each band takes its entry's place in H, and the oldest
+// of the three a band adds is read back from there: it is not on the chain
+// the next band waits for (it was ready three steps ago), and with one fewer
+// value in registers a step keeps both of the others, and the lowering's,
+// out of memory.
 template <class V, bool kFast, bool kOut>
-VONDREL_INLINE void ClipToBand(typename V::D (&w)[kN], const typename V::D (&H)[kN], int16_t* out, size_t stride) {
+VONDREL_INLINE void ClipToBand(typename V::D (&w)[kN], typename V::D (&H)[kN], int16_t* out, size_t stride) {
     using D = typename V::D;
     const D floor = D::Splat(-32768.0);
     auto lower = [&](int i, const D& band) VONDREL_LAMBDA_INLINE {
+        D lowered;
         if constexpr (kFast)
-            w[i] = Min(Max(band, floor), w[i]);  // neither is a zero of minus sign nor not a number
+            lowered = Min(Max(band, floor), w[i]);  // neither is a zero of minus sign nor not a number
         else
-            w[i] = Select(w[i] > band, Select(band < floor, floor, band), w[i]);
-        if constexpr (kOut) StoreLevels<V>(w[i], out + static_cast<size_t>(i) * stride);
+            lowered = Select(w[i] > band, Select(band < floor, floor, band), w[i]);
+        w[i] = lowered;
+        // From the register: read back after the 16-bit stores of the
+        // register before, which the compiler cannot tell apart from it, it
+        // would come from memory.
+        if constexpr (kOut) StoreLevels<V>(lowered, out + static_cast<size_t>(i) * stride);
     };
-    D b[kLineStart];
     for (int i = 0; i < kLineStart; ++i) {
-        b[i] = Round<V, kFast>(H[i]);
-        lower(i, b[i]);
+        H[i] = Round<V, kFast>(H[i]);
+        lower(i, H[i]);
     }
-    D b1 = b[3], b2 = b[2], b3 = b[1];
-    Recur(kLineStart, b1, b2, b3, [&](int i, D& oldest, const D& newest, const D& middle) VONDREL_LAMBDA_INLINE {
-        oldest = RoundQuarter<V, kFast>(((HundredthInLine<V, kFast>(H[i]) + oldest) + newest) + middle);
-        lower(i, oldest);
-    });
+    D newest = H[kLineStart - 1], middle = H[kLineStart - 2];
+    auto step = [&](int i, D& newer, D& older) VONDREL_LAMBDA_INLINE {
+        // older is the band before newer, and becomes the band of i.
+        older = RoundQuarter<V, kFast>(((HundredthInLine<V, kFast>(H[i]) + H[i - 3]) + newer) + older);
+        H[i] = older;
+        lower(i, older);
+    };
+    static_assert((kN - kLineStart) % 2 == 0);
+    for (int i = kLineStart; i < kN; i += 2) {
+        step(i, newest, middle);
+        step(i + 1, middle, newest);
+    }
 }
 
 // Records the event mask of sample u where the caller exports event flags
@@ -894,32 +910,53 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
     D(&suffix)[kN] = s.m30;
     D(&x)[kN] = s.x;  // the smoothed minimum
 
+    // Every chain starts at most at the 9999 the search for a minimum starts
+    // from, so every window's minimum is capped at it without a third term.
+    const D ceiling = D::Splat(9999.0);
     for (int b = 0; b < kN; b += kMinimumSpan) {
-        minimum[b] = w[b];
+        minimum[b] = Min(w[b], ceiling);
 #pragma GCC unroll 2
         for (int i = b + 1; i < b + kMinimumSpan; ++i) minimum[i] = Min(w[i], minimum[i - 1]);
-        suffix[b + kMinimumSpan - 1] = w[b + kMinimumSpan - 1];
+        suffix[b + kMinimumSpan - 1] = Min(w[b + kMinimumSpan - 1], ceiling);
 #pragma GCC unroll 2
         for (int i = b + kMinimumSpan - 2; i >= b; --i) suffix[i] = Min(w[i], suffix[i + 1]);
     }
-    // In place, ascending: entry y is the prefix minimum at the end of its own
-    // window (or of a later one) until it is written.
-    const D ceiling = D::Splat(9999.0);
-    auto window_minimum = [&](int first) VONDREL_LAMBDA_INLINE {
-        return Min(Min(suffix[first], minimum[first + kMinimumSpan - 1]), ceiling);
+    // The minimum of the window first..first+49 goes to entry y of the
+    // prefix minima, in place: the windows are taken in ascending order of
+    // y, and the prefix minimum at y is only read by windows that start
+    // before it. The window of y + 50 is taken as the smoothing reaches y,
+    // which reads it, so the minima are not a pass of their own; it starts at
+    // y + 50 up to kForwardLast, and at y + 1 after it (a backward window).
+    // (Written in place rather than returned: GCC moves a returned group
+    // through the stack.)
+    auto take_window = [&](int y, int first) VONDREL_LAMBDA_INLINE {
+        minimum[y] = Min(suffix[first], minimum[first + kMinimumSpan - 1]);
     };
-    for (int y = 0; y <= kForwardLast; ++y) minimum[y] = window_minimum(y);
-    for (int y = kForwardLast + 1; y < kN; ++y) minimum[y] = window_minimum(y - (kMinimumSpan - 1));
-
-    // The level above the smoothed minimum, where the suffix minima were.
-    D(&above)[kN] = s.m30;
     D sum = D::Splat(0.0);
-    for (int j = 0; j < kMinimumSpan; ++j) sum += minimum[j];
-    for (int y = 0; y <= kForwardLast; ++y) {
-        x[y] = Quotient(sum, kMinimumSpan);
-        above[y] = w[y] - x[y];
-        sum += minimum[y + kMinimumSpan] - minimum[y];
+    for (int y = 0; y < kMinimumSpan; ++y) {
+        take_window(y, y);
+        sum += minimum[y];
     }
+
+    // The level above the smoothed minimum, where the suffix minima were:
+    // entry y is written after the last read of the suffix minimum there.
+    D(&above)[kN] = s.m30;
+    // Only the backward windows read the smoothed minimum back, from the
+    // first entry of the earliest of them on.
+    constexpr int kFirstKept = kForwardLast + 1 - (kMinimumSpan - 1);
+    constexpr int kLastForwardAhead = kForwardLast - kMinimumSpan;
+    static_assert(kLastForwardAhead < kFirstKept);
+    auto forward = [&](int y, int first_ahead, auto keep) VONDREL_LAMBDA_INLINE {
+        const D smoothed = Quotient(sum, kMinimumSpan);
+        if constexpr (decltype(keep)::value) x[y] = smoothed;
+        above[y] = w[y] - smoothed;
+        take_window(y + kMinimumSpan, first_ahead);
+        sum += minimum[y + kMinimumSpan] - minimum[y];
+    };
+    for (int y = 0; y <= kLastForwardAhead; ++y) forward(y, y + kMinimumSpan, std::false_type{});
+    for (int y = kLastForwardAhead + 1; y < kFirstKept; ++y) forward(y, y + 1, std::false_type{});
+    for (int y = kFirstKept; y <= kForwardLast; ++y) forward(y, y + 1, std::true_type{});
+    take_window(kN - 1, kN - kMinimumSpan);
     // Backward windows: each mean adds its 50 entries in ascending order, the
     // last one still unsmoothed. Three consecutive means advance side by side
     // over the entries they share, as the single-channel counter does, so
