@@ -910,14 +910,15 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
     D(&suffix)[kN] = s.m30;
     D(&x)[kN] = s.x;  // the smoothed minimum
 
-    // Every chain starts at most at the 9999 the search for a minimum starts
-    // from, so every window's minimum is capped at it without a third term.
+    // Every prefix chain starts at most at the 9999 the search for a minimum
+    // starts from, and every window ends on a prefix minimum, so its minimum
+    // is capped at 9999 without a third term.
     const D ceiling = D::Splat(9999.0);
     for (int b = 0; b < kN; b += kMinimumSpan) {
         minimum[b] = Min(w[b], ceiling);
 #pragma GCC unroll 2
         for (int i = b + 1; i < b + kMinimumSpan; ++i) minimum[i] = Min(w[i], minimum[i - 1]);
-        suffix[b + kMinimumSpan - 1] = Min(w[b + kMinimumSpan - 1], ceiling);
+        suffix[b + kMinimumSpan - 1] = w[b + kMinimumSpan - 1];
 #pragma GCC unroll 2
         for (int i = b + kMinimumSpan - 2; i >= b; --i) suffix[i] = Min(w[i], suffix[i + 1]);
     }
