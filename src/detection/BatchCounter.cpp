@@ -327,6 +327,9 @@ struct Lanes {
                     // index, then its level above the smoothed minimum
         D x[kN];    // the motility index's smoothed minimum
         M events[kN];  // all ones in the lanes with an event at the sample
+        // The levels before lowering as 32-bit integers, a row of 16 a
+        // sample (the AVX2 path's first envelope takes them).
+        alignas(64) int32_t levels[kN][16];
     };
     struct Stats {
         int32_t amplitude[kCount];
@@ -350,45 +353,54 @@ struct LevelsOfRegister {
     int16_t level[W];
 };
 
-template <class V>
-VONDREL_INLINE void LoadLevels(const int16_t* from, typename V::D& to) {
+// With kInts, the levels also go to `ints` as 32-bit integers.
+template <class V, bool kInts = false>
+VONDREL_INLINE void LoadLevels(const int16_t* from, typename V::D& to, int32_t* ints = nullptr) {
     constexpr int W = V::kWidth;
     using Native = typename V::D::Native;
+    using Int = typename VectorOf<int32_t, W>::type;
     for (int k = 0; k < V::kRegisters; ++k) {
         const int16_t* p = from + k * W;
+        Int widened;
 #if !defined(__clang__)
         if constexpr (W == 4 || W == 8) {
-            using Int = typename VectorOf<int32_t, W>::type;
             const auto& levels = *reinterpret_cast<const LevelsOfRegister<W>*>(p);
-            Int widened;
             asm("vpmovsxwd %1, %0" : "=x"(widened) : "m"(levels));
             asm("vcvtdq2pd %1, %0" : "=v"(to.v[k]) : "x"(widened));
-            continue;
-        }
+        } else
 #endif
-        // Each level doubled into a 32-bit lane and shifted back down with
-        // its sign, then converted.
-        using Twice = typename VectorOf<int16_t, 2 * W>::type;
-        using Int = typename VectorOf<int32_t, W>::type;
-        Twice levels{}, doubled;
-        std::memcpy(&levels, p, sizeof(int16_t) * W);
-        for (int l = 0; l < W; ++l) doubled[2 * l] = doubled[2 * l + 1] = levels[l];
-        to.v[k] = __builtin_convertvector(reinterpret_cast<Int>(doubled) >> 16, Native);
+        {
+            // Each level doubled into a 32-bit lane and shifted back down
+            // with its sign, then converted.
+            using Twice = typename VectorOf<int16_t, 2 * W>::type;
+            Twice levels{}, doubled;
+            std::memcpy(&levels, p, sizeof(int16_t) * W);
+            for (int l = 0; l < W; ++l) doubled[2 * l] = doubled[2 * l + 1] = levels[l];
+            widened = reinterpret_cast<Int>(doubled) >> 16;
+            to.v[k] = __builtin_convertvector(widened, Native);
+        }
+        if constexpr (kInts) std::memcpy(ints + k * W, &widened, sizeof widened);
     }
 }
 
-template <class V>
-VONDREL_INLINE void StoreLevels(const typename V::D& from, int16_t* to) {
+// With kWindow, the levels go to the window at `to`; with kInts, also (or
+// only) to `ints` as 32-bit integers (the AVX2 path's second envelope takes
+// them).
+template <class V, bool kWindow = true, bool kInts = false>
+VONDREL_INLINE void StoreLevels(const typename V::D& from, int16_t* to, int32_t* ints = nullptr) {
     constexpr int W = V::kWidth;
     using Int = typename VectorOf<int32_t, W>::type;
     using Short = typename VectorOf<int16_t, W>::type;
+    static_assert(!kInts || W == 4);
     for (int k = 0; k < V::kRegisters; ++k) {
         Short levels;
 #if !defined(__clang__)
         if constexpr (W == 4) {
             Int whole;
-            typename VectorOf<int16_t, 8>::type packed;
             asm("vcvttpd2dq %1, %0" : "=x"(whole) : "x"(from.v[k]));
+            if constexpr (kInts) std::memcpy(ints + k * W, &whole, sizeof whole);
+            if constexpr (!kWindow) continue;
+            typename VectorOf<int16_t, 8>::type packed;
             asm("vpackssdw %1, %1, %0" : "=x"(packed) : "x"(whole));
             std::memcpy(&levels, &packed, sizeof levels);
         } else if constexpr (W == 8) {
@@ -401,6 +413,8 @@ VONDREL_INLINE void StoreLevels(const typename V::D& from, int16_t* to) {
 #endif
         {
             const Int whole = __builtin_convertvector(from.v[k], Int);
+            if constexpr (kInts) std::memcpy(ints + k * W, &whole, sizeof whole);
+            if constexpr (!kWindow) continue;
             using Halves = typename VectorOf<int16_t, 2 * W>::type;
             const Halves halves = reinterpret_cast<Halves>(whole);
             for (int l = 0; l < W; ++l) levels[l] = halves[2 * l];
@@ -519,6 +533,81 @@ VONDREL_INLINE void Envelope(const typename V::D (&w)[kN], int seed, typename V:
                 s.level[k0 * V::kWidth + l] = static_cast<int32_t>(RoundHalfEven(level[l] / kStatCount));
         }
     }
+}
+
+// The first envelope of the AVX2 path, on the levels as 32-bit integers:
+// the same comparisons and whole-number sums as Envelope, eight lanes to a
+// register instead of four, and on instructions that more of the
+// processor's units execute than those of doubles. The group's twelve lanes
+// go as a register of eight, then one of four; the upper envelope is stored
+// as doubles for the envelope means.
+template <class V, bool kAmplitudeOnly = false>
+VONDREL_INLINE void EnvelopeOfLevels(const int32_t (&w)[kN][16], int seed, typename V::D (&U)[kN],
+                                     typename V::Stats& s) {
+    static_assert(V::kWidth == 4 && V::kRegisters == 3);
+    using F = typename V::D::Native;
+    auto lanes = [&](auto zero, int first) VONDREL_LAMBDA_INLINE {
+        using I = decltype(zero);
+        constexpr int n = sizeof(I) / sizeof(int32_t);
+        auto at = [&](int i) VONDREL_LAMBDA_INLINE {
+            I v;
+            std::memcpy(&v, &w[i][first], sizeof v);
+            return v;
+        };
+        using I4 = typename VectorOf<int32_t, 4>::type;
+        // Four integers to four doubles in one instruction (GCC converts
+        // them by halves otherwise).
+        auto to_doubles = [](I4 q) VONDREL_LAMBDA_INLINE {
+#if !defined(__clang__)
+            F d;
+            asm("vcvtdq2pd %1, %0" : "=x"(d) : "x"(q));
+            return d;
+#else
+            return __builtin_convertvector(q, F);
+#endif
+        };
+        auto store = [&](int i, I u) VONDREL_LAMBDA_INLINE {
+            if constexpr (n == 8) {
+                I4 high;
+#if !defined(__clang__)
+                asm("vextracti128 $1, %1, %0" : "=x"(high) : "x"(u));
+#else
+                high = __builtin_shufflevector(u, u, 4, 5, 6, 7);
+#endif
+                U[i].v[0] = to_doubles(__builtin_shufflevector(u, u, 0, 1, 2, 3));
+                U[i].v[1] = to_doubles(high);
+            } else {
+                U[i].v[2] = to_doubles(u);
+            }
+        };
+        I upper = at(seed), lower = upper, prev = at(kStatFirst - 1), cur = at(kStatFirst);
+        I amplitude = zero, level = zero;  // far below 2^31: 497 entries of 17 bits
+        if constexpr (!kAmplitudeOnly) {
+            store(0, upper);
+            store(1, upper);
+        }
+#pragma GCC unroll 4
+        for (int i = kStatFirst; i <= kStatLast; ++i) {
+            const I next = at(i + 1);
+            const I larger = prev > next ? prev : next, smaller = prev < next ? prev : next;
+            upper = cur > larger ? cur : upper;
+            lower = cur < smaller ? cur : lower;
+            amplitude += upper - lower;
+            if constexpr (!kAmplitudeOnly) {
+                level += cur;
+                store(i, upper);
+            }
+            prev = cur;
+            cur = next;
+        }
+        for (int l = 0; l < n; ++l) {
+            s.amplitude[first + l] = static_cast<int32_t>(RoundHalfEven(amplitude[l] / kStatCount));
+            if constexpr (!kAmplitudeOnly)
+                s.level[first + l] = static_cast<int32_t>(RoundHalfEven(level[l] / kStatCount));
+        }
+    };
+    lanes(typename VectorOf<int32_t, 8>::type{}, 0);
+    lanes(typename VectorOf<int32_t, 4>::type{}, 8);
 }
 
 VONDREL_INLINE double PercentThreshold(int32_t amplitude, int32_t level, double threshold, bool second_pass) {
@@ -655,8 +744,11 @@ VONDREL_INLINE void Recur(int first, D& newest, D& middle, D& oldest, Body body)
 // the next band waits for (it was ready three steps ago), and with one fewer
 // value in registers a step keeps both of the others, and the lowering's,
 // out of memory.
-template <class V, bool kFast, bool kOut>
-VONDREL_INLINE void ClipToBand(typename V::D (&w)[kN], typename V::D (&H)[kN], int16_t* out, size_t stride) {
+//
+// With kInts, the lowered levels also go to `ints` as 32-bit integers.
+template <class V, bool kFast, bool kOut, bool kInts>
+VONDREL_INLINE void ClipToBand(typename V::D (&w)[kN], typename V::D (&H)[kN], int16_t* out, size_t stride,
+                               int32_t (&ints)[kN][16]) {
     using D = typename V::D;
     const D floor = D::Splat(-32768.0);
     auto lower = [&](int i, const D& band) VONDREL_LAMBDA_INLINE {
@@ -669,7 +761,8 @@ VONDREL_INLINE void ClipToBand(typename V::D (&w)[kN], typename V::D (&H)[kN], i
         // From the register: read back after the 16-bit stores of the
         // register before, which the compiler cannot tell apart from it, it
         // would come from memory.
-        if constexpr (kOut) StoreLevels<V>(lowered, out + static_cast<size_t>(i) * stride);
+        if constexpr (kOut || kInts)
+            StoreLevels<V, kOut, kInts>(lowered, kOut ? out + static_cast<size_t>(i) * stride : nullptr, ints[i]);
     };
     for (int i = 0; i < kLineStart; ++i) {
         H[i] = Round<V, kFast>(H[i]);
@@ -1036,13 +1129,20 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
     // On the AVX2 and AVX-512 paths; the portable path does better with the
     // compiler's own conversions, lane by lane.
     constexpr bool kWideLevels = V::kWidth > 2;
+    // The AVX2 path's first envelope takes the levels as integers.
+    constexpr bool kIntegerEnvelope = V::kWidth == 4;
     if (kWideLevels && c0 + L <= channels) {
         // A whole group: each sample's levels are adjacent.
-        for (int i = 0; i < kN; ++i) LoadLevels<V>(levels + static_cast<size_t>(i) * channels + c0, s.w[i]);
+        for (int i = 0; i < kN; ++i)
+            LoadLevels<V, kIntegerEnvelope>(levels + static_cast<size_t>(i) * channels + c0, s.w[i], s.levels[i]);
     } else {
         for (int i = 0; i < kN; ++i) {
             const int16_t* row = levels + static_cast<size_t>(i) * channels;
-            for (int l = 0; l < L; ++l) s.w[i].Set(l, row[c0 + l <= last ? c0 + l : last]);
+            for (int l = 0; l < L; ++l) {
+                const int16_t level = row[c0 + l <= last ? c0 + l : last];
+                s.w[i].Set(l, level);
+                if constexpr (kIntegerEnvelope) s.levels[i][l] = level;
+            }
         }
     }
 
@@ -1059,7 +1159,10 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
     int16_t* out = job.window.levels.data() + c0;
 
     typename V::Stats stats;
-    Envelope<V>(s.w, 1, s.U, stats);
+    if constexpr (kIntegerEnvelope)
+        EnvelopeOfLevels<V>(s.levels, 1, s.U, stats);
+    else
+        Envelope<V>(s.w, 1, s.U, stats);
     {
         const D up = PercentThresholds<V>(stats, job.threshold, false) + 100.0;
         const D up_start = up / 100.0;
@@ -1068,14 +1171,21 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
             [up](D m) VONDREL_LAMBDA_INLINE { return HundredthInMeans<V, kFast>(up * m); });
     }
     if (all)
-        ClipToBand<V, kFast, true>(s.w, s.m30, out, static_cast<size_t>(channels));
+        ClipToBand<V, kFast, true, kIntegerEnvelope>(s.w, s.m30, out, static_cast<size_t>(channels), s.levels);
     else
-        ClipToBand<V, kFast, false>(s.w, s.m30, nullptr, 0);
+        ClipToBand<V, kFast, false, kIntegerEnvelope>(s.w, s.m30, nullptr, 0, s.levels);
 
-    if (job.method == kMethodMotilityIndex)
-        Envelope<V, true>(s.w, 2, s.U, stats);
-    else
-        Envelope<V>(s.w, 2, s.U, stats);
+    if constexpr (kIntegerEnvelope) {
+        if (job.method == kMethodMotilityIndex)
+            EnvelopeOfLevels<V, true>(s.levels, 2, s.U, stats);
+        else
+            EnvelopeOfLevels<V>(s.levels, 2, s.U, stats);
+    } else {
+        if (job.method == kMethodMotilityIndex)
+            Envelope<V, true>(s.w, 2, s.U, stats);
+        else
+            Envelope<V>(s.w, 2, s.U, stats);
+    }
     D count = D::Splat(0.0);
     bool counted = true;
     if (job.method == kMethodMotilityIndex) {
