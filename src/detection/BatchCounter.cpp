@@ -330,6 +330,7 @@ struct Lanes {
         // The levels before lowering as 32-bit integers, a row of 16 a
         // sample (the AVX2 path's first envelope takes them).
         alignas(64) int32_t levels[kN][16];
+        alignas(64) int32_t upper[kN][16];  // the AVX2 path's upper envelope
     };
     struct Stats {
         int32_t amplitude[kCount];
@@ -535,51 +536,50 @@ VONDREL_INLINE void Envelope(const typename V::D (&w)[kN], int seed, typename V:
     }
 }
 
-// The first envelope of the AVX2 path, on the levels as 32-bit integers:
-// the same comparisons and whole-number sums as Envelope, eight lanes to a
-// register instead of four, and on instructions that more of the
-// processor's units execute than those of doubles. The group's twelve lanes
-// go as a register of eight, then one of four; the upper envelope is stored
-// as doubles for the envelope means.
+// The rows of a group's lanes as 32-bit integers: eight lanes, then four.
+using IntRows = int32_t[kN][16];
+using Ints8 = VectorOf<int32_t, 8>::type;
+using Ints4 = VectorOf<int32_t, 4>::type;
+
+template <class I>
+VONDREL_INLINE I IntsAt(const IntRows& rows, int i, int first) {
+    I v;
+    std::memcpy(&v, &rows[i][first], sizeof v);
+    return v;
+}
+
+// A group's twelve lanes of 32-bit integers as doubles, exact (GCC converts
+// them by halves otherwise, so the instructions are written out).
+template <class D>
+VONDREL_INLINE void IntsToDoubles(Ints8 low, Ints4 high, D& to) {
+    static_assert(D::kWidth == 4 && D::kLanes == 12);
+#if !defined(__clang__)
+    Ints4 upper_half;
+    asm("vextracti128 $1, %1, %0" : "=x"(upper_half) : "x"(low));
+    asm("vcvtdq2pd %x1, %0" : "=x"(to.v[0]) : "x"(low));
+    asm("vcvtdq2pd %1, %0" : "=x"(to.v[1]) : "x"(upper_half));
+    asm("vcvtdq2pd %1, %0" : "=x"(to.v[2]) : "x"(high));
+#else
+    using F = typename D::Native;
+    to.v[0] = __builtin_convertvector(__builtin_shufflevector(low, low, 0, 1, 2, 3), F);
+    to.v[1] = __builtin_convertvector(__builtin_shufflevector(low, low, 4, 5, 6, 7), F);
+    to.v[2] = __builtin_convertvector(high, F);
+#endif
+}
+
+// The envelopes of the AVX2 path, on the levels as 32-bit integers: the same
+// comparisons and whole-number sums as Envelope, eight lanes to a register
+// instead of four, and on instructions that more of the processor's units
+// execute than those of doubles. The group's twelve lanes go as a register
+// of eight, then one of four; the upper envelope goes to U as integers.
 template <class V, bool kAmplitudeOnly = false>
-VONDREL_INLINE void EnvelopeOfLevels(const int32_t (&w)[kN][16], int seed, typename V::D (&U)[kN],
-                                     typename V::Stats& s) {
+VONDREL_INLINE void EnvelopeOfLevels(const IntRows& w, int seed, IntRows& U, typename V::Stats& s) {
     static_assert(V::kWidth == 4 && V::kRegisters == 3);
-    using F = typename V::D::Native;
     auto lanes = [&](auto zero, int first) VONDREL_LAMBDA_INLINE {
         using I = decltype(zero);
         constexpr int n = sizeof(I) / sizeof(int32_t);
-        auto at = [&](int i) VONDREL_LAMBDA_INLINE {
-            I v;
-            std::memcpy(&v, &w[i][first], sizeof v);
-            return v;
-        };
-        using I4 = typename VectorOf<int32_t, 4>::type;
-        // Four integers to four doubles in one instruction (GCC converts
-        // them by halves otherwise).
-        auto to_doubles = [](I4 q) VONDREL_LAMBDA_INLINE {
-#if !defined(__clang__)
-            F d;
-            asm("vcvtdq2pd %1, %0" : "=x"(d) : "x"(q));
-            return d;
-#else
-            return __builtin_convertvector(q, F);
-#endif
-        };
-        auto store = [&](int i, I u) VONDREL_LAMBDA_INLINE {
-            if constexpr (n == 8) {
-                I4 high;
-#if !defined(__clang__)
-                asm("vextracti128 $1, %1, %0" : "=x"(high) : "x"(u));
-#else
-                high = __builtin_shufflevector(u, u, 4, 5, 6, 7);
-#endif
-                U[i].v[0] = to_doubles(__builtin_shufflevector(u, u, 0, 1, 2, 3));
-                U[i].v[1] = to_doubles(high);
-            } else {
-                U[i].v[2] = to_doubles(u);
-            }
-        };
+        auto at = [&](int i) VONDREL_LAMBDA_INLINE { return IntsAt<I>(w, i, first); };
+        auto store = [&](int i, I u) VONDREL_LAMBDA_INLINE { std::memcpy(&U[i][first], &u, sizeof u); };
         I upper = at(seed), lower = upper, prev = at(kStatFirst - 1), cur = at(kStatFirst);
         I amplitude = zero, level = zero;  // far below 2^31: 497 entries of 17 bits
         if constexpr (!kAmplitudeOnly) {
@@ -606,8 +606,8 @@ VONDREL_INLINE void EnvelopeOfLevels(const int32_t (&w)[kN][16], int seed, typen
                 s.level[first + l] = static_cast<int32_t>(RoundHalfEven(level[l] / kStatCount));
         }
     };
-    lanes(typename VectorOf<int32_t, 8>::type{}, 0);
-    lanes(typename VectorOf<int32_t, 4>::type{}, 8);
+    lanes(Ints8{}, 0);
+    lanes(Ints4{}, 8);
 }
 
 VONDREL_INLINE double PercentThreshold(int32_t amplitude, int32_t level, double threshold, bool second_pass) {
@@ -698,6 +698,52 @@ VONDREL_INLINE void EnvelopeMeans(const typename V::D (&U)[kN], typename V::D (&
         out[i] = rest(mean(sum));
         sum += U[i] - U[i - kEnvelopeSpan];
     }
+    out[kN - 1] = rest(mean(sum));
+}
+
+// The same means from the upper envelope as integers (the AVX2 path): the
+// sums are the same whole numbers, kept as integers (30 entries of 16 bits)
+// and converted to doubles for each mean.
+template <class V, bool kFast, class Start, class Rest>
+VONDREL_INLINE void EnvelopeMeans(const IntRows& U, typename V::D (&out)[kN], Start start, Rest rest) {
+    using D = typename V::D;
+    auto mean = [](const D& sum) VONDREL_LAMBDA_INLINE {
+        if constexpr (kFast)
+            return RoundToNearest<V>(sum * kEnvelopeReciprocal);
+        else
+            return Round<V, true>(sum * kEnvelopeReciprocal);
+    };
+    Ints8 low{};
+    Ints4 high{};
+    auto add = [&](int i) VONDREL_LAMBDA_INLINE {
+        low += IntsAt<Ints8>(U, i, 0);
+        high += IntsAt<Ints4>(U, i, 8);
+    };
+    auto advance = [&](int in, int away) VONDREL_LAMBDA_INLINE {
+        low += IntsAt<Ints8>(U, in, 0) - IntsAt<Ints8>(U, away, 0);
+        high += IntsAt<Ints4>(U, in, 8) - IntsAt<Ints4>(U, away, 8);
+    };
+    D sum;
+    for (int j = 1; j <= kEnvelopeSpan; ++j) add(j);
+    for (int i = 0; i < kLineStart; ++i) {
+        IntsToDoubles(low, high, sum);
+        out[i] = start(mean(sum));
+        advance(i + kEnvelopeSpan + 1, i + 1);
+    }
+    for (int i = kLineStart; i < kEnvelopeSpan; ++i) {
+        IntsToDoubles(low, high, sum);
+        out[i] = rest(mean(sum));
+        advance(i + kEnvelopeSpan + 1, i + 1);
+    }
+    low = Ints8{};
+    high = Ints4{};
+    for (int j = 0; j < kEnvelopeSpan; ++j) add(j);
+    for (int i = kEnvelopeSpan; i < kN - 1; ++i) {
+        IntsToDoubles(low, high, sum);
+        out[i] = rest(mean(sum));
+        advance(i, i - kEnvelopeSpan);
+    }
+    IntsToDoubles(low, high, sum);
     out[kN - 1] = rest(mean(sum));
 }
 
@@ -1098,7 +1144,12 @@ VONDREL_INLINE typename V::D CountMotilityLanes(typename V::Scratch& s, const ty
             return Quotient(acc, kDiffSpan).v[0];
         };
         for (int m = 0; m <= kDiffForwardLast; ++m) means[m].v[k] = mean_from(m);
-        for (int m = kDiffForwardLast + 1; m < kN; ++m) means[m].v[k] = mean_from(m - (kDiffSpan - 1));
+        // A backward window is the forward one that starts where it does,
+        // up to the last start of a forward window.
+        for (int m = kDiffForwardLast + 1; m < kN; ++m) {
+            const int first = m - (kDiffSpan - 1);
+            means[m].v[k] = first <= kDiffForwardLast ? means[first].v[k] : mean_from(first);
+        }
     }
 
     if constexpr (V::kWidth == 4)
@@ -1159,15 +1210,22 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
     int16_t* out = job.window.levels.data() + c0;
 
     typename V::Stats stats;
+    // The upper envelope: as integers where the envelopes take them.
+    auto& U = [&]() -> auto& {
+        if constexpr (kIntegerEnvelope)
+            return s.upper;
+        else
+            return s.U;
+    }();
     if constexpr (kIntegerEnvelope)
-        EnvelopeOfLevels<V>(s.levels, 1, s.U, stats);
+        EnvelopeOfLevels<V>(s.levels, 1, U, stats);
     else
-        Envelope<V>(s.w, 1, s.U, stats);
+        Envelope<V>(s.w, 1, U, stats);
     {
         const D up = PercentThresholds<V>(stats, job.threshold, false) + 100.0;
         const D up_start = up / 100.0;
         EnvelopeMeans<V, kFast>(
-            s.U, s.m30, [up_start](D m) VONDREL_LAMBDA_INLINE { return up_start * m; },
+            U, s.m30, [up_start](D m) VONDREL_LAMBDA_INLINE { return up_start * m; },
             [up](D m) VONDREL_LAMBDA_INLINE { return HundredthInMeans<V, kFast>(up * m); });
     }
     if (all)
@@ -1177,14 +1235,14 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
 
     if constexpr (kIntegerEnvelope) {
         if (job.method == kMethodMotilityIndex)
-            EnvelopeOfLevels<V, true>(s.levels, 2, s.U, stats);
+            EnvelopeOfLevels<V, true>(s.levels, 2, U, stats);
         else
-            EnvelopeOfLevels<V>(s.levels, 2, s.U, stats);
+            EnvelopeOfLevels<V>(s.levels, 2, U, stats);
     } else {
         if (job.method == kMethodMotilityIndex)
-            Envelope<V, true>(s.w, 2, s.U, stats);
+            Envelope<V, true>(s.w, 2, U, stats);
         else
-            Envelope<V>(s.w, 2, s.U, stats);
+            Envelope<V>(s.w, 2, U, stats);
     }
     D count = D::Splat(0.0);
     bool counted = true;
@@ -1197,7 +1255,7 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
         const D start_scale = (100.0 - 1.75 * T) / 100.0;
         const D scale = 100.0 - T;
         EnvelopeMeans<V, kFast>(
-            s.U, s.m30, [start_scale](D m) VONDREL_LAMBDA_INLINE { return start_scale * m; },
+            U, s.m30, [start_scale](D m) VONDREL_LAMBDA_INLINE { return start_scale * m; },
             [scale](D m) VONDREL_LAMBDA_INLINE { return HundredthInMeans<V, kFast>(m * scale); });
         if (job.method == kMethodGatedThreshold)
             count = CountBelowLowerLine<V, kFast, kFlags, true>(s.w, s.m30, s.events);
@@ -1206,7 +1264,7 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
     } else if (job.method == kMethodThresholdLine) {
         const double threshold = job.threshold;
         auto share = [threshold](D m) VONDREL_LAMBDA_INLINE { return m * threshold; };
-        EnvelopeMeans<V, kFast>(s.U, s.m30, share, share);
+        EnvelopeMeans<V, kFast>(U, s.m30, share, share);
         count = CountBelowThresholdLine<V, kFast, kFlags>(s.w, s.m30, s.events);
     } else {
         counted = false;  // an unknown method counts nothing
