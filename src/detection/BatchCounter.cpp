@@ -354,7 +354,8 @@ struct LevelsOfRegister {
     int16_t level[W];
 };
 
-// With kInts, the levels also go to `ints` as 32-bit integers.
+// With kInts, the levels go to `ints` as 32-bit integers, and only there on
+// the AVX2 path (whose band converts them to doubles as it reads them).
 template <class V, bool kInts = false>
 VONDREL_INLINE void LoadLevels(const int16_t* from, typename V::D& to, int32_t* ints = nullptr) {
     constexpr int W = V::kWidth;
@@ -367,7 +368,7 @@ VONDREL_INLINE void LoadLevels(const int16_t* from, typename V::D& to, int32_t* 
         if constexpr (W == 4 || W == 8) {
             const auto& levels = *reinterpret_cast<const LevelsOfRegister<W>*>(p);
             asm("vpmovsxwd %1, %0" : "=x"(widened) : "m"(levels));
-            asm("vcvtdq2pd %1, %0" : "=v"(to.v[k]) : "x"(widened));
+            if constexpr (!(kInts && W == 4)) asm("vcvtdq2pd %1, %0" : "=v"(to.v[k]) : "x"(widened));
         } else
 #endif
         {
@@ -798,11 +799,18 @@ VONDREL_INLINE void ClipToBand(typename V::D (&w)[kN], typename V::D (&H)[kN], i
     using D = typename V::D;
     const D floor = D::Splat(-32768.0);
     auto lower = [&](int i, const D& band) VONDREL_LAMBDA_INLINE {
+        // With kInts the levels come as integers (LoadLevels leaves w to
+        // this pass).
+        D level;
+        if constexpr (kInts)
+            IntsToDoubles(IntsAt<Ints8>(ints, i, 0), IntsAt<Ints4>(ints, i, 8), level);
+        else
+            level = w[i];
         D lowered;
         if constexpr (kFast)
-            lowered = Min(Max(band, floor), w[i]);  // neither is a zero of minus sign nor not a number
+            lowered = Min(Max(band, floor), level);  // neither is a zero of minus sign nor not a number
         else
-            lowered = Select(w[i] > band, Select(band < floor, floor, band), w[i]);
+            lowered = Select(level > band, Select(band < floor, floor, band), level);
         w[i] = lowered;
         // From the register: read back after the 16-bit stores of the
         // register before, which the compiler cannot tell apart from it, it
