@@ -1025,7 +1025,7 @@ VONDREL_INLINE typename V::D WalkAvx2(typename V::Scratch& s, const typename V::
         F previous = means[0].v[k], reference{};
         const F jumps = jump.v[k];
         I rising{}, run{}, events{};  // events: minus the number of events
-#pragma GCC unroll 2
+#pragma GCC unroll 4
         for (int m = 1; m < kN; ++m) {
             const F d = means[m].v[k];
             const I up = reinterpret_cast<I>(previous < d), moved = reinterpret_cast<I>(previous != d);
