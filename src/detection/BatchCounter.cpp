@@ -23,7 +23,10 @@
 //
 // Levels, envelopes and their sums are whole numbers far below 2^53, so they
 // are held in double as well: exact, and no conversions between integer and
-// real vectors inside the loops (SSE2 has few of them).
+// real vectors inside the loops (SSE2 has few of them). The AVX2 path keeps
+// the levels, the envelopes and the envelope sums as 32-bit integers instead,
+// eight to a register, and converts the levels as the band reads them and
+// each sum as its mean is taken.
 //
 // The lines are recurrences whose every step waits for the one before, so a
 // group holds several registers' worth of channels: the processor then works
@@ -321,14 +324,16 @@ struct Lanes {
     using M = MaskPack<W, K>;      // comparisons
 
     struct Scratch {
-        D w[kN];    // levels, lowered to the band
-        D U[kN];    // upper envelope; running minima, then ten-sample means of the motility index
+        D w[kN];    // levels, lowered to the band (on the AVX2 path, written by the band)
+        D U[kN];    // upper envelope (not on the AVX2 path); running minima, then ten-sample means
+                    // of the motility index
         D m30[kN];  // what the lines take of the envelope means; block suffix minima of the motility
                     // index, then its level above the smoothed minimum
         D x[kN];    // the motility index's smoothed minimum
         M events[kN];  // all ones in the lanes with an event at the sample
-        // The levels before lowering as 32-bit integers, a row of 16 a
-        // sample (the AVX2 path's first envelope takes them).
+        // The AVX2 path's levels as 32-bit integers, a row of 16 a sample:
+        // as read, for the first envelope and the band, then as lowered, for
+        // the second envelope.
         alignas(64) int32_t levels[kN][16];
         alignas(64) int32_t upper[kN][16];  // the AVX2 path's upper envelope
     };
@@ -471,9 +476,10 @@ VONDREL_INLINE typename V::D HundredthInLine(const typename V::D& x) {
 }
 
 // Registers of a group taken at once by the passes that carry much state
-// from sample to sample: one at a time on AVX2 and two of the portable path's
-// four, as many as their sixteen registers hold without spilling the state to
-// memory at every step; the whole group on AVX-512, which has room for it.
+// from sample to sample: two of the portable path's four (one at a time
+// on AVX2, whose envelopes run on integers instead), as many as their sixteen
+// registers hold without spilling the state to memory at every step; the
+// whole group on AVX-512, which has room for it.
 template <class V>
 constexpr int kStateRegisters = V::kWidth == 8 ? V::kRegisters : V::kWidth == 2 ? 2 : 1;
 
@@ -1188,7 +1194,7 @@ VONDREL_INLINE void CountGroup(const Job& job, int c0, typename V::Scratch& s) {
     // On the AVX2 and AVX-512 paths; the portable path does better with the
     // compiler's own conversions, lane by lane.
     constexpr bool kWideLevels = V::kWidth > 2;
-    // The AVX2 path's first envelope takes the levels as integers.
+    // The AVX2 path's envelopes and band take the levels as integers.
     constexpr bool kIntegerEnvelope = V::kWidth == 4;
     if (kWideLevels && c0 + L <= channels) {
         // A whole group: each sample's levels are adjacent.
