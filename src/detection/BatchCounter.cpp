@@ -574,6 +574,20 @@ VONDREL_INLINE void IntsToDoubles(Ints8 low, Ints4 high, D& to) {
 #endif
 }
 
+// Row i of a group's lanes as doubles, converted from memory.
+template <class D>
+VONDREL_INLINE void RowToDoubles(const IntRows& rows, int i, D& to) {
+    static_assert(D::kWidth == 4 && D::kLanes == 12);
+    for (int k = 0; k < 3; ++k) {
+        const auto& four = *reinterpret_cast<const Ints4*>(&rows[i][4 * k]);
+#if !defined(__clang__)
+        asm("vcvtdq2pd %1, %0" : "=x"(to.v[k]) : "m"(four));
+#else
+        to.v[k] = __builtin_convertvector(four, typename D::Native);
+#endif
+    }
+}
+
 // The envelopes of the AVX2 path, on the levels as 32-bit integers: the same
 // comparisons and whole-number sums as Envelope, eight lanes to a register
 // instead of four, and on instructions that more of the processor's units
@@ -809,7 +823,7 @@ VONDREL_INLINE void ClipToBand(typename V::D (&w)[kN], typename V::D (&H)[kN], i
         // this pass).
         D level;
         if constexpr (kInts)
-            IntsToDoubles(IntsAt<Ints8>(ints, i, 0), IntsAt<Ints4>(ints, i, 8), level);
+            RowToDoubles(ints, i, level);
         else
             level = w[i];
         D lowered;
