@@ -694,78 +694,87 @@ VONDREL_INLINE typename V::D RoundToNearest(typename V::D x) {
 // then carry only the recurrence.
 constexpr int kLineStart = 4;
 
-template <class V, bool kFast, class Start, class Rest>
-VONDREL_INLINE void EnvelopeMeans(const typename V::D (&U)[kN], typename V::D (&out)[kN], Start start, Rest rest) {
+//
+// `sums` keeps the running sum of 30 upper-envelope entries: Restart(first)
+// sums entries first..first+29, Advance(in, away) adds one and takes one
+// away, and Get gives the sum as doubles.
+template <class V, bool kFast, class Sums, class Start, class Rest>
+VONDREL_INLINE void EnvelopeMeansOf(Sums& sums, typename V::D (&out)[kN], Start start, Rest rest) {
     using D = typename V::D;
-    auto mean = [](const D& sum) VONDREL_LAMBDA_INLINE {
+    auto mean = [&sums]() VONDREL_LAMBDA_INLINE {
+        D sum;
+        sums.Get(sum);
         if constexpr (kFast)
             return RoundToNearest<V>(sum * kEnvelopeReciprocal);
         else
             return Round<V, true>(sum * kEnvelopeReciprocal);
     };
-    D sum = D::Splat(0.0);
-    for (int j = 1; j <= kEnvelopeSpan; ++j) sum += U[j];
+    sums.Restart(1);
     for (int i = 0; i < kLineStart; ++i) {
-        out[i] = start(mean(sum));
-        sum += U[i + kEnvelopeSpan + 1] - U[i + 1];
+        out[i] = start(mean());
+        sums.Advance(i + kEnvelopeSpan + 1, i + 1);
     }
     for (int i = kLineStart; i < kEnvelopeSpan; ++i) {
-        out[i] = rest(mean(sum));
-        sum += U[i + kEnvelopeSpan + 1] - U[i + 1];
+        out[i] = rest(mean());
+        sums.Advance(i + kEnvelopeSpan + 1, i + 1);
     }
-    sum = D::Splat(0.0);
-    for (int j = 0; j < kEnvelopeSpan; ++j) sum += U[j];
+    sums.Restart(0);
     for (int i = kEnvelopeSpan; i < kN - 1; ++i) {
-        out[i] = rest(mean(sum));
-        sum += U[i] - U[i - kEnvelopeSpan];
+        out[i] = rest(mean());
+        sums.Advance(i, i - kEnvelopeSpan);
     }
-    out[kN - 1] = rest(mean(sum));
+    out[kN - 1] = rest(mean());
 }
 
-// The same means from the upper envelope as integers (the AVX2 path): the
-// sums are the same whole numbers, kept as integers (30 entries of 16 bits)
-// and converted to doubles for each mean.
-template <class V, bool kFast, class Start, class Rest>
-VONDREL_INLINE void EnvelopeMeans(const IntRows& U, typename V::D (&out)[kN], Start start, Rest rest) {
+// The running sums of the upper envelope held as doubles.
+template <class V>
+struct EnvelopeSums {
     using D = typename V::D;
-    auto mean = [](const D& sum) VONDREL_LAMBDA_INLINE {
-        if constexpr (kFast)
-            return RoundToNearest<V>(sum * kEnvelopeReciprocal);
-        else
-            return Round<V, true>(sum * kEnvelopeReciprocal);
-    };
-    Ints8 low{};
-    Ints4 high{};
-    auto add = [&](int i) VONDREL_LAMBDA_INLINE {
-        low += IntsAt<Ints8>(U, i, 0);
-        high += IntsAt<Ints4>(U, i, 8);
-    };
-    auto advance = [&](int in, int away) VONDREL_LAMBDA_INLINE {
+    const D (&U)[kN];
+    D sum;
+    VONDREL_INLINE void Restart(int first) {
+        sum = D::Splat(0.0);
+        for (int j = first; j < first + kEnvelopeSpan; ++j) sum += U[j];
+    }
+    VONDREL_INLINE void Advance(int in, int away) { sum += U[in] - U[away]; }
+    VONDREL_INLINE void Get(D& to) const { to = sum; }
+};
+
+// The same sums from the upper envelope as integers (the AVX2 path): the
+// same whole numbers (30 entries of 16 bits), converted to doubles for each
+// mean.
+struct EnvelopeIntSums {
+    const IntRows& U;
+    Ints8 low;
+    Ints4 high;
+    VONDREL_INLINE void Restart(int first) {
+        low = Ints8{};
+        high = Ints4{};
+        for (int j = first; j < first + kEnvelopeSpan; ++j) {
+            low += IntsAt<Ints8>(U, j, 0);
+            high += IntsAt<Ints4>(U, j, 8);
+        }
+    }
+    VONDREL_INLINE void Advance(int in, int away) {
         low += IntsAt<Ints8>(U, in, 0) - IntsAt<Ints8>(U, away, 0);
         high += IntsAt<Ints4>(U, in, 8) - IntsAt<Ints4>(U, away, 8);
-    };
-    D sum;
-    for (int j = 1; j <= kEnvelopeSpan; ++j) add(j);
-    for (int i = 0; i < kLineStart; ++i) {
-        IntsToDoubles(low, high, sum);
-        out[i] = start(mean(sum));
-        advance(i + kEnvelopeSpan + 1, i + 1);
     }
-    for (int i = kLineStart; i < kEnvelopeSpan; ++i) {
-        IntsToDoubles(low, high, sum);
-        out[i] = rest(mean(sum));
-        advance(i + kEnvelopeSpan + 1, i + 1);
+    template <class D>
+    VONDREL_INLINE void Get(D& to) const {
+        IntsToDoubles(low, high, to);
     }
-    low = Ints8{};
-    high = Ints4{};
-    for (int j = 0; j < kEnvelopeSpan; ++j) add(j);
-    for (int i = kEnvelopeSpan; i < kN - 1; ++i) {
-        IntsToDoubles(low, high, sum);
-        out[i] = rest(mean(sum));
-        advance(i, i - kEnvelopeSpan);
-    }
-    IntsToDoubles(low, high, sum);
-    out[kN - 1] = rest(mean(sum));
+};
+
+template <class V, bool kFast, class Start, class Rest>
+VONDREL_INLINE void EnvelopeMeans(const typename V::D (&U)[kN], typename V::D (&out)[kN], Start start, Rest rest) {
+    EnvelopeSums<V> sums{U, {}};
+    EnvelopeMeansOf<V, kFast>(sums, out, start, rest);
+}
+
+template <class V, bool kFast, class Start, class Rest>
+VONDREL_INLINE void EnvelopeMeans(const IntRows& U, typename V::D (&out)[kN], Start start, Rest rest) {
+    EnvelopeIntSums sums{U, {}, {}};
+    EnvelopeMeansOf<V, kFast>(sums, out, start, rest);
 }
 
 // Round(x / 4) of a line's or band's sum x. On the fast path with a fused
