@@ -384,7 +384,7 @@ VONDREL_INLINE void LoadLevels(const int16_t* from, typename V::D& to, int32_t* 
             std::memcpy(&levels, p, sizeof(int16_t) * W);
             for (int l = 0; l < W; ++l) doubled[2 * l] = doubled[2 * l + 1] = levels[l];
             widened = reinterpret_cast<Int>(doubled) >> 16;
-            to.v[k] = __builtin_convertvector(widened, Native);
+            if constexpr (!(kInts && W == 4)) to.v[k] = __builtin_convertvector(widened, Native);
         }
         if constexpr (kInts) std::memcpy(ints + k * W, &widened, sizeof widened);
     }
